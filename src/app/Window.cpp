@@ -1,0 +1,160 @@
+#include "app/Window.h"
+
+#include <algorithm>
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include "app/Log.h"
+
+namespace BV {
+
+namespace {
+constexpr unsigned int maxWindowSide = 16384;
+}
+
+void Window::KeyListener::onKeyPressed(int, int, int) {}
+void Window::KeyListener::onKeyReleased(int, int, int) {}
+void Window::KeyListener::onKeyRepeated(int, int, int) {}
+void Window::MouseListener::onMouseMoved(glm::vec2) {}
+void Window::MouseListener::onMouseButtonPressed(int, glm::vec2, int) {}
+void Window::MouseListener::onMouseButtonReleased(int, glm::vec2, int) {}
+void Window::MouseListener::onMouseScrolled(double) {}
+
+Window::~Window()
+{
+    if (window) {
+        glfwDestroyWindow(window);
+    }
+    keyListeners.clear();
+    mouseListeners.clear();
+}
+
+bool Window::create(unsigned int width, unsigned int height, unsigned short fullscreen, unsigned short refreshRate,
+                    const std::string& title)
+{
+    if (window) {
+        Log::getInstance().write("Trying to create a second window-instance!", CRITICAL);
+        return false;
+    }
+    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
+    // Without a monitor (or its mode) a 0 size cannot be resolved; GLFW then
+    // refuses the 0 size itself and reports why through its error callback.
+    const unsigned int wantedWidth = width != 0 || !mode ? width : static_cast<unsigned int>(mode->width);
+    const unsigned int wantedHeight = height != 0 || !mode ? height : static_cast<unsigned int>(mode->height);
+    // Past this size no GL context can give the frame its off-screen target;
+    // a typo of one digit too many must not ask the X server for a window
+    // of billions of pixels.
+    if (wantedWidth > maxWindowSide || wantedHeight > maxWindowSide) {
+        Log::getInstance().write("Failed to create Window: " + std::to_string(wantedWidth) + " x " +
+                                     std::to_string(wantedHeight) + " is larger than " +
+                                     std::to_string(maxWindowSide) + " pixels on a side.",
+                                 CRITICAL);
+        return false;
+    }
+    this->width = static_cast<int>(wantedWidth);
+    this->height = static_cast<int>(wantedHeight);
+    if (refreshRate != 0) {
+        glfwWindowHint(GLFW_REFRESH_RATE, refreshRate);
+    }
+    window = glfwCreateWindow(this->width, this->height, title.c_str(), fullscreen != 0 ? monitor : nullptr, nullptr);
+    if (!window) {
+        return false;
+    }
+    glfwGetWindowSize(window, &this->width, &this->height);
+    glfwMakeContextCurrent(window);
+    glDepthFunc(GL_LEQUAL);
+    glfwSetKeyCallback(window, &Window::onKey);
+    glfwSetMouseButtonCallback(window, &Window::onMouseButton);
+    glfwSetScrollCallback(window, &Window::onScroll);
+    glfwSetCursorPosCallback(window, &Window::onCursorPosition);
+    glewExperimental = GL_TRUE;
+    glViewport(0, 0, this->width, this->height);
+    const GLenum result = glewInit();
+    if (result != GLEW_OK) {
+        Log::getInstance().write(std::string("Failed to initialize GLEW: ") +
+                                     reinterpret_cast<const char*>(glewGetErrorString(result)),
+                                 CRITICAL);
+        glfwTerminate();
+        return false;
+    }
+    glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
+    return true;
+}
+
+void Window::addKeyListener(KeyListener* listener)
+{
+    if (std::find(keyListeners.begin(), keyListeners.end(), listener) != keyListeners.end()) {
+        Log::getInstance().write("Trying to add a KeyListener a second time.", INFO);
+        return;
+    }
+    keyListeners.push_back(listener);
+}
+
+void Window::addMouseListener(MouseListener* listener)
+{
+    if (std::find(mouseListeners.begin(), mouseListeners.end(), listener) != mouseListeners.end()) {
+        Log::getInstance().write("Trying to add a MouseListener a second time.", INFO);
+        return;
+    }
+    mouseListeners.push_back(listener);
+}
+
+void Window::removeMouseListener(MouseListener* listener)
+{
+    if (std::find(mouseListeners.begin(), mouseListeners.end(), listener) == mouseListeners.end()) {
+        Log::getInstance().write("Trying to remove a MouseListener that does not exist.", TRACE);
+        return;
+    }
+    mouseListeners.remove(listener);
+}
+
+// ---- GLFW callbacks: all arrive inside glfwPollEvents on the main thread ----
+
+void Window::onKey(GLFWwindow*, int key, int scancode, int action, int mods)
+{
+    for (KeyListener* listener : getInstance()->keyListeners) {
+        switch (action) {
+        case GLFW_PRESS: listener->onKeyPressed(key, scancode, mods); break;
+        case GLFW_RELEASE: listener->onKeyReleased(key, scancode, mods); break;
+        case GLFW_REPEAT: listener->onKeyRepeated(key, scancode, mods); break;
+        default: break;
+        }
+    }
+}
+
+void Window::onMouseButton(GLFWwindow* window, int button, int action, int mods)
+{
+    if (action != GLFW_PRESS && action != GLFW_RELEASE) {
+        return;
+    }
+    double x = 0.0;
+    double y = 0.0;
+    glfwGetCursorPos(window, &x, &y);
+    const glm::vec2 position(static_cast<float>(x), static_cast<float>(y));
+    for (MouseListener* listener : getInstance()->mouseListeners) {
+        if (action == GLFW_PRESS) {
+            listener->onMouseButtonPressed(button, position, mods);
+        } else {
+            listener->onMouseButtonReleased(button, position, mods);
+        }
+    }
+}
+
+void Window::onScroll(GLFWwindow*, double, double yoffset)
+{
+    for (MouseListener* listener : getInstance()->mouseListeners) {
+        listener->onMouseScrolled(yoffset);
+    }
+}
+
+void Window::onCursorPosition(GLFWwindow*, double x, double y)
+{
+    const glm::vec2 position(static_cast<float>(x), static_cast<float>(y));
+    for (MouseListener* listener : getInstance()->mouseListeners) {
+        listener->onMouseMoved(position);
+    }
+}
+
+}  // namespace BV

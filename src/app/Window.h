@@ -1,0 +1,74 @@
+#pragma once
+
+#include <list>
+#include <string>
+
+#include <glm/vec2.hpp>
+
+#include "app/Singleton.h"
+
+struct GLFWwindow;
+
+namespace BV {
+
+// The one game window with its OpenGL 3.3 core context. GLFW's keyboard and
+// mouse callbacks are turned into calls on the registered listeners, in the
+// order they registered.
+class Window : public Singleton<Window> {
+public:
+    // Listeners are owned by whoever registers them. Neither interface is
+    // deleted through its pointer, so neither needs a virtual destructor.
+    class KeyListener {
+    public:
+        virtual void onKeyPressed(int key, int scancode, int mods);
+        virtual void onKeyReleased(int key, int scancode, int mods);
+        virtual void onKeyRepeated(int key, int scancode, int mods);
+
+    protected:
+        ~KeyListener() = default;
+    };
+
+    // Positions are window pixels from the top-left corner of the client area.
+    class MouseListener {
+    public:
+        virtual void onMouseMoved(glm::vec2 position);
+        virtual void onMouseButtonPressed(int button, glm::vec2 position, int mods);
+        virtual void onMouseButtonReleased(int button, glm::vec2 position, int mods);
+        virtual void onMouseScrolled(double offset);
+
+    protected:
+        ~MouseListener() = default;
+    };
+
+    ~Window() override;
+
+    // Opens the window (0 for width or height takes the primary monitor's
+    // current size), makes its context current and initialises GLEW.
+    bool create(unsigned int width, unsigned int height, unsigned short fullscreen, unsigned short refreshRate,
+                const std::string& title);
+
+    void addKeyListener(KeyListener* listener);
+    void addMouseListener(MouseListener* listener);
+    void removeMouseListener(MouseListener* listener);
+
+    GLFWwindow* getHandle() const { return window; }
+    int getWidth() const { return width; }
+    int getHeight() const { return height; }
+
+private:
+    friend class Singleton<Window>;
+    Window() = default;
+
+    static void onKey(GLFWwindow* window, int key, int scancode, int action, int mods);
+    static void onMouseButton(GLFWwindow* window, int button, int action, int mods);
+    static void onScroll(GLFWwindow* window, double xoffset, double yoffset);
+    static void onCursorPosition(GLFWwindow* window, double x, double y);
+
+    std::list<KeyListener*> keyListeners;
+    std::list<MouseListener*> mouseListeners;
+    GLFWwindow* window = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+}  // namespace BV

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <glm/gtc/matrix_transform.hpp>
+
+#include "app/BoundingBox.h"
+
+namespace BV {
+namespace {
+
+void expectBox(const BoundingBox& box, glm::vec3 minimum, glm::vec3 maximum)
+{
+    ASSERT_TRUE(box.isFinite());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(box.minimum[i], minimum[i], 1e-4f) << "min " << i;
+        EXPECT_NEAR(box.maximum[i], maximum[i], 1e-4f) << "max " << i;
+    }
+}
+
+TEST(BoundingBoxTest, GrowingStartsAtFirstPointAndNeverLeavesInfinite)
+{
+    BoundingBox box;
+    EXPECT_TRUE(box.isNull());
+    box.grow({1, 2, 3});
+    expectBox(box, {1, 2, 3}, {1, 2, 3});
+    box.grow({-1, 5, 0});
+    expectBox(box, {-1, 2, 0}, {1, 5, 3});
+
+    BoundingBox sky = BoundingBox::infinite();
+    sky.grow({1, 1, 1});
+    EXPECT_TRUE(sky.isInfinite());
+}
+
+TEST(BoundingBoxTest, MergeFollowsExtentRules)
+{
+    const BoundingBox a({0, 0, 0}, {1, 1, 1});
+    const BoundingBox b({-2, 0.5f, 0}, {0.5f, 3, 0.5f});
+
+    BoundingBox merged = a;
+    merged.merge(b);
+    expectBox(merged, {-2, 0, 0}, {1, 3, 1});
+
+    BoundingBox fromNull;
+    fromNull.merge(b);
+    expectBox(fromNull, b.minimum, b.maximum);
+
+    BoundingBox unchanged = a;
+    unchanged.merge(BoundingBox());
+    expectBox(unchanged, a.minimum, a.maximum);
+
+    BoundingBox grown = a;
+    grown.merge(BoundingBox::infinite());
+    EXPECT_TRUE(grown.isInfinite());
+
+    BoundingBox sky = BoundingBox::infinite();
+    sky.merge(a);
+    EXPECT_TRUE(sky.isInfinite());
+}
+
+TEST(BoundingBoxTest, TransformEnclosesTheMovedCornersAndLeavesOtherExtentsAlone)
+{
+    BoundingBox box({-1, -1, -1}, {1, 1, 1});
+    glm::mat4 m = glm::translate(glm::mat4(1.0f), glm::vec3(10, 0, 0));
+    m = glm::rotate(m, glm::radians(45.0f), glm::vec3(0, 1, 0));
+    m = glm::scale(m, glm::vec3(2, 1, 1));
+    box.transform(m);
+    // The 2 x 1 x 1 half-extents turned by 45 degrees about y.
+    const float reach = (2.0f + 1.0f) / std::sqrt(2.0f);
+    expectBox(box, {10 - reach, -1, -reach}, {10 + reach, 1, reach});
+
+    BoundingBox empty;
+    empty.transform(m);
+    EXPECT_TRUE(empty.isNull());
+    BoundingBox sky = BoundingBox::infinite();
+    sky.transform(m);
+    EXPECT_TRUE(sky.isInfinite());
+}
+
+}  // namespace
+}  // namespace BV

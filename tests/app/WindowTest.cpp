@@ -1,0 +1,156 @@
+// Listener dispatch through the callbacks the window registered with GLFW,
+// on the binary's one real window.
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Window.h"
+#include "support/TestSupport.h"
+
+namespace BV {
+namespace {
+
+// Records every call as text, into a journal shared by several recorders so
+// the order across listeners is visible.
+class Recorder : public Window::KeyListener, public Window::MouseListener {
+public:
+    Recorder(std::string name, std::vector<std::string>& journal) : name(std::move(name)), journal(journal) {}
+
+    void onKeyPressed(int key, int, int mods) override { add("press " + std::to_string(key) + "/" + std::to_string(mods)); }
+    void onKeyReleased(int key, int, int) override { add("release " + std::to_string(key)); }
+    void onKeyRepeated(int key, int, int) override { add("repeat " + std::to_string(key)); }
+    void onMouseMoved(glm::vec2 p) override { add("move " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y))); }
+    void onMouseButtonPressed(int button, glm::vec2, int) override { add("down " + std::to_string(button)); }
+    void onMouseButtonReleased(int button, glm::vec2 p, int) override
+    {
+        add("up " + std::to_string(button) + " at " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y)));
+    }
+    void onMouseScrolled(double offset) override { add("scroll " + std::to_string(offset)); }
+
+private:
+    void add(const std::string& what) { journal.push_back(name + ": " + what); }
+    std::string name;
+    std::vector<std::string>& journal;
+};
+
+// The callbacks exactly as the window registered them.
+struct Callbacks {
+    GLFWkeyfun key;
+    GLFWmousebuttonfun button;
+    GLFWscrollfun scroll;
+    GLFWcursorposfun cursor;
+};
+
+Callbacks registeredCallbacks(GLFWwindow* window)
+{
+    Callbacks c{};
+    c.key = glfwSetKeyCallback(window, nullptr);
+    glfwSetKeyCallback(window, c.key);
+    c.button = glfwSetMouseButtonCallback(window, nullptr);
+    glfwSetMouseButtonCallback(window, c.button);
+    c.scroll = glfwSetScrollCallback(window, nullptr);
+    glfwSetScrollCallback(window, c.scroll);
+    c.cursor = glfwSetCursorPosCallback(window, nullptr);
+    glfwSetCursorPosCallback(window, c.cursor);
+    return c;
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        Window::getInstance()->removeMouseListener(&first);
+        Window::getInstance()->removeMouseListener(&second);
+    }
+
+    std::vector<std::string> journal;
+    Recorder first{"first", journal};
+    Recorder second{"second", journal};
+    GLFWwindow* handle = Window::getInstance()->getHandle();
+    Callbacks callbacks = registeredCallbacks(handle);
+};
+
+TEST_F(WindowTest, MouseEventsReachListenersOnceEachInRegistrationOrder)
+{
+    Window* window = Window::getInstance();
+    window->addMouseListener(&first);
+    window->addMouseListener(&second);
+    window->addMouseListener(&first); // ignored: already registered
+
+    callbacks.cursor(handle, 12.7, 30.2);
+    callbacks.scroll(handle, 3.0, 0.0); // horizontal only: delivered as 0
+    callbacks.scroll(handle, 0.0, -1.0);
+    callbacks.button(handle, GLFW_MOUSE_BUTTON_RIGHT, GLFW_PRESS, 0);
+    callbacks.button(handle, GLFW_MOUSE_BUTTON_RIGHT, 7, 0); // unknown action: nothing
+
+    const std::vector<std::string> expected = {
+        "first: move 12,30",     "second: move 12,30",     "first: scroll 0.000000", "second: scroll 0.000000",
+        "first: scroll -1.000000", "second: scroll -1.000000", "first: down 1",          "second: down 1",
+    };
+    EXPECT_EQ(journal, expected);
+}
+
+TEST_F(WindowTest, ButtonReleaseCarriesTheCursorPositionReadOncePerEvent)
+{
+    Window* window = Window::getInstance();
+    window->addMouseListener(&first);
+    window->addMouseListener(&second);
+    glfwSetCursorPos(handle, 100.0, 50.0);
+    double x = 0, y = 0;
+    glfwGetCursorPos(handle, &x, &y);
+    callbacks.button(handle, GLFW_MOUSE_BUTTON_LEFT, GLFW_RELEASE, 0);
+    const std::string at = " at " + std::to_string(int(x)) + "," + std::to_string(int(y));
+    EXPECT_EQ(journal, (std::vector<std::string>{"first: up 0" + at, "second: up 0" + at}));
+}
+
+TEST_F(WindowTest, RemovedMouseListenerHearsNothingAndUnknownRemovalIsHarmless)
+{
+    Window* window = Window::getInstance();
+    window->addMouseListener(&first);
+    window->addMouseListener(&second);
+    window->removeMouseListener(&first);
+    testkit::LogWatch watch;
+    window->removeMouseListener(&first); // not registered any more
+    callbacks.scroll(handle, 0.0, 2.0);
+    EXPECT_EQ(journal, (std::vector<std::string>{"second: scroll 2.000000"}));
+    EXPECT_TRUE(watch.lines().empty());
+}
+
+TEST(WindowKeyTest, KeyActionsMapToPressReleaseAndRepeatForEveryListenerInOrder)
+{
+    static std::vector<std::string> journal; // key listeners stay registered for the whole binary
+    static Recorder a{"a", journal};
+    static Recorder b{"b", journal};
+    GLFWwindow* handle = Window::getInstance()->getHandle();
+    const Callbacks callbacks = registeredCallbacks(handle);
+
+    Window::getInstance()->addKeyListener(&a);
+    Window::getInstance()->addKeyListener(&b);
+    Window::getInstance()->addKeyListener(&a);
+    callbacks.key(handle, GLFW_KEY_W, 25, GLFW_PRESS, GLFW_MOD_SHIFT);
+    callbacks.key(handle, GLFW_KEY_W, 25, GLFW_REPEAT, 0);
+    callbacks.key(handle, GLFW_KEY_W, 25, GLFW_RELEASE, 0);
+    callbacks.key(handle, GLFW_KEY_W, 25, 9, 0); // unknown action
+    const std::vector<std::string> expected = {"a: press 87/1", "b: press 87/1", "a: repeat 87", "b: repeat 87",
+                                               "a: release 87", "b: release 87"};
+    EXPECT_EQ(journal, expected);
+}
+
+TEST(WindowCreateTest, SecondCreateIsRefusedAndKeepsTheFirstWindow)
+{
+    Window* window = Window::getInstance();
+    GLFWwindow* before = window->getHandle();
+    const int width = window->getWidth();
+    testkit::LogWatch watch;
+    EXPECT_FALSE(window->create(320, 200, 0, 0, "again"));
+    EXPECT_EQ(watch.criticalLines(), (std::vector<std::string>{"CRITICAL :Trying to create a second window-instance!"}));
+    EXPECT_EQ(window->getHandle(), before);
+    EXPECT_EQ(window->getWidth(), width);
+    EXPECT_EQ(width, 800);
+    EXPECT_EQ(window->getHeight(), 600);
+}
+
+}  // namespace
+}  // namespace BV

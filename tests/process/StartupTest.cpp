@@ -1,0 +1,111 @@
+// The real executable, started in a scratch working directory: how start-up
+// ends on each kind of bad configuration, and that a good one opens the game.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+namespace BV {
+namespace {
+
+using testkit::ProcessOptions;
+using testkit::ProcessResult;
+
+const char* const goodConfig = "resolution_x = 640\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = 3\n";
+
+ProcessResult runWith(const char* config)
+{
+    ProcessOptions options;
+    options.config = config;
+    return testkit::runGame(options);
+}
+
+// A fatal start-up error: exit status 1 and exactly this one log line.
+void expectFatal(const char* config, const std::string& line)
+{
+    const ProcessResult result = runWith(config);
+    EXPECT_FALSE(result.timedOut) << config;
+    EXPECT_EQ(result.exitStatus, 1) << config;
+    EXPECT_EQ(testkit::splitLines(result.log), std::vector<std::string>{line}) << config;
+    // The console carries the same line.
+    EXPECT_EQ(testkit::splitLines(result.output), std::vector<std::string>{line}) << config;
+}
+
+TEST(StartupTest, MissingConfigurationFileEndsTheProcess)
+{
+    expectFatal(nullptr, "CRITICAL :Failed to load Config File (Could not open File: Brevamoor.config)");
+}
+
+TEST(StartupTest, WithoutADisplayTheGameStopsBeforeReadingItsConfiguration)
+{
+    ProcessOptions options;
+    options.withoutDisplay = true; // and no configuration file either
+    const ProcessResult result = testkit::runGame(options);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(testkit::splitLines(result.log), std::vector<std::string>{"CRITICAL :Failed to initialize GLFW!"});
+}
+
+TEST(StartupTest, MalformedLinesAreReportedWithTheirLineNumber)
+{
+    // Line numbers count comment and blank lines.
+    expectFatal("; comment\n\nresolution_x = 640\nresolution_y 480\n",
+                "CRITICAL :Failed to load Config File (Could not find separator on line: 4)");
+    expectFatal("resolution_x = 640\n\t\n", "CRITICAL :Failed to load Config File (Could not find separator on line: 2)");
+    expectFatal("\n\n= 640\n", "CRITICAL :Failed to load Config File (Bad format on Line: 3)");
+    expectFatal("fullscreen =   \n", "CRITICAL :Failed to load Config File (Bad format on Line: 1)");
+    expectFatal("fullscreen = ; nothing left\n", "CRITICAL :Failed to load Config File (Bad format on Line: 1)");
+    expectFatal("planet_size = 3\n; again\nplanet_size = 4\n",
+                "CRITICAL :Failed to load Config File (Duplicated value for: planet_size)");
+}
+
+TEST(StartupTest, MissingKeysAreReportedInReadingOrder)
+{
+    expectFatal("fullscreen = 0\nplanet_size = 3\n", "CRITICAL :Failed to get Value for: refresh_rate");
+    expectFatal("refresh_rate = 0\nresolution_x = 640\nresolution_y = 480\n",
+                "CRITICAL :Failed to get Value for: fullscreen");
+    expectFatal("refresh_rate = 0\nfullscreen = 0\nresolution_x = 640\n",
+                "CRITICAL :Failed to get Value for: resolution_y");
+    expectFatal("refresh_rate = 0\nfullscreen = 0\nresolution_y = 480\n",
+                "CRITICAL :Failed to get Value for: resolution_x");
+}
+
+TEST(StartupTest, UnreadableNumbersEndTheProcessWhenRead)
+{
+    expectFatal("resolution_x = wide\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\n",
+                "CRITICAL :Failed to Convert: wide");
+    // A tab after the equals sign passes the format check and stores nothing.
+    expectFatal("resolution_x = 640\nresolution_y = 480\nfullscreen =\t\nrefresh_rate = 0\n",
+                "CRITICAL :Failed to Convert: ");
+    // A negative size must not wrap around into a 4-billion-pixel window.
+    expectFatal("resolution_x = -1\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\n",
+                "CRITICAL :Failed to Convert: -1");
+    expectFatal("resolution_x = 640\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 70000\n",
+                "CRITICAL :Failed to Convert: 70000");
+}
+
+TEST(StartupTest, AbsurdWindowSizeIsRefusedWithoutOpeningAWindow)
+{
+    const ProcessResult result =
+        runWith("resolution_x = 400000\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = 3\n");
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(testkit::splitLines(result.log),
+              (std::vector<std::string>{
+                  "CRITICAL :Failed to create Window: 400000 x 480 is larger than 16384 pixels on a side.",
+                  "CRITICAL :Failed to create Window!"}));
+}
+
+TEST(StartupTest, GoodConfigurationRunsWithoutCriticalLines)
+{
+    ProcessOptions options;
+    options.config = goodConfig;
+    options.timeoutSeconds = 4.0;
+    const ProcessResult result = testkit::runGame(options);
+    // Nothing ends the game but the player, so it is still running here.
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_EQ(result.log, "");
+}
+
+}  // namespace
+}  // namespace BV

@@ -1,0 +1,180 @@
+#include "support/TestSupport.h"
+
+#include <GL/glew.h>
+
+#include <FreeImage.h>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace BV::testkit {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+ScratchDir::ScratchDir()
+{
+    char pattern[] = "/tmp/bvtest-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    root = made ? made : "/tmp";
+}
+
+ScratchDir::~ScratchDir()
+{
+    std::error_code ignored;
+    if (root != "/tmp") {
+        fs::remove_all(root, ignored);
+    }
+}
+
+LogWatch::LogWatch() : start(readFile("BVLog.log").size()) {}
+
+std::vector<std::string> LogWatch::lines() const
+{
+    const std::string text = readFile("BVLog.log");
+    return splitLines(text.size() > start ? text.substr(start) : std::string());
+}
+
+std::vector<std::string> LogWatch::criticalLines() const
+{
+    std::vector<std::string> result;
+    for (const std::string& line : lines()) {
+        if (line.rfind("CRITICAL :", 0) == 0) {
+            result.push_back(line);
+        }
+    }
+    return result;
+}
+
+namespace {
+
+pid_t startGame(const std::string& workDir, const std::string& outputPath, bool withoutDisplay)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (withoutDisplay) {
+            unsetenv("DISPLAY");
+            unsetenv("WAYLAND_DISPLAY");
+        }
+        if (chdir(workDir.c_str()) != 0) {
+            _exit(127);
+        }
+        const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out >= 0) {
+            dup2(out, STDOUT_FILENO);
+            close(out);
+        }
+        execl(BV_EXECUTABLE, BV_EXECUTABLE, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+// Waits until the child ends or the deadline passes; true if it ended.
+bool waitFor(pid_t pid, double seconds, int& status)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+}  // namespace
+
+ProcessResult runGame(const ProcessOptions& options)
+{
+    ScratchDir dir;
+    if (options.config) {
+        writeFile(dir.file("Brevamoor.config"), options.config);
+    }
+    fs::create_directory_symlink(fs::path(BV_RUN_DIR) / "resources", dir.file("resources"));
+    const std::string outputPath = dir.file("stdout.txt");
+
+    ProcessResult result;
+    const pid_t pid = startGame(dir.path(), outputPath, options.withoutDisplay);
+    int status = 0;
+    bool ended = false;
+    if (options.whileRunning) {
+        ended = waitFor(pid, options.settleSeconds, status);
+        if (!ended) {
+            options.whileRunning(pid);
+        }
+    }
+    if (!ended) {
+        ended = waitFor(pid, options.timeoutSeconds, status);
+    }
+    if (!ended) {
+        result.timedOut = true;
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.log = readFile(dir.file("BVLog.log"));
+    result.output = readFile(outputPath);
+    return result;
+}
+
+std::string savePng(const std::string& name, int width, int height, const std::vector<unsigned char>& rgba)
+{
+    FIBITMAP* image = FreeImage_Allocate(width, height, 32);
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = FreeImage_GetScanLine(image, y);
+        for (int x = 0; x < width; ++x) {
+            const unsigned char* px = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
+            row[x * 4 + FI_RGBA_RED] = px[0];
+            row[x * 4 + FI_RGBA_GREEN] = px[1];
+            row[x * 4 + FI_RGBA_BLUE] = px[2];
+            row[x * 4 + FI_RGBA_ALPHA] = px[3];
+        }
+    }
+    const std::string path = std::string(BV_TEST_OUTPUT_DIR) + "/" + name;
+    FreeImage_Save(FIF_PNG, image, path.c_str());
+    FreeImage_Unload(image);
+    return path;
+}
+
+std::vector<unsigned char> readPixels(int x, int y, int width, int height)
+{
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+}  // namespace BV::testkit

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace BV::testkit {
+
+// Whole file as text; empty when it cannot be read.
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& text);
+std::vector<std::string> splitLines(const std::string& text);
+
+// A fresh directory under /tmp, removed with everything in it on destruction.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::string& path() const { return root; }
+    std::string file(const std::string& name) const { return root + "/" + name; }
+
+private:
+    std::string root;
+};
+
+// The lines the game's log gained since this watch was made. The log of a
+// test binary is "BVLog.log" in the binary's own working directory.
+class LogWatch {
+public:
+    LogWatch();
+    std::vector<std::string> lines() const;
+    // Lines that start with "CRITICAL :".
+    std::vector<std::string> criticalLines() const;
+
+private:
+    std::size_t start;
+};
+
+// One run of the real game executable in a scratch working directory that
+// holds the given "Brevamoor.config" (none if config is null) and a link to
+// the built resources/.
+struct ProcessResult {
+    int exitStatus = -1;   // -1 when killed by a signal
+    bool timedOut = false; // still running at the deadline; then killed
+    std::string log;       // "BVLog.log" after the run
+    std::string output;    // what the game wrote to stdout
+};
+
+struct ProcessOptions {
+    const char* config = nullptr;
+    double timeoutSeconds = 20.0;
+    // Called once, about settleSeconds after start, while the game runs
+    // (e.g. to send it keys). Receives the child's pid.
+    std::function<void(pid_t)> whileRunning;
+    double settleSeconds = 3.0;
+    // Starts the game with no X display to talk to.
+    bool withoutDisplay = false;
+};
+
+ProcessResult runGame(const ProcessOptions& options);
+
+// Writes tightly packed RGBA8 pixels, bottom row first as glReadPixels gives
+// them, as a PNG under the build tree's test output directory. Returns the path.
+std::string savePng(const std::string& name, int width, int height, const std::vector<unsigned char>& rgba);
+
+// Reads the current framebuffer's colour (RGBA8, bottom row first).
+std::vector<unsigned char> readPixels(int x, int y, int width, int height);
+
+}  // namespace BV::testkit
