@@ -4,6 +4,9 @@
 #include "app/ConfigFile.h"
 #include "app/Log.h"
 #include "app/Window.h"
+#include "resources/Loaders.h"
+#include "resources/ResourceManager.h"
+#include "scene/Drawing.h"
 
 namespace {
 
@@ -43,6 +46,10 @@ int main()
         return 1;
     }
 
+    BV::registerLoaders();
+    BV::Drawing::getInstance()->init(static_cast<std::uint32_t>(window->getWidth()),
+                                     static_cast<std::uint32_t>(window->getHeight()));
+
     glEnable(GL_CULL_FACE);
     glFrontFace(GL_CCW);
 
@@ -51,5 +58,7 @@ int main()
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glfwSwapBuffers(window->getHandle());
     }
+
+    BV::ResourceManager::getInstance()->disposeAll();
     return 1;
 }

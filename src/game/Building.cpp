@@ -7,4 +7,4 @@ Building::Building(Tile* tile, Player* owner) : tile(*tile), owner(owner)
     tile->building = this;
 }
 
-}  // namespace BV
+} // namespace BV

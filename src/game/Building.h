@@ -33,4 +33,4 @@ private:
     Building& operator=(const Building&) = delete;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -22,4 +22,4 @@ struct Face {
     } key = {0};
 };
 
-}  // namespace BV
+} // namespace BV

@@ -5,13 +5,11 @@
 
 namespace BV {
 
-MilitaryBuilding::MilitaryBuilding(Tile* tile, Player* owner) : Building(tile, owner)
-{
-}
+MilitaryBuilding::MilitaryBuilding(Tile* tile, Player* owner) : Building(tile, owner) {}
 
 void MilitaryBuilding::onConstructed()
 {
     owner->territory->claim(tile.index, territoryRadius, this);
 }
 
-}  // namespace BV
+} // namespace BV

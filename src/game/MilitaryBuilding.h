@@ -19,4 +19,4 @@ public:
     std::uint16_t territoryRadius = 3;
 };
 
-}  // namespace BV
+} // namespace BV

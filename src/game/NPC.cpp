@@ -7,4 +7,4 @@ void NPC::addKnownEnemy(MilitaryBuilding* building)
     knownEnemies.push_back(building);
 }
 
-}  // namespace BV
+} // namespace BV

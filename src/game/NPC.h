@@ -23,4 +23,4 @@ private:
     NPC() = default;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -54,7 +54,7 @@ float fastInverseSqrt(float x)
     return y * (1.5f - half * y * y);
 }
 
-}  // namespace
+} // namespace
 
 Planet::Planet(std::uint16_t level, float radius) : radius(radius)
 {
@@ -63,16 +63,13 @@ Planet::Planet(std::uint16_t level, float radius) : radius(radius)
         subdivide();
     }
     sortFacesAroundTiles();
+    tilePositions.reserve(tiles.size());
+    for (const Tile& tile : tiles) {
+        tilePositions.push_back(tile.position);
+    }
     drawTileTypes();
     visibilityValues.assign(tiles.size(), 0.2f);
     ownerValues.assign(tiles.size(), 0.0f);
-}
-
-Planet::~Planet()
-{
-    for (Face* face : faces) {
-        delete face;
-    }
 }
 
 // ---- Construction -----------------------------------------------------------
@@ -83,6 +80,7 @@ void Planet::addTile(const glm::vec3& position)
     tile.position = position;
     tile.normal = glm::normalize(position);
     tile.index = static_cast<std::uint32_t>(tiles.size());
+    tile.faces.reserve(6);
     tiles.push_back(std::move(tile));
 }
 
@@ -93,30 +91,31 @@ void Planet::buildBaseSolid()
     const float a = 0.723606f * radius;
     const float b = 1.17082f * radius;
     const glm::vec3 corners[12] = {
-        {a, 0, b},  {0, b, a},  {-a, 0, b},  {0, -b, a}, {a, 0, -b}, {0, -b, -a},
+        {a, 0, b},   {0, b, a},  {-a, 0, b}, {0, -b, a}, {a, 0, -b}, {0, -b, -a},
         {-a, 0, -b}, {0, b, -a}, {b, -a, 0}, {b, a, 0},  {-b, a, 0}, {-b, -a, 0},
     };
     for (const glm::vec3& corner : corners) {
         addTile(corner);
     }
     static const std::uint32_t triangles[20][3] = {
-        {5, 11, 6}, {1, 2, 0},  {0, 2, 3},  {5, 6, 4},  {4, 6, 7}, {9, 1, 0},  {10, 2, 1},
-        {2, 10, 11}, {11, 3, 2}, {8, 9, 0},  {0, 3, 8},  {11, 10, 6}, {4, 7, 9}, {9, 8, 4},
-        {7, 6, 10}, {1, 9, 7},  {10, 1, 7}, {5, 4, 8},  {3, 11, 5}, {8, 3, 5},
+        {5, 11, 6},  {1, 2, 0},  {0, 2, 3},  {5, 6, 4}, {4, 6, 7},   {9, 1, 0}, {10, 2, 1},
+        {2, 10, 11}, {11, 3, 2}, {8, 9, 0},  {0, 3, 8}, {11, 10, 6}, {4, 7, 9}, {9, 8, 4},
+        {7, 6, 10},  {1, 9, 7},  {10, 1, 7}, {5, 4, 8}, {3, 11, 5},  {8, 3, 5},
     };
+    faceStorage.reserve(20);
+    faces.reserve(20);
     EdgeTable edges;
     for (const auto& triangle : triangles) {
-        addFace(triangle[0], triangle[1], triangle[2], faces, edges);
+        addFace(triangle[0], triangle[1], triangle[2], faceStorage, faces, edges);
     }
 }
 
 // Appends the triangle (p, q, r) to `target` and to its corners' face lists,
 // and links it with the triangles of this step that share an edge with it.
-void Planet::addFace(std::uint32_t p, std::uint32_t q, std::uint32_t r, std::vector<Face*>& target, EdgeTable& edges)
+void Planet::addFace(std::uint32_t p, std::uint32_t q, std::uint32_t r, std::vector<Face>& storage,
+                     std::vector<Face*>& target, EdgeTable& edges)
 {
-    // Owned by the planet once `target` becomes `faces`; deleted in ~Planet
-    // or by the next subdivision.
-    Face* face = new Face;
+    Face* face = &storage.emplace_back();
     face->corners[0] = p;
     face->corners[1] = q;
     face->corners[2] = r;
@@ -151,6 +150,10 @@ void Planet::subdivide()
         addTile(centroidOf(*face, tiles));
     }
 
+    // Each old face has three edges, each edge two faces, and each edge
+    // makes two new faces: three new faces per old one.
+    std::vector<Face> freshStorage;
+    freshStorage.reserve(faces.size() * 3);
     std::vector<Face*> fresh;
     fresh.reserve(faces.size() * 3);
     EdgeTable edges;
@@ -165,13 +168,11 @@ void Planet::subdivide()
             }
             const std::uint32_t s = face->corners[edge];
             const std::uint32_t t = face->corners[(edge + 1) % 3];
-            addFace(s, across->key.tile, face->key.tile, fresh, edges);
-            addFace(face->key.tile, across->key.tile, t, fresh, edges);
+            addFace(s, across->key.tile, face->key.tile, freshStorage, fresh, edges);
+            addFace(face->key.tile, across->key.tile, t, freshStorage, fresh, edges);
         }
     }
-    for (Face* face : faces) {
-        delete face;
-    }
+    faceStorage.swap(freshStorage);
     faces.swap(fresh);
     ++subdivisionLevel;
 
@@ -239,12 +240,13 @@ std::uint32_t Planet::getTileIndexAt(const glm::vec3& point) const
 {
     float bestDistance = std::numeric_limits<float>::max();
     std::uint32_t best = 0;
-    for (const Tile& tile : tiles) {
-        const glm::vec3 offset = tile.position - point;
+    const std::size_t count = tilePositions.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const glm::vec3 offset = tilePositions[i] - point;
         const float distance = 1.0f / fastInverseSqrt(glm::dot(offset, offset));
         if (distance < bestDistance) {
             bestDistance = distance;
-            best = tile.index;
+            best = static_cast<std::uint32_t>(i);
         }
     }
     return best;
@@ -266,4 +268,4 @@ void Planet::setOwnerValue(std::uint32_t tile, float value)
     ownerValues[tile] = value;
 }
 
-}  // namespace BV
+} // namespace BV

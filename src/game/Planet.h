@@ -6,11 +6,10 @@
 
 #include <glm/glm.hpp>
 
+#include "game/Face.h"
 #include "game/Tile.h"
 
 namespace BV {
-
-struct Face;
 
 // The board: a sphere of tiles, the vertices of a geodesic triangle mesh made
 // from an icosahedron by repeated sqrt(3)-subdivision. Tiles, faces, types,
@@ -22,10 +21,11 @@ struct Face;
 class Planet {
 public:
     // The supported subdivision levels. Level 0 leaves the base solid off the
-    // sphere and divides the tower scale by zero; every level triples the
-    // tiles, and past level 9 (196,832 tiles, 393,660 triangles) the per-frame
-    // tile search and the mesh (61 MB of vertices at 9, 184 MB at 10) cost
-    // more than a playable frame allows.
+    // sphere and divides the tower scale by zero. Every level triples the
+    // tiles: level 9 has 196,832 tiles and 393,660 triangles (61 MB of
+    // vertices) and a tile search there takes about half a millisecond, run
+    // once a frame for picking and once per swarm; level 10 would triple that
+    // again for tiles too small to click.
     static constexpr std::uint16_t kMinSize = 1;
     static constexpr std::uint16_t kMaxSize = 9;
     static bool isSupportedSize(std::uint16_t level) { return level >= kMinSize && level <= kMaxSize; }
@@ -33,7 +33,6 @@ public:
     // Builds the tiles with `level` subdivisions at `radius` world units and
     // draws their terrain types from rand().
     Planet(std::uint16_t level, float radius);
-    ~Planet();
 
     // Index of the tile whose position is nearest to `point`; the lowest index
     // of equally near tiles; 0 on a planet without tiles.
@@ -49,7 +48,7 @@ public:
 
     // Held by value; a tile's index is its position here.
     std::vector<Tile> tiles;
-    // The triangles of the mesh; owned, deleted in ~Planet.
+    // The triangles of the mesh, pointing into faceStorage.
     std::vector<Face*> faces;
     std::int16_t subdivisionLevel = 0;
     float radius = 0.0f;
@@ -67,10 +66,11 @@ public:
     std::vector<float> ownerValues;
 
     // ---- Drawing ----------------------------------------------------------
-    // The mesh, material, the visibility and owner texture buffers and the
-    // hover and selection outlines live here. They are built from `tiles`,
-    // `faces`, `visibilityValues` and `ownerValues` at the end of
-    // construction.
+    // The mesh, the material, the visibility and owner texture buffers and
+    // the hover and selection outlines belong in this section. They are made
+    // from `tiles`, `faces`, `visibilityValues` and `ownerValues` at the end
+    // of construction, and follow setVisibility, setOwnerValue and
+    // selectHovered.
 
 private:
     // Faces of one construction step keyed by their edge (smaller tile index
@@ -82,10 +82,20 @@ private:
 
     void addTile(const glm::vec3& position);
     void buildBaseSolid();
-    void addFace(std::uint32_t p, std::uint32_t q, std::uint32_t r, std::vector<Face*>& target, EdgeTable& edges);
+    // `storage` must have been reserved for every face of the step: its
+    // faces are pointed to and must not move.
+    void addFace(std::uint32_t p, std::uint32_t q, std::uint32_t r, std::vector<Face>& storage,
+                 std::vector<Face*>& target, EdgeTable& edges);
     void subdivide();
     void sortFacesAroundTiles();
     void drawTileTypes();
+
+    // Owns the faces of the current mesh in one block, replaced by each
+    // subdivision; never grows after it is sized, so `faces` stays valid.
+    std::vector<Face> faceStorage;
+    // The tiles' positions side by side, for the nearest-tile scan; tiles
+    // never move once the planet is built.
+    std::vector<glm::vec3> tilePositions;
 };
 
-}  // namespace BV
+} // namespace BV

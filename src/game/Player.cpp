@@ -17,4 +17,4 @@ Player::~Player()
     delete territory;
 }
 
-}  // namespace BV
+} // namespace BV

@@ -37,4 +37,4 @@ private:
 extern Player* humanPlayer;
 extern Player* computerPlayer;
 
-}  // namespace BV
+} // namespace BV

@@ -20,7 +20,7 @@ void eraseFirst(std::vector<std::uint32_t>& list, std::uint32_t value)
     }
 }
 
-}  // namespace
+} // namespace
 
 Territory::Territory(Player* player, Planet* planet)
     : player(player), planet(planet), seenTiles(planet->tiles.size(), false)
@@ -36,8 +36,8 @@ void Territory::claim(std::uint32_t tile, std::uint32_t radius, MilitaryBuilding
 {
     std::vector<std::uint32_t> border{tile};
     Reach visited;
-    // The drawing keeps the visibility buffer bound from here to the end of
-    // the reveal, so each tile costs one upload.
+    // Visibility writes run from here to the end of the reveal and owner
+    // writes after it, so the drawing can keep each buffer bound for its run.
     claimFrom(tile, radius, visited, border, source);
     Reach seen;
     for (std::uint32_t edge : border) {
@@ -59,7 +59,7 @@ bool Territory::claimFrom(std::uint32_t tile, std::uint32_t radius, Reach& visit
 {
     const auto known = visited.find(tile);
     if (known != visited.end() && known->second >= radius) {
-        return true;  // already claimed from a place at least as close
+        return true; // already claimed from a place at least as close
     }
     if (radius == 0) {
         return false;
@@ -89,7 +89,7 @@ bool Territory::claimTile(std::uint32_t index, MilitaryBuilding* source, std::ui
         if (tile.building != source && tile.owner) {
             for (const auto& entry : tile.influence) {
                 if (entry.first->owner != player && entry.second >= strength) {
-                    return false;  // an enemy building at least as strong keeps it
+                    return false; // an enemy building at least as strong keeps it
                 }
             }
         }
@@ -147,4 +147,4 @@ bool Territory::markVisible(std::uint32_t index)
     return true;
 }
 
-}  // namespace BV
+} // namespace BV

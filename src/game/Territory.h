@@ -48,4 +48,4 @@ private:
     std::vector<bool> seenTiles;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -18,4 +18,4 @@ void Tile::getNeighbours(std::vector<std::uint32_t>& out) const
     }
 }
 
-}  // namespace BV
+} // namespace BV

@@ -40,4 +40,4 @@ struct Tile {
     void getNeighbours(std::vector<std::uint32_t>& out) const;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -11,8 +11,13 @@ namespace {
 
 std::uint8_t toByte(float v)
 {
-    const float c = std::min(1.0f, std::max(0.0f, v));
-    return static_cast<std::uint8_t>(std::lround(c * 255.0f));
+    if (!(v > 0.0f)) {
+        return 0;  // also catches NaN
+    }
+    if (v >= 1.0f) {
+        return 255;
+    }
+    return static_cast<std::uint8_t>(v * 255.0f + 0.5f);
 }
 
 void putU32(std::vector<std::uint8_t>& out, std::uint32_t v)
@@ -132,34 +137,33 @@ Image Image::blurredAlpha(int radius) const
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         a[i] = pixels[i].a;
     }
-    std::vector<float> tmp(a.size());
-    const float norm = 1.0f / static_cast<float>(2 * radius + 1);
-    // Three box passes approximate a Gaussian closely enough for glows.
+    // Three box passes approximate a Gaussian closely enough for glows; each
+    // pass keeps a running sum so the cost does not grow with the radius.
+    auto boxPass = [&](std::vector<float>& data, int count, int lines, int step, int lineStep) {
+        std::vector<float> line(static_cast<std::size_t>(count));
+        for (int l = 0; l < lines; ++l) {
+            float* base = data.data() + static_cast<std::ptrdiff_t>(l) * lineStep;
+            for (int i = 0; i < count; ++i) {
+                line[static_cast<std::size_t>(i)] = base[static_cast<std::ptrdiff_t>(i) * step];
+            }
+            float sum = 0.0f;
+            for (int i = 0; i < std::min(radius, count); ++i) {
+                sum += line[static_cast<std::size_t>(i)];
+            }
+            for (int i = 0; i < count; ++i) {
+                if (i + radius < count) {
+                    sum += line[static_cast<std::size_t>(i + radius)];
+                }
+                if (i - radius - 1 >= 0) {
+                    sum -= line[static_cast<std::size_t>(i - radius - 1)];
+                }
+                base[static_cast<std::ptrdiff_t>(i) * step] = sum / static_cast<float>(2 * radius + 1);
+            }
+        }
+    };
     for (int pass = 0; pass < 3; ++pass) {
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                float sum = 0.0f;
-                for (int k = -radius; k <= radius; ++k) {
-                    const int sx = x + k;
-                    if (sx >= 0 && sx < w) {
-                        sum += a[static_cast<std::size_t>(y * w + sx)];
-                    }
-                }
-                tmp[static_cast<std::size_t>(y * w + x)] = sum * norm;
-            }
-        }
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                float sum = 0.0f;
-                for (int k = -radius; k <= radius; ++k) {
-                    const int sy = y + k;
-                    if (sy >= 0 && sy < h) {
-                        sum += tmp[static_cast<std::size_t>(sy * w + x)];
-                    }
-                }
-                a[static_cast<std::size_t>(y * w + x)] = sum * norm;
-            }
-        }
+        boxPass(a, w, h, 1, w);
+        boxPass(a, h, w, w, 1);
     }
     Image out(w, h);
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -171,12 +175,17 @@ Image Image::blurredAlpha(int radius) const
 bool Image::saveDds(const std::string& path) const
 {
     std::vector<std::uint8_t> bytes = ddsHeader(w, h);
-    bytes.reserve(bytes.size() + pixels.size() * 4);
-    for (const Colour& c : pixels) {
-        bytes.push_back(toByte(c.b));
-        bytes.push_back(toByte(c.g));
-        bytes.push_back(toByte(c.r));
-        bytes.push_back(toByte(c.a));
+    const std::size_t headerSize = bytes.size();
+    bytes.resize(headerSize + pixels.size() * 4);
+    // Raw pointers keep this loop quick in unoptimised builds, where the
+    // baker still runs on every fresh build.
+    std::uint8_t* out = bytes.data() + headerSize;
+    const Colour* in = pixels.data();
+    for (std::size_t i = 0; i < pixels.size(); ++i, out += 4) {
+        out[0] = toByte(in[i].b);
+        out[1] = toByte(in[i].g);
+        out[2] = toByte(in[i].r);
+        out[3] = toByte(in[i].a);
     }
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {

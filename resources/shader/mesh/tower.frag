@@ -1,0 +1,69 @@
+#version 330 core
+// Towers show whose they are and how full their garrison is: the stone is
+// tinted in the owner's colour, and a glowing band in that colour rises
+// from the base to the fill level (fill 0 to 1 of the model's height).
+
+in vec3 viewNormal;
+in vec3 viewPosition;
+in vec2 uv;
+in float modelHeight;
+in vec4 shadowCoord;
+
+layout(std140) uniform LightingInfo {
+    vec3 lightPosition; // in the camera's rotation frame
+    vec3 ambientColour;
+    vec3 lightColour;
+};
+
+uniform sampler2D shadow; // depth of the sun's view, 0..1
+uniform vec3 kD;
+uniform vec3 kS;
+uniform int shininess;
+uniform float time;
+uniform float height;
+uniform float fill;
+uniform vec3 color;
+
+out vec4 fragColour;
+
+float lit()
+{
+    vec3 coord = shadowCoord.xyz / shadowCoord.w;
+    if (coord.x <= 0.0 || coord.x >= 1.0 || coord.y <= 0.0 || coord.y >= 1.0 || coord.z >= 1.0) {
+        return 1.0;
+    }
+    float sum = 0.0;
+    vec2 texel = 1.0 / vec2(textureSize(shadow, 0));
+    for (int x = -1; x <= 1; ++x) {
+        for (int y = -1; y <= 1; ++y) {
+            float nearest = texture(shadow, coord.xy + vec2(x, y) * texel).r;
+            sum += coord.z - 0.002 > nearest ? 0.0 : 1.0;
+        }
+    }
+    return sum / 9.0;
+}
+
+void main()
+{
+    vec3 n = normalize(viewNormal);
+    vec3 l = normalize(lightPosition);
+    vec3 v = normalize(-viewPosition);
+    float diffuse = max(dot(n, l), 0.0);
+    float specular = diffuse > 0.0 ? pow(max(dot(reflect(-l, n), v), 0.0), max(float(shininess), 1.0)) : 0.0;
+
+    vec3 stone = (length(kD) > 0.0 ? kD : vec3(0.75, 0.72, 0.68));
+    vec3 base = mix(stone, color, 0.35);
+
+    // The garrison level: a band in the owner's colour up to fill, with a
+    // bright pulsing rim at the top of the band.
+    float level = fill * max(height, 0.0001);
+    float inside = step(modelHeight, level);
+    float rim = inside * (1.0 - smoothstep(0.0, 0.06 * height, level - modelHeight));
+    vec3 garrison = mix(color * 0.6 + vec3(0.15), color + vec3(0.35), rim * (0.75 + 0.25 * sin(time * 4.0)));
+    base = mix(base, garrison, inside * 0.85);
+
+    float light = lit();
+    vec3 colour = base * (ambientColour + lightColour * diffuse * light) + kS * specular * light;
+    colour += inside * color * 0.25; // the garrison glows a little even in the dark
+    fragColour = vec4(colour, 1.0);
+}

@@ -1,0 +1,99 @@
+#include "resources/Image.h"
+
+#include <FreeImage.h>
+
+#include "app/Log.h"
+
+namespace BV {
+
+namespace {
+
+// Brings any decoded bitmap to 32-bit BGRA; null if FreeImage cannot. The
+// source is released unless it is returned.
+FIBITMAP* widenTo32Bits(FIBITMAP* source)
+{
+    if (FreeImage_GetImageType(source) != FIT_BITMAP) {
+        // 16-bit grey, 48/64-bit colour and float images first become
+        // standard 8-bit-per-channel bitmaps.
+        FIBITMAP* standard = FreeImage_ConvertToType(source, FIT_BITMAP, TRUE);
+        FreeImage_Unload(source);
+        if (!standard) {
+            return nullptr;
+        }
+        source = standard;
+    }
+    if (FreeImage_GetBPP(source) == 32) {
+        return source;
+    }
+    FIBITMAP* widened = FreeImage_ConvertTo32Bits(source);
+    FreeImage_Unload(source);
+    return widened;
+}
+
+} // namespace
+
+Image::~Image()
+{
+    unload();
+}
+
+void Image::unload()
+{
+    if (bitmap) {
+        FreeImage_Unload(bitmap);
+        bitmap = nullptr;
+    }
+    width = 0;
+    height = 0;
+    sourceBpp = 0;
+}
+
+bool Image::fail(const std::string& file, const char* reason)
+{
+    unload();
+    failure = reason;
+    // Image failures are below the log threshold: a failed texture shows
+    // only in its state, the cube-map loader names the face itself.
+    Log::getInstance().write("Failed to load Texture: " + file + ": " + reason, TRACE);
+    return false;
+}
+
+bool Image::decode(const std::string& file)
+{
+    unload();
+    failure.clear();
+    FREE_IMAGE_FORMAT format = FreeImage_GetFileType(file.c_str(), 0);
+    if (format == FIF_UNKNOWN) {
+        format = FreeImage_GetFIFFromFilename(file.c_str());
+    }
+    if (format == FIF_UNKNOWN) {
+        return fail(file, "Unkown File Format.");
+    }
+    if (!FreeImage_FIFSupportsReading(format)) {
+        return fail(file, "Could not load data.");
+    }
+    FIBITMAP* decoded = FreeImage_Load(format, file.c_str(), 0);
+    if (!decoded || !FreeImage_HasPixels(decoded) || FreeImage_GetWidth(decoded) == 0 ||
+        FreeImage_GetHeight(decoded) == 0) {
+        if (decoded) {
+            FreeImage_Unload(decoded);
+        }
+        return fail(file, "Loaded Data is invalid.");
+    }
+    const int decodedBpp = static_cast<int>(FreeImage_GetBPP(decoded));
+    bitmap = widenTo32Bits(decoded);
+    if (!bitmap || !FreeImage_GetBits(bitmap)) {
+        return fail(file, "Loaded Data is invalid.");
+    }
+    width = static_cast<int>(FreeImage_GetWidth(bitmap));
+    height = static_cast<int>(FreeImage_GetHeight(bitmap));
+    sourceBpp = decodedBpp;
+    return true;
+}
+
+const void* Image::getPixels() const
+{
+    return bitmap ? FreeImage_GetBits(bitmap) : nullptr;
+}
+
+} // namespace BV

@@ -1,0 +1,475 @@
+#include "scene/Scene.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include <GL/glew.h>
+#include <glm/gtc/type_ptr.hpp>
+
+#include "app/Log.h"
+#include "resources/ManualTextureLoader.h"
+#include "resources/Material.h"
+#include "resources/ResourceManager.h"
+#include "resources/ShaderProgram.h"
+#include "resources/ShaderProgramLoader.h"
+#include "resources/Texture.h"
+#include "scene/Camera.h"
+#include "scene/Drawing.h"
+#include "scene/Renderable.h"
+#include "scene/SceneNode.h"
+#include "scene/Statistics.h"
+
+namespace BV {
+
+namespace {
+
+const char* const ROOT_NAME = "BV.Root";
+// Block indices at or above this are GL_INVALID_INDEX: the program lacks the block.
+const GLuint FIRST_INVALID_BLOCK_INDEX = 0x500;
+
+// Byte offsets inside the std140 blocks.
+const std::size_t PROJECTION_OFFSET = 0;
+const std::size_t VIEW_OFFSET = 64;
+const std::size_t LIGHT_POSITION_OFFSET = 0;
+const std::size_t AMBIENT_OFFSET = 16;
+const std::size_t LIGHT_COLOUR_OFFSET = 32;
+const std::size_t MATRIX_BYTES = 64;
+const std::size_t VEC3_BYTES = 12;
+
+// The passes of one frame in drawing order, before and after depth writes stop.
+const std::int32_t OPAQUE_PASSES[] = {1, 2, 4};
+const std::int32_t TRANSPARENT_PASS = 8;
+const std::int32_t OVERLAY_PASS = 16;
+
+ManualTextureLoader* manualTextureLoader()
+{
+    return static_cast<ManualTextureLoader*>(ResourceManager::getInstance()->getLoader("tex"));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// UniformBuffer
+// ---------------------------------------------------------------------------
+
+void UniformBuffer::create(std::size_t size)
+{
+    glGenBuffers(1, &buffer);
+    glBindBuffer(GL_UNIFORM_BUFFER, buffer);
+    glBufferData(GL_UNIFORM_BUFFER, static_cast<GLsizeiptr>(size), nullptr, GL_DYNAMIC_DRAW);
+    glBindBuffer(GL_UNIFORM_BUFFER, 0);
+}
+
+void UniformBuffer::upload(std::size_t offset, std::size_t size, const void* data)
+{
+    if (!bound) {
+        glBindBuffer(GL_UNIFORM_BUFFER, buffer);
+    }
+    glBufferSubData(GL_UNIFORM_BUFFER, static_cast<GLintptr>(offset), static_cast<GLsizeiptr>(size), data);
+    if (!bound) {
+        glBindBuffer(GL_UNIFORM_BUFFER, 0);
+    }
+}
+
+void UniformBuffer::destroy()
+{
+    if (buffer != 0) {
+        glDeleteBuffers(1, &buffer);
+        buffer = 0;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Construction
+// ---------------------------------------------------------------------------
+
+Scene::Scene(Camera* camera) : camera(camera)
+{
+    getRoot()->addChild(camera);
+    cameraBlock.create(CAMERA_BLOCK_SIZE);
+    lightingBlock.create(LIGHTING_BLOCK_SIZE);
+    createLight();
+    createMainTarget();
+    createShadowTarget();
+
+    auto* programs = static_cast<ShaderProgramLoader*>(ResourceManager::getInstance()->getLoader("shdr"));
+    if (programs) {
+        shadowProgram = programs->createProgram("resources/shader/shadow.vert", "resources/shader/shadow.frag");
+        shadowProgram->ensureLoaded();
+    } else {
+        Log::getInstance().write("Failed to create Scene: shadow program: No loader registered for shdr", CRITICAL);
+    }
+
+    // The sun's orthographic camera looks from just above the sun's side of
+    // the planet back towards its centre.
+    shadowCamera = new Camera(); // owned; deleted in ~Scene
+    sunNode->addChild(shadowCamera);
+    shadowCamera->setProjectionKind(Camera::PK_ORTHOGRAPHIC);
+    shadowCamera->setClipPlanes(0.0f, 300.0f);
+    shadowCamera->setViewportSize(500.0f, 500.0f);
+    shadowCamera->translate(glm::vec3(0.0f, 0.0f, 250.0f), Node::TS_PARENT);
+    shadowCameraBlock.create(CAMERA_BLOCK_SIZE);
+}
+
+void Scene::createLight()
+{
+    sunNode = createSceneNode("sun");
+    lightNode = static_cast<SceneNode*>(sunNode->createChild());
+    sunNode->addChild(lightNode);
+    lightNode->translate(glm::vec3(0.0f, 0.0f, 1500.0f), Node::TS_PARENT);
+
+    // Ambient and light colour never change; only the light's position is
+    // uploaded per frame.
+    const glm::vec3 lightColour(1.0f);
+    lightingBlock.upload(AMBIENT_OFFSET, VEC3_BYTES, glm::value_ptr(ambientColour));
+    lightingBlock.upload(LIGHT_COLOUR_OFFSET, VEC3_BYTES, glm::value_ptr(lightColour));
+}
+
+void Scene::createMainTarget()
+{
+    const auto width = static_cast<GLsizei>(std::lround(camera->width));
+    const auto height = static_cast<GLsizei>(std::lround(camera->height));
+    ManualTextureLoader* textures = manualTextureLoader();
+    if (textures) {
+        mainTexture = textures->createTexture("main.tex", width, height, GL_RGBA8, GL_BGRA);
+    } else {
+        Log::getInstance().write("Failed to create Scene: main.tex: No loader registered for tex", CRITICAL);
+    }
+
+    glGenRenderbuffers(1, &mainDepthBuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, mainDepthBuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, width, height);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+
+    glGenFramebuffers(1, &mainFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, mainFramebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, mainTexture ? mainTexture->handle : 0,
+                           0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mainDepthBuffer);
+    const GLenum drawBuffer = GL_COLOR_ATTACHMENT0;
+    glDrawBuffers(1, &drawBuffer);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        // Not fatal: the frame is drawn into whatever the driver gives.
+        std::fputs("ERROR: incomplete framebuffer\n", stderr);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void Scene::createShadowTarget()
+{
+    ManualTextureLoader* textures = manualTextureLoader();
+    if (textures) {
+        shadowTexture = textures->createTexture("shadow.tex", SHADOW_MAP_SIZE, SHADOW_MAP_SIZE, GL_DEPTH_COMPONENT24,
+                                                GL_DEPTH_COMPONENT);
+    } else {
+        Log::getInstance().write("Failed to create Scene: shadow.tex: No loader registered for tex", CRITICAL);
+    }
+    glGenFramebuffers(1, &shadowFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, shadowFramebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D,
+                           shadowTexture ? shadowTexture->handle : 0, 0);
+    const GLenum noColour = GL_NONE;
+    glDrawBuffers(1, &noColour);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+Scene::~Scene()
+{
+    // Drop the draw requests first: they point at nodes deleted below.
+    renderQueue.clear();
+    // Each node detaches itself from parent and children, so the order of
+    // deletion does not matter; the player's camera is only detached.
+    for (auto& entry : nodes) {
+        delete entry.second;
+    }
+    nodes.clear();
+    root = nullptr;
+    delete shadowCamera;
+    cameraBlock.destroy();
+    lightingBlock.destroy();
+    shadowCameraBlock.destroy();
+    glDeleteFramebuffers(1, &mainFramebuffer);
+    glDeleteFramebuffers(1, &shadowFramebuffer);
+    glDeleteRenderbuffers(1, &mainDepthBuffer);
+}
+
+// ---------------------------------------------------------------------------
+// Node registry
+// ---------------------------------------------------------------------------
+
+SceneNode* Scene::getRoot()
+{
+    if (!root) {
+        root = createSceneNode(ROOT_NAME);
+    }
+    return root;
+}
+
+SceneNode* Scene::createSceneNode(const std::string& name)
+{
+    if (nodes.count(name) != 0) {
+        Log::getInstance().write("Adding Node: " + name + "failed. There already exists a node with that name.",
+                                 CRITICAL);
+        return nullptr;
+    }
+    return registerNode(new SceneNode(this, name)); // owned by the scene
+}
+
+SceneNode* Scene::createSceneNode()
+{
+    return registerNode(new SceneNode(this)); // owned by the scene
+}
+
+SceneNode* Scene::registerNode(SceneNode* node)
+{
+    if (node->getName() != ROOT_NAME) {
+        getRoot()->addChild(node);
+    }
+    nodes.emplace(node->getName(), node);
+    return node;
+}
+
+SceneNode* Scene::getSceneNode(const std::string& name) const
+{
+    auto found = nodes.find(name);
+    return found == nodes.end() ? nullptr : found->second;
+}
+
+bool Scene::destroySceneNode(const std::string& name)
+{
+    auto found = nodes.find(name);
+    if (found == nodes.end()) {
+        return false;
+    }
+    SceneNode* node = found->second;
+    nodes.erase(found);
+    if (node == root) {
+        root = nullptr;
+    }
+    delete node;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Frame update
+// ---------------------------------------------------------------------------
+
+void Scene::update()
+{
+    getRoot()->update(true, false);
+    collectRenderables();
+    uploadCameraBlocks();
+}
+
+void Scene::collectRenderables()
+{
+    const bool culling = Statistics::getInstance()->culling;
+    for (auto& entry : nodes) {
+        SceneNode* node = entry.second;
+        if (!culling || !node->isCullable() || isVisible(node)) {
+            node->collectRenderables(renderQueue);
+        }
+    }
+}
+
+bool Scene::isVisible(SceneNode* node) const
+{
+    const BoundingBox& box = node->getBoundingBox();
+    if (!box.isFinite() || !camera->isInFrustum(box)) {
+        return false;
+    }
+    return !occluder || !isOccluded(node);
+}
+
+// True when every corner of the node's box lies behind the occluding sphere
+// as seen from the camera.
+bool Scene::isOccluded(SceneNode* node) const
+{
+    const glm::vec3 eye = camera->getWorldPosition();
+    const float c = glm::dot(eye, eye) - OCCLUDER_RADIUS * OCCLUDER_RADIUS;
+    for (const glm::vec3& corner : node->getBoundingBox().getCorners()) {
+        const glm::vec3 d = corner - eye;
+        const float dist = glm::length(d);
+        if (dist == 0.0f) {
+            return false; // the corner is at the eye: nothing can stand in front of it
+        }
+        const float b = glm::dot(d / dist, eye);
+        const float disc = b * b - c;
+        // Visible when the ray misses the sphere or meets it only beyond the corner.
+        if (disc < 0.0f || -b - std::sqrt(disc) >= dist) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void Scene::uploadCameraBlocks()
+{
+    cameraBlock.upload(PROJECTION_OFFSET, MATRIX_BYTES, glm::value_ptr(camera->getProjection()));
+    cameraBlock.upload(VIEW_OFFSET, MATRIX_BYTES, glm::value_ptr(camera->getView()));
+
+    // The shaders light in the camera's rotation frame.
+    if (lightNode->isTransformDirty()) {
+        lightNode->refreshWorldTransform();
+    }
+    const glm::vec4 light = camera->getInverseRotation() * glm::vec4(lightNode->getWorldPosition(), 1.0f);
+    lightingBlock.upload(LIGHT_POSITION_OFFSET, VEC3_BYTES, glm::value_ptr(light));
+
+    const glm::mat4& shadowProjection = shadowCamera->getProjection();
+    const glm::mat4& shadowView = shadowCamera->getView();
+    shadowCameraBlock.upload(PROJECTION_OFFSET, MATRIX_BYTES, glm::value_ptr(shadowProjection));
+    shadowCameraBlock.upload(VIEW_OFFSET, MATRIX_BYTES, glm::value_ptr(shadowView));
+
+    // Maps clip space [-1, 1] to shadow-map texture space [0, 1].
+    const glm::mat4 bias(0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.5f, 0.5f, 0.5f, 1.0f);
+    depthBiasPV = bias * shadowProjection * shadowView;
+}
+
+// ---------------------------------------------------------------------------
+// Frame rendering
+// ---------------------------------------------------------------------------
+
+namespace {
+
+void applyBlending()
+{
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    if (Statistics::getInstance()->blending) {
+        glEnable(GL_BLEND);
+    } else {
+        glDisable(GL_BLEND);
+    }
+}
+
+}  // namespace
+
+void Scene::render()
+{
+    glEnable(GL_DEPTH_TEST);
+    applyBlending();
+    glDepthMask(GL_TRUE);
+
+    renderShadowPass();
+
+    glBindFramebuffer(GL_FRAMEBUFFER, mainFramebuffer);
+    glViewport(0, 0, static_cast<GLsizei>(camera->width), static_cast<GLsizei>(camera->height));
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (std::int32_t pass : OPAQUE_PASSES) {
+        renderPass(pass);
+    }
+    // Transparent things are depth-tested against the opaque world but do
+    // not hide each other; the overlay pass ignores depth altogether.
+    glDepthMask(GL_FALSE);
+    applyBlending();
+    renderPass(TRANSPARENT_PASS);
+    glDisable(GL_DEPTH_TEST);
+    renderPass(OVERLAY_PASS);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDisable(GL_DEPTH_TEST);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    copyToWindow();
+}
+
+void Scene::renderShadowPass()
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, shadowFramebuffer);
+    glViewport(0, 0, shadowTexture ? shadowTexture->width : SHADOW_MAP_SIZE,
+               shadowTexture ? shadowTexture->height : SHADOW_MAP_SIZE);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearDepth(1.0);
+    glClear(GL_DEPTH_BUFFER_BIT);
+
+    RenderQueue::ProgramGroups* casters = renderQueue.getPass(RenderQueue::SHADOW_PASS);
+    if (casters && shadowProgram && shadowProgram->getHandle() != 0) {
+        glUseProgram(shadowProgram->getHandle());
+        bindBlock(shadowProgram, "CameraInfo", shadowCameraBlock);
+        const GLint modelLocation = shadowProgram->getUniformLocation("modelMat");
+        for (auto& group : *casters) {
+            for (Renderable* renderable : group.second) {
+                if (renderable->node) {
+                    glUniformMatrix4fv(modelLocation, 1, GL_FALSE, glm::value_ptr(renderable->node->getWorldMatrix()));
+                }
+                renderable->drawShadow();
+            }
+        }
+    }
+    // Not deleted here: every caster is also filed under its own pass.
+    renderQueue.removePass(RenderQueue::SHADOW_PASS);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void Scene::bindBlock(ShaderProgram* program, const char* blockName, const UniformBuffer& block) const
+{
+    const GLuint index = program->getUniformBlockIndex(blockName);
+    if (index >= FIRST_INVALID_BLOCK_INDEX) {
+        return;
+    }
+    glUniformBlockBinding(program->getHandle(), index, index);
+    glBindBufferBase(GL_UNIFORM_BUFFER, index, block.buffer);
+}
+
+void Scene::renderPass(std::int32_t pass)
+{
+    RenderQueue::ProgramGroups* groups = renderQueue.getPass(pass);
+    if (!groups) {
+        return;
+    }
+    while (!groups->empty()) {
+        auto group = groups->begin();
+        ShaderProgram* program = group->first;
+        if (program && program->getHandle() != 0) {
+            drawGroup(program, group->second);
+        } else {
+            // A material without a working program has nothing to draw with.
+            // Its requests are dropped so they neither pile up from frame to
+            // frame nor, by the luck of the map's order, cut the pass short.
+            for (Renderable* renderable : group->second) {
+                delete renderable;
+            }
+        }
+        groups->erase(group);
+    }
+    renderQueue.removePass(pass);
+}
+
+void Scene::drawGroup(ShaderProgram* program, RenderQueue::RenderList& list)
+{
+    glUseProgram(program->getHandle());
+    bindBlock(program, "LightingInfo", lightingBlock);
+    bindBlock(program, "CameraInfo", cameraBlock);
+    glUniformMatrix4fv(program->getUniformLocation("depthBiasPVMat"), 1, GL_FALSE, glm::value_ptr(depthBiasPV));
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, shadowTexture ? shadowTexture->handle : 0);
+    glUniform1i(program->getUniformLocation("shadow"), 0);
+
+    const GLint modelLocation = program->getUniformLocation("modelMat");
+    const GLint normalLocation = program->getUniformLocation("normalMat");
+    Statistics* statistics = Statistics::getInstance();
+    for (Renderable* renderable : list) {
+        ++statistics->renderedObjects;
+        if (Material* material = renderable->getMaterial()) {
+            material->bind();
+        }
+        const glm::mat4 model = renderable->node ? renderable->node->getWorldMatrix() : glm::mat4(1.0f);
+        glUniformMatrix4fv(modelLocation, 1, GL_FALSE, glm::value_ptr(model));
+        const glm::mat3 normal = glm::inverse(glm::transpose(glm::mat3(camera->getView() * model)));
+        glUniformMatrix3fv(normalLocation, 1, GL_FALSE, glm::value_ptr(normal));
+        statistics->renderedTriangles += renderable->draw();
+        delete renderable;
+    }
+    list.clear();
+}
+
+void Scene::copyToWindow()
+{
+    Drawing* drawing = Drawing::getInstance();
+    Material* material = drawing->getMaterial();
+    if (!material || !material->program || !mainTexture) {
+        return;
+    }
+    glUseProgram(material->program->getHandle());
+    drawing->drawWith(material, mainTexture, 0, 0, 0, 0);
+}
+
+}  // namespace BV

@@ -1,0 +1,137 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+#include <glm/glm.hpp>
+
+#include "scene/RenderQueue.h"
+
+namespace BV {
+
+class Camera;
+class Entity;
+class SceneNode;
+class ShaderProgram;
+class Texture;
+
+// A GL uniform buffer shared by every program that declares the block it
+// feeds. Created empty; written piecewise with `upload`.
+struct UniformBuffer {
+    unsigned int buffer = 0;
+    // When true the buffer is assumed bound to GL_UNIFORM_BUFFER already and
+    // uploads leave the binding alone.
+    bool bound = false;
+
+    void create(std::size_t size);
+    void upload(std::size_t offset, std::size_t size, const void* data);
+    void destroy();
+};
+
+// The world's node tree and the drawing of one frame.
+//
+// Every scene node is made here, registered by name under the root "BV.Root"
+// and owned by the scene until ~Scene. Each frame the game calls `update`
+// (transforms, boxes, culling, draw requests, uniform buffers) and then
+// `render` (shadow map, passes 1, 2, 4, 8, 16 into the off-screen target,
+// copy to the window).
+//
+// Shader interface shared by every program the passes draw with (std140):
+//   block "CameraInfo":   projection mat4 at 0, view mat4 at 64
+//   block "LightingInfo": light position (camera rotation frame) vec3 at 0,
+//                         ambient colour vec3 at 16, light colour vec3 at 32
+//   uniforms "modelMat" (mat4), "normalMat" (mat3), "depthBiasPVMat" (mat4),
+//   sampler "shadow" on texture unit 0 (materials use units 1 and up).
+class Scene {
+public:
+    using NodeMap = std::unordered_map<std::string, SceneNode*>;
+
+    // Offsets and sizes of the uniform blocks.
+    static constexpr std::size_t CAMERA_BLOCK_SIZE = 128;
+    static constexpr std::size_t LIGHTING_BLOCK_SIZE = 48;
+    static constexpr float OCCLUDER_RADIUS = 200.0f; // the planet's radius, world units
+    static constexpr int SHADOW_MAP_SIZE = 2048;     // pixels
+
+    // Needs the window's context, the resource loaders and the camera's
+    // viewport size (the size of the off-screen target). The camera is not
+    // owned; it becomes a child of the root.
+    explicit Scene(Camera* camera);
+    ~Scene();
+
+    SceneNode* getRoot();
+    // Null, with a CRITICAL line, when the name is taken. The new node hangs
+    // below the root.
+    SceneNode* createSceneNode(const std::string& name);
+    SceneNode* createSceneNode();
+    // The registered node of that name, or null.
+    SceneNode* getSceneNode(const std::string& name) const;
+    // Unregisters and deletes the node of that name (it detaches itself from
+    // the tree). False when there is none.
+    bool destroySceneNode(const std::string& name);
+    const NodeMap& getNodes() const { return nodes; }
+
+    void update();
+    void render();
+
+    Camera* getCamera() const { return camera; }
+    Camera* getShadowCamera() const { return shadowCamera; }
+    SceneNode* getSunNode() const { return sunNode; }
+    SceneNode* getLightNode() const { return lightNode; }
+    RenderQueue& getRenderQueue() { return renderQueue; }
+    Texture* getMainTexture() const { return mainTexture; }
+    Texture* getShadowTexture() const { return shadowTexture; }
+    ShaderProgram* getShadowProgram() const { return shadowProgram; }
+    unsigned int getMainFramebuffer() const { return mainFramebuffer; }
+    unsigned int getShadowFramebuffer() const { return shadowFramebuffer; }
+    const glm::mat4& getDepthBiasPV() const { return depthBiasPV; }
+    const glm::vec3& getAmbientColour() const { return ambientColour; }
+
+    // While set (the game sets its planet) nodes hidden behind the sphere of
+    // OCCLUDER_RADIUS round the origin are not drawn. Only tested for null.
+    void setOccluder(const Entity* planet) { occluder = planet; }
+    const Entity* getOccluder() const { return occluder; }
+
+private:
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    SceneNode* registerNode(SceneNode* node);
+    void createMainTarget();
+    void createShadowTarget();
+    void createLight();
+
+    bool isVisible(SceneNode* node) const;
+    bool isOccluded(SceneNode* node) const;
+    void collectRenderables();
+    void uploadCameraBlocks();
+
+    void renderShadowPass();
+    void renderPass(std::int32_t pass);
+    void bindBlock(ShaderProgram* program, const char* blockName, const UniformBuffer& block) const;
+    void drawGroup(ShaderProgram* program, RenderQueue::RenderList& list);
+    void copyToWindow();
+
+    NodeMap nodes; // owned: every node made through the scene
+    SceneNode* root = nullptr;
+    Camera* camera;                 // not owned
+    Camera* shadowCamera = nullptr; // owned; deleted in ~Scene
+    RenderQueue renderQueue;
+    glm::vec3 ambientColour{0.2f};
+    SceneNode* sunNode = nullptr;
+    SceneNode* lightNode = nullptr;
+    UniformBuffer cameraBlock;
+    UniformBuffer lightingBlock;
+    UniformBuffer shadowCameraBlock;
+    unsigned int mainDepthBuffer = 0;
+    unsigned int mainFramebuffer = 0;
+    Texture* mainTexture = nullptr; // the resource manager's
+    unsigned int shadowFramebuffer = 0;
+    Texture* shadowTexture = nullptr;
+    ShaderProgram* shadowProgram = nullptr;
+    glm::mat4 depthBiasPV{1.0f};
+    const Entity* occluder = nullptr;
+};
+
+}  // namespace BV

@@ -1,0 +1,150 @@
+#include "ResourceTestSupport.h"
+
+#include <FreeImage.h>
+#include <ostream>
+
+#include "app/Log.h"
+#include "resources/Loaders.h"
+#include "resources/ShaderProgram.h"
+#include "resources/ShaderProgramLoader.h"
+#include "resources/Texture.h"
+
+namespace BV::restest {
+
+const char* const passThroughVertex = R"(#version 330 core
+layout(location = 0) in vec3 position;
+layout(location = 2) in vec3 texcoord;
+out vec3 colour;
+void main() { colour = texcoord; gl_Position = vec4(position, 1.0); }
+)";
+
+void ResourceTest::SetUp()
+{
+    // The log truncates its file when first used; a LogWatch made before
+    // that would measure the previous run's file.
+    Log::getInstance();
+    manager()->disposeAll();
+    registerLoaders();
+}
+
+void ResourceTest::TearDown()
+{
+    manager()->disposeAll();
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+ShaderProgram* ResourceTest::writeProgram(const std::string& vertexSource, const std::string& fragmentSource,
+                                          const std::string& stem)
+{
+    const std::string vertex = scratch.file(stem + ".vert");
+    const std::string fragment = scratch.file(stem + ".frag");
+    testkit::writeFile(vertex, vertexSource);
+    testkit::writeFile(fragment, fragmentSource);
+    auto* loader = static_cast<ShaderProgramLoader*>(manager()->getLoader("shdr"));
+    return loader->createProgram(vertex.c_str(), fragment.c_str());
+}
+
+std::ostream& operator<<(std::ostream& out, const Rgba& c)
+{
+    return out << "(" << int(c.r) << ", " << int(c.g) << ", " << int(c.b) << ", " << int(c.a) << ")";
+}
+
+namespace {
+
+int paletteIndex(const std::vector<Rgba>& palette, const Rgba& colour)
+{
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        if (palette[i] == colour) {
+            return static_cast<int>(i);
+        }
+    }
+    ADD_FAILURE() << "colour " << colour << " is not in the palette";
+    return 0;
+}
+
+FIBITMAP* paint(int width, int height, int bpp, const std::function<Rgba(int, int)>& colourAt,
+                const std::vector<Rgba>& palette)
+{
+    const bool paletted = bpp <= 8;
+    FIBITMAP* bitmap = FreeImage_Allocate(width, height, paletted ? bpp : (bpp == 32 ? 32 : 24));
+    RGBQUAD* entries = paletted ? FreeImage_GetPalette(bitmap) : nullptr;
+    for (std::size_t i = 0; entries && i < palette.size(); ++i) {
+        entries[i] = RGBQUAD{palette[i].b, palette[i].g, palette[i].r, 0};
+    }
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Rgba c = colourAt(x, y);
+            if (paletted) {
+                BYTE index = static_cast<BYTE>(paletteIndex(palette, c));
+                FreeImage_SetPixelIndex(bitmap, x, y, &index);
+            } else {
+                RGBQUAD quad{c.b, c.g, c.r, c.a};
+                FreeImage_SetPixelColor(bitmap, x, y, &quad);
+            }
+        }
+    }
+    if (bpp == 16) {
+        FIBITMAP* packed = FreeImage_ConvertTo16Bits565(bitmap);
+        FreeImage_Unload(bitmap);
+        bitmap = packed;
+    }
+    return bitmap;
+}
+
+} // namespace
+
+void writeImage(const std::string& path, int width, int height, int bpp, const std::function<Rgba(int, int)>& colourAt,
+                const std::vector<Rgba>& palette)
+{
+    FIBITMAP* bitmap = paint(width, height, bpp, colourAt, palette);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(FreeImage_GetBPP(bitmap), static_cast<unsigned>(bpp));
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
+    EXPECT_TRUE(FreeImage_Save(format, bitmap, path.c_str(), 0)) << path;
+    FreeImage_Unload(bitmap);
+}
+
+std::vector<Rgba> readTexture(const Texture& texture, GLenum faceTarget)
+{
+    const GLenum target = faceTarget != 0 ? faceTarget : texture.target;
+    glBindTexture(texture.target, texture.handle);
+    GLint width = 0;
+    GLint height = 0;
+    glGetTexLevelParameteriv(target, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(target, 0, GL_TEXTURE_HEIGHT, &height);
+    std::vector<Rgba> pixels(static_cast<std::size_t>(width) * height);
+    glGetTexImage(target, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glBindTexture(texture.target, 0);
+    return pixels;
+}
+
+OffscreenTarget::OffscreenTarget(int width, int height)
+{
+    glGetIntegerv(GL_VIEWPORT, previousViewport);
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+    glViewport(0, 0, width, height);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+OffscreenTarget::~OffscreenTarget()
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &framebuffer);
+    glDeleteRenderbuffers(1, &colour);
+    glViewport(previousViewport[0], previousViewport[1], previousViewport[2], previousViewport[3]);
+}
+
+Rgba OffscreenTarget::pixel(int x, int y) const
+{
+    const std::vector<unsigned char> rgba = testkit::readPixels(x, y, 1, 1);
+    return Rgba{rgba[0], rgba[1], rgba[2], rgba[3]};
+}
+
+} // namespace BV::restest
