@@ -13,9 +13,9 @@ out vec4 fragColour;
 void main()
 {
     float r = length(texCoord - vec2(0.5)) * 2.0;  // 0 at the centre, 1 at the quad's edge
-    float disc = 1.0 - smoothstep(0.20, 0.26, r);
-    float corona = pow(max(1.0 - r / 0.75, 0.0), 3.0);
-    float halo = pow(max(1.0 - r, 0.0), 6.0) * 0.5;
+    float disc = 1.0 - smoothstep(0.18, 0.24, r);
+    float corona = pow(max(1.0 - r / 0.8, 0.0), 2.2) * 0.9;
+    float halo = pow(max(1.0 - r, 0.0), 3.0) * 0.35;
     vec3 warm = vec3(1.0, 0.78, 0.45);
     vec3 colour = sunColor * disc + sunColor * warm * (corona + halo) * (1.0 - disc);
     float intensity = max(max(colour.r, colour.g), colour.b);

@@ -1,15 +1,126 @@
 #include "game/MilitaryBuilding.h"
 
+#include <algorithm>
+
+#include <GL/glew.h>
+
+#include "game/MilitaryBuildingRenderable.h"
+#include "game/NPC.h"
 #include "game/Player.h"
 #include "game/Territory.h"
+#include "resources/Material.h"
+#include "resources/Mesh.h"
+#include "resources/ResourceManager.h"
+#include "resources/ShaderProgram.h"
+#include "resources/Texture.h"
+#include "scene/RenderQueue.h"
+#include "scene/TextureBillboard.h"
 
 namespace BV {
 
-MilitaryBuilding::MilitaryBuilding(Tile* tile, Player* owner) : Building(tile, owner) {}
+MilitaryBuilding::MilitaryBuilding(Tile* tile, Player* owner) : Building(tile, owner), tileType(tile->type) {}
+
+MilitaryBuilding::MilitaryBuilding(Tile* tile, Player* owner, SceneNode* node, float productionInterval,
+                                   std::uint16_t units, double buildDuration)
+    : Building(tile, owner, node, buildDuration), units(units), productionInterval(productionInterval),
+      tileType(tile->type)
+{
+    fullTexture =
+        static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/status/full.dds"));
+    if (fullTexture) {
+        fullTexture->ensureLoaded();
+    }
+}
+
+void MilitaryBuilding::update(double dt)
+{
+    Building::update(dt);
+    if (underConstruction) {
+        return;
+    }
+    productionTimer += static_cast<float>(dt);
+    if (productionTimer >= productionInterval) {
+        if (units < maxUnits) {
+            setUnitCount(static_cast<std::uint16_t>(units + 1));
+        }
+        productionTimer -= productionInterval;
+    }
+}
+
+void MilitaryBuilding::collectRenderables(RenderQueue& queue)
+{
+    if (!visible || meshes.empty() || meshIndex >= meshes.size() || meshes[meshIndex]->parts.empty()) {
+        return;
+    }
+    queue.add(new MilitaryBuildingRenderable(&meshes[meshIndex]->parts.front(), node, this));
+}
 
 void MilitaryBuilding::onConstructed()
 {
     owner->territory->claim(tile.index, territoryRadius, this);
+}
+
+void MilitaryBuilding::setUniforms(Material* material)
+{
+    if (!material || !material->program) {
+        return;
+    }
+    ShaderProgram* program = material->program;
+    glUniform1f(program->getUniformLocation("height"), height);
+    glUniform1f(program->getUniformLocation("fill"), static_cast<float>(units) / static_cast<float>(maxUnits));
+    glUniform3f(program->getUniformLocation("color"), owner->colour.r, owner->colour.g, owner->colour.b);
+}
+
+// The swarm itself flies from this building's box centre; until swarms
+// exist only the garrison arithmetic happens here.
+void MilitaryBuilding::attack(MilitaryBuilding*, Game*)
+{
+    const auto sent = static_cast<std::uint16_t>(units * 0.5);
+    setUnitCount(static_cast<std::uint16_t>(units - sent));
+}
+
+void MilitaryBuilding::build(Tile*, Game*)
+{
+    setUnitCount(static_cast<std::uint16_t>(maxUnits * 0.2));
+}
+
+void MilitaryBuilding::setUnitCount(std::uint16_t count)
+{
+    if (owner == computerPlayer) {
+        if (units < count && count == maxUnits) {
+            NPC::getInstance()->buildingFull(this);
+        } else if (units == maxUnits && count < maxUnits) {
+            NPC::getInstance()->buildingNotFull(this);
+        }
+    }
+    units = std::min(count, maxUnits);
+    if (!statusBillboard) {
+        return;
+    }
+    if (count < maxUnits) {
+        statusBillboard->visible = false;
+        return;
+    }
+    statusBillboard->setTexture(fullTexture);
+    statusBillboard->visible = owner == humanPlayer;
+}
+
+void MilitaryBuilding::changeOwner(Player* newOwner)
+{
+    NPC* npc = NPC::getInstance();
+    if (owner != computerPlayer) {
+        npc->addOwnBuilding(this);
+    } else {
+        npc->loseBuilding(this);
+    }
+    std::vector<Building*>& old = owner->buildings;
+    const auto it = std::find(old.begin(), old.end(), this);
+    if (it != old.end()) {
+        old.erase(it);
+    }
+    owner = newOwner;
+    newOwner->buildings.push_back(this);
+    newOwner->territory->claim(tile.index, territoryRadius, this);
 }
 
 } // namespace BV

@@ -1,26 +1,56 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "app/Singleton.h"
 
 namespace BV {
 
+class Game;
 class MilitaryBuilding;
+class Player;
 
-// The computer opponent. It never scans the map: it knows only the enemy
-// buildings it has been told about as its territory came to see them.
+// The computer opponent. It never scans the map: it knows only what the
+// buildings and its territory tell it through the event operations, and
+// once a second it decides on attacks and new towers by its dice.
 class NPC : public Singleton<NPC> {
 public:
-    // Appends `building` to knownEnemies; duplicates are the caller's concern.
+    // One of its buildings was finished or captured by it.
+    void addOwnBuilding(MilitaryBuilding* building);
+    // One of its buildings was captured by the human player.
+    void loseBuilding(MilitaryBuilding* building);
+    // An enemy building came into its sight; duplicates are the caller's concern.
     void addKnownEnemy(MilitaryBuilding* building);
+    void buildingFull(MilitaryBuilding* building);
+    void buildingNotFull(MilitaryBuilding* building);
 
+    // dt in seconds; thinks once the timer reaches one second.
+    void update(double dt);
+
+    // The best known enemy for `attacker` to attack, or null.
+    MilitaryBuilding* chooseTarget(MilitaryBuilding* attacker) const;
+
+    Player* player = nullptr;
+    Game* game = nullptr;
+    // Its buildings at the maximum, in the order they became full.
+    std::vector<MilitaryBuilding*> fullBuildings;
     // Enemy buildings in the order the opponent learnt of them.
     std::vector<MilitaryBuilding*> knownEnemies;
+    // Its finished buildings, in the order they were finished or captured.
+    std::vector<MilitaryBuilding*> ownBuildings;
+    double thinkTimer = 0.0; // seconds since the last think
+    // Tiles one of its building swarms is flying to.
+    std::vector<std::uint32_t> pendingBuildTiles;
 
 private:
     friend class Singleton<NPC>;
     NPC() = default;
+
+    void think();
+    void attack();
+    void found();
+    std::int64_t chooseBuildTile() const;
 };
 
 } // namespace BV

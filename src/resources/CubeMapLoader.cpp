@@ -5,7 +5,7 @@
 #include <GL/glew.h>
 
 #include "app/Log.h"
-#include "resources/Image.h"
+#include "resources/ImageFile.h"
 #include "resources/Texture.h"
 
 namespace BV {
@@ -53,7 +53,7 @@ void CubeMapLoader::load(Resource* resource)
 
 bool CubeMapLoader::uploadFace(const char* file, int face)
 {
-    Image image;
+    ImageFile image;
     if (!image.decode(file)) {
         return false;
     }

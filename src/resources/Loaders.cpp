@@ -6,6 +6,7 @@
 #include "resources/ManualMaterialLoader.h"
 #include "resources/ManualMeshLoader.h"
 #include "resources/ManualTextureLoader.h"
+#include "resources/MeshLoader.h"
 #include "resources/ResourceManager.h"
 #include "resources/ShaderLoader.h"
 #include "resources/ShaderProgramLoader.h"
@@ -31,8 +32,7 @@ void registerLoaders()
     registerAll(new ShaderLoader(), {"frag", "vert"});
     registerAll(new ShaderProgramLoader(), {"shdr"});
     registerAll(new TextureLoader(), {"bmp", "dds", "gif", "jpg", "jpeg", "raw", "tga", "png"});
-    // TODO(model import): registerAll(new MeshLoader(), {"dae", "blend", "3ds", "obj"});
-    // goes here, between the texture and the material loaders.
+    registerAll(new MeshLoader(), {"dae", "blend", "3ds", "obj"});
     registerAll(new ManualMaterialLoader(), {"mmat"});
     registerAll(new ManualMeshLoader(), {"mesh"});
     registerAll(new CubeMapLoader(), {"xcm"});

@@ -1,7 +1,7 @@
 #include "resources/TextureLoader.h"
 
 #include "app/Log.h"
-#include "resources/Image.h"
+#include "resources/ImageFile.h"
 #include "resources/Texture.h"
 
 namespace BV {
@@ -15,7 +15,7 @@ void TextureLoader::load(Resource* resource)
 {
     Texture* texture = static_cast<Texture*>(resource);
     Log::getInstance().write("Loading Texture: " + texture->getName(), TRACE);
-    Image image;
+    ImageFile image;
     if (!image.decode(texture->getName())) {
         texture->setState(Resource::FAILED);
         return;

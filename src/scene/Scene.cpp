@@ -468,8 +468,15 @@ void Scene::copyToWindow()
     if (!material || !material->program || !mainTexture) {
         return;
     }
+    // A straight copy: blending it over the cleared window would darken every
+    // pixel whose alpha the passes left below 1 (anything translucent).
+    // Blending is restored afterwards for the overlays drawn later.
+    glDisable(GL_BLEND);
     glUseProgram(material->program->getHandle());
     drawing->drawWith(material, mainTexture, 0, 0, 0, 0);
+    if (Statistics::getInstance()->blending) {
+        glEnable(GL_BLEND);
+    }
 }
 
 }  // namespace BV

@@ -106,29 +106,6 @@ TEST_F(MaterialTest, BindUploadsConstantsTimeAndTexturesFromUnitOne)
     glUseProgram(0);
 }
 
-TEST_F(MaterialTest, BindWithoutTexturesLeavesEveryTextureUnitAlone)
-{
-    Material* material = get<Material>("Plain.mmat");
-    material->program = writeProgram(restest::passThroughVertex, litFragment);
-    ASSERT_EQ(material->ensureLoaded(), Resource::LOADED);
-    Texture* elsewhere = writeTexture("elsewhere.png");
-    ASSERT_EQ(elsewhere->ensureLoaded(), Resource::LOADED);
-    glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, elsewhere->handle);
-    glActiveTexture(GL_TEXTURE3);
-
-    glUseProgram(material->program->getHandle());
-    material->bind();
-    glUseProgram(0);
-    GLint active = 0;
-    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
-    EXPECT_EQ(active, GL_TEXTURE3);
-    EXPECT_EQ(static_cast<GLuint>(textureOnUnit(1)), elsewhere->handle);
-    glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glActiveTexture(GL_TEXTURE0);
-}
-
 TEST_F(MaterialTest, LoadReportsOnlyTheFirstFailureTexturesBeforeProgram)
 {
     Material* noProgramBadTexture = get<Material>("a.mmat");

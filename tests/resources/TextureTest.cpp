@@ -34,6 +34,11 @@ struct DepthCase {
     int height;
 };
 
+void PrintTo(const DepthCase& c, std::ostream* out)
+{
+    *out << c.file << " (" << c.bpp << " bits)";
+}
+
 class TextureDepthTest : public ResourceTest, public ::testing::WithParamInterface<DepthCase> {};
 
 // Files of every depth and odd widths (whose rows FreeImage pads) end up as

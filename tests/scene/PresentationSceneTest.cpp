@@ -125,7 +125,7 @@ TEST_F(PresentationSceneTest, SkyBodySunAndHaloEachTakeTheirPlace)
     EXPECT_TRUE(near(pixelOf(bare, 400, 300), bodyPixel));
 
     // The sun shines where the light node is, bright and white-hot.
-    const glm::vec2 sunAt = toWindow(scene->getLightNode()->worldPosition);
+    const glm::vec2 sunAt = toWindow(scene->getLightNode()->getWorldPosition());
     ASSERT_GT(sunAt.x, 620.0f);  // clear of the body, which ends near x = 615
     ASSERT_LT(sunAt.x, 780.0f);
     const Pixel sunCentre = pixelOf(withoutHalo, static_cast<int>(sunAt.x), static_cast<int>(sunAt.y));

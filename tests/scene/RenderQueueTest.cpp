@@ -125,16 +125,5 @@ TEST_F(RenderQueueTest, EntityFilesOnePerPartAndOnlyOpaquePartsCastShadows)
     EXPECT_TRUE(entity.getBoundingBox().isNull());
 }
 
-TEST_F(RenderQueueTest, EntityBoxIsItsCurrentMeshBox)
-{
-    Mesh other(nullptr);
-    other.boundingBox = BoundingBox({-1, -2, -3}, {1, 2, 3});
-    Entity entity;
-    entity.meshes = {&mesh, &other};
-    EXPECT_TRUE(entity.getBoundingBox().isNull());
-    entity.meshIndex = 1;
-    EXPECT_EQ(entity.getBoundingBox().maximum, glm::vec3(1, 2, 3));
-}
-
 }  // namespace
 }  // namespace BV

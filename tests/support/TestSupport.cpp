@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "app/Log.h"
+
 #include <GL/glew.h>
 
 #include <FreeImage.h>
@@ -59,7 +61,9 @@ ScratchDir::~ScratchDir()
     }
 }
 
-LogWatch::LogWatch() : start(readFile("BVLog.log").size()) {}
+// The log truncates its file when first used; make sure that has happened
+// before the starting size is taken.
+LogWatch::LogWatch() : start((Log::getInstance(), readFile("BVLog.log").size())) {}
 
 std::vector<std::string> LogWatch::lines() const
 {

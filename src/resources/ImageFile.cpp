@@ -1,4 +1,4 @@
-#include "resources/Image.h"
+#include "resources/ImageFile.h"
 
 #include <FreeImage.h>
 
@@ -32,12 +32,12 @@ FIBITMAP* widenTo32Bits(FIBITMAP* source)
 
 } // namespace
 
-Image::~Image()
+ImageFile::~ImageFile()
 {
     unload();
 }
 
-void Image::unload()
+void ImageFile::unload()
 {
     if (bitmap) {
         FreeImage_Unload(bitmap);
@@ -48,17 +48,17 @@ void Image::unload()
     sourceBpp = 0;
 }
 
-bool Image::fail(const std::string& file, const char* reason)
+bool ImageFile::fail(const std::string& file, const char* reason)
 {
     unload();
     failure = reason;
-    // Image failures are below the log threshold: a failed texture shows
+    // ImageFile failures are below the log threshold: a failed texture shows
     // only in its state, the cube-map loader names the face itself.
     Log::getInstance().write("Failed to load Texture: " + file + ": " + reason, TRACE);
     return false;
 }
 
-bool Image::decode(const std::string& file)
+bool ImageFile::decode(const std::string& file)
 {
     unload();
     failure.clear();
@@ -91,7 +91,7 @@ bool Image::decode(const std::string& file)
     return true;
 }
 
-const void* Image::getPixels() const
+const void* ImageFile::getPixels() const
 {
     return bitmap ? FreeImage_GetBits(bitmap) : nullptr;
 }

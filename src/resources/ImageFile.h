@@ -10,12 +10,12 @@ namespace BV {
 // rows bottom-up as OpenGL expects them. Every decoded depth (1, 4, 8-bit
 // paletted, 16, 24, 32 bits, 16-bit grey, 48/64-bit colour) ends up as
 // width * height * 4 bytes, so an upload as GL_BGRA never reads past them.
-class Image {
+class ImageFile {
 public:
-    Image() = default;
-    ~Image();
-    Image(const Image&) = delete;
-    Image& operator=(const Image&) = delete;
+    ImageFile() = default;
+    ~ImageFile();
+    ImageFile(const ImageFile&) = delete;
+    ImageFile& operator=(const ImageFile&) = delete;
 
     // The format is found from the content first, then from the file name.
     // On failure the reason ("Unkown File Format.", "Could not load data."
