@@ -110,6 +110,11 @@ void Window::removeMouseListener(MouseListener* listener)
     mouseListeners.remove(listener);
 }
 
+void Window::removeKeyListener(KeyListener* listener)
+{
+    keyListeners.remove(listener);
+}
+
 // ---- GLFW callbacks: all arrive inside glfwPollEvents on the main thread ----
 
 void Window::onKey(GLFWwindow*, int key, int scancode, int action, int mods)

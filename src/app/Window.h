@@ -50,6 +50,9 @@ public:
     void addKeyListener(KeyListener* listener);
     void addMouseListener(MouseListener* listener);
     void removeMouseListener(MouseListener* listener);
+    // For listeners that die before the window (a game torn down while the
+    // window stays open): after this no event reaches them.
+    void removeKeyListener(KeyListener* listener);
 
     GLFWwindow* getHandle() const { return window; }
     int getWidth() const { return width; }

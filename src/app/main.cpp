@@ -4,6 +4,7 @@
 #include "app/ConfigFile.h"
 #include "app/Log.h"
 #include "app/Window.h"
+#include "game/Game.h"
 #include "resources/Loaders.h"
 #include "resources/ResourceManager.h"
 #include "scene/Drawing.h"
@@ -50,15 +51,18 @@ int main()
     BV::Drawing::getInstance()->init(static_cast<std::uint32_t>(window->getWidth()),
                                      static_cast<std::uint32_t>(window->getHeight()));
 
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
+    {
+        BV::Game game(window);
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CCW);
 
-    while (!glfwWindowShouldClose(window->getHandle())) {
-        glfwPollEvents();
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glfwSwapBuffers(window->getHandle());
+        while (!glfwWindowShouldClose(window->getHandle())) {
+            game.frame();
+        }
+
+        // The resources go first (the context is still current); the game
+        // follows as it leaves this scope.
+        BV::ResourceManager::getInstance()->disposeAll();
     }
-
-    BV::ResourceManager::getInstance()->disposeAll();
     return 1;
 }

@@ -11,7 +11,7 @@ class Camera;
 // Swings the camera around the planet by turning its parent (the pivot at
 // the planet's centre) and zooms by moving the camera along its own z axis.
 // Also carries the debug function keys of the statistics overlay.
-class CameraController : public Window::KeyListener, public Window::MouseListener {
+class CameraController final : public Window::KeyListener, public Window::MouseListener {
 public:
     // Distances in world units, zoomSpeed in units per wheel step,
     // rotationSpeed in radians per second. The camera starts half way

@@ -6,7 +6,16 @@
 #include <cstring>
 #include <limits>
 
+#include <GL/glew.h>
+
 #include "game/Face.h"
+#include "game/PlanetRenderable.h"
+#include "resources/Material.h"
+#include "resources/ResourceManager.h"
+#include "resources/ShaderProgram.h"
+#include "resources/ShaderProgramLoader.h"
+#include "resources/Texture.h"
+#include "scene/RenderQueue.h"
 
 namespace BV {
 
@@ -70,6 +79,20 @@ Planet::Planet(std::uint16_t level, float radius) : radius(radius)
     drawTileTypes();
     visibilityValues.assign(tiles.size(), 0.2f);
     ownerValues.assign(tiles.size(), 0.0f);
+    cullable = false;
+}
+
+Planet::~Planet()
+{
+    if (!isDrawingBuilt()) {
+        return;
+    }
+    glDeleteVertexArrays(1, &vertexArray);
+    glDeleteBuffers(1, &meshBuffer);
+    glDeleteVertexArrays(1, &outlineArray);
+    glDeleteBuffers(1, &outlineBuffer);
+    visibilityBuffer.destroy();
+    ownerBuffer.destroy();
 }
 
 // ---- Construction -----------------------------------------------------------
@@ -255,17 +278,295 @@ std::uint32_t Planet::getTileIndexAt(const glm::vec3& point) const
 void Planet::selectHovered()
 {
     selectedTile = hoveredTile;
-    // A selected tile gets its outline rebuilt by the drawing.
+    if (selectedTile != -1) {
+        setSelection(static_cast<std::uint32_t>(selectedTile));
+    }
 }
 
 void Planet::setVisibility(std::uint32_t tile, float value)
 {
     visibilityValues[tile] = value;
+    visibilityBuffer.markChanged(tile);
 }
 
 void Planet::setOwnerValue(std::uint32_t tile, float value)
 {
     ownerValues[tile] = value;
+    ownerBuffer.markChanged(tile);
+}
+
+// ---- Entity -------------------------------------------------------------------
+
+BoundingBox Planet::getBoundingBox()
+{
+    return box;
+}
+
+void Planet::collectRenderables(RenderQueue& queue)
+{
+    if (!visible) {
+        return;
+    }
+    buildDrawing();
+    queue.add(new PlanetRenderable(this)); // owned by the queue; the scene deletes it after drawing
+}
+
+// ---- Drawing: building ----------------------------------------------------------
+
+namespace {
+
+const char* const kMaterialName = "Planet.mmat";
+
+struct PlanetTexture {
+    const char* sampler;
+    const char* file;
+};
+
+const PlanetTexture kTextures[4] = {
+    {"grid", "resources/textures/planet_grid.dds"},
+    {"tiles", "resources/textures/planet_tileset.dds"},
+    {"tiles_normals", "resources/textures/planet_tileset_normals.dds"},
+    {"border", "resources/textures/planet_border.dds"},
+};
+
+// Attributes of the shared vertex format: location, floats, byte offset.
+struct Attribute {
+    GLuint location;
+    GLint size;
+    std::size_t offset;
+};
+
+void enableAttributes(const Attribute* attributes, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        glEnableVertexAttribArray(attributes[i].location);
+        glVertexAttribPointer(attributes[i].location, attributes[i].size, GL_FLOAT, GL_FALSE, Planet::kVertexBytes,
+                              reinterpret_cast<const void*>(attributes[i].offset));
+    }
+}
+
+GLint uniform(Material* material, const char* name)
+{
+    return material && material->program ? material->program->getUniformLocation(name) : -1;
+}
+
+} // namespace
+
+std::uint32_t Planet::atlasCell(std::uint32_t type0, std::uint32_t type1, std::uint32_t type2)
+{
+    return 25 * type0 + 5 * type2 + type1;
+}
+
+void Planet::buildDrawing()
+{
+    if (isDrawingBuilt()) {
+        return;
+    }
+    buildMesh();
+    buildMaterial();
+    visibilityBuffer.create(4 * tiles.size());
+    visibilityBuffer.fill(visibilityValues);
+    ownerBuffer.create(4 * tiles.size());
+    ownerBuffer.fill(ownerValues);
+    buildOutlines();
+}
+
+// Three vertices per face, each at a corner tile, all three carrying the
+// face's tile indices so that the fragment shader can look up the per-tile
+// values of the corners.
+void Planet::buildMesh()
+{
+    std::vector<float> data;
+    data.reserve(faces.size() * 3 * kFloatsPerVertex);
+    for (const Face* face : faces) {
+        const Tile* corner[3] = {&tiles[face->corners[0]], &tiles[face->corners[1]], &tiles[face->corners[2]]};
+        const std::uint32_t cell = atlasCell(corner[0]->type, corner[1]->type, corner[2]->type);
+        const float u0 = static_cast<float>(cell % kCellsPerRow) * kCellSize;
+        const float v0 = static_cast<float>(cell / kCellsPerRow) * kCellSize;
+        for (int c = 0; c < 3; ++c) {
+            const glm::vec3& p = corner[c]->position;
+            const glm::vec3& n = corner[c]->normal;
+            const float* uv = kCornerCoords[c];
+            data.insert(data.end(), {p.x, p.y, p.z, n.x, n.y, n.z, uv[0], uv[1], u0 + uv[0] * kCellSize,
+                                     v0 + uv[1] * kCellSize, static_cast<float>(face->corners[0]),
+                                     static_cast<float>(face->corners[1]), static_cast<float>(face->corners[2])});
+        }
+    }
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    glGenBuffers(1, &meshBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, meshBuffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(float)), data.data(), GL_STATIC_DRAW);
+    static const Attribute attributes[5] = {{0, 3, 0}, {1, 3, 12}, {2, 2, 24}, {3, 2, 32}, {4, 3, 40}};
+    enableAttributes(attributes, 5);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+// A second planet in the same run finds the material filled and only uses it.
+void Planet::buildMaterial()
+{
+    ResourceManager* resources = ResourceManager::getInstance();
+    material = static_cast<Material*>(resources->getResource(kMaterialName));
+    if (!material) {
+        return; // no loader for ".mmat"; logged by the resource manager
+    }
+    if (!material->program) {
+        auto* programs = static_cast<ShaderProgramLoader*>(resources->getLoader("shdr"));
+        if (programs) {
+            material->program = programs->createProgram("resources/shader/planet.vert", "resources/shader/planet.frag");
+        }
+        for (const PlanetTexture& entry : kTextures) {
+            auto* texture = static_cast<Texture*>(resources->getResource(entry.file));
+            if (!texture) {
+                continue;
+            }
+            // Tiles seen at a slant, far off near the horizon, would shimmer
+            // without the mipmaps.
+            texture->minFilter = GL_LINEAR_MIPMAP_LINEAR;
+            if (texture->isLoaded()) {
+                glBindTexture(texture->target, texture->handle);
+                glTexParameteri(texture->target, GL_TEXTURE_MIN_FILTER, texture->minFilter);
+                glBindTexture(texture->target, 0);
+            }
+            material->addTexture(entry.sampler, texture);
+        }
+    }
+    if (!material->isLoaded()) {
+        material->ensureLoaded();
+    }
+}
+
+void Planet::buildOutlines()
+{
+    glGenVertexArrays(1, &outlineArray);
+    glBindVertexArray(outlineArray);
+    glGenBuffers(1, &outlineBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, outlineBuffer);
+    // Outlines set before the drawing existed are in the CPU copy already.
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(sizeof outlineVertices), outlineVertices.data(),
+                 GL_DYNAMIC_DRAW);
+    static const Attribute attributes[4] = {{0, 3, 0}, {1, 3, 12}, {2, 2, 24}, {3, 2, 36}};
+    enableAttributes(attributes, 4);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+// ---- Drawing: outlines ------------------------------------------------------------
+
+// A fan over the tile: its centre, then one rim vertex a unit above the
+// centre of each of its faces, counter-clockwise, closed by repeating the
+// first rim vertex. Attribute 2 runs from 0 at the centre to 1 at the rim.
+std::uint32_t Planet::buildFan(std::uint32_t index, int first)
+{
+    float* out = &outlineVertices[static_cast<std::size_t>(first) * kFloatsPerVertex];
+    std::fill(out, out + kSelectionFirstVertex * kFloatsPerVertex, 0.0f);
+    if (index >= tiles.size()) {
+        return 0;
+    }
+    const Tile& tile = tiles[index];
+    // A built planet has 5 or 6 faces per tile; the fan has room for 6.
+    const std::size_t rim = std::min<std::size_t>(tile.faces.size(), kSelectionFirstVertex - 2);
+    const glm::vec3 centreNormal = glm::normalize(tile.position);
+    auto put = [out](std::size_t vertex, const glm::vec3& position, const glm::vec3& normal, float radial) {
+        float* v = out + vertex * kFloatsPerVertex;
+        const float values[8] = {position.x, position.y, position.z, normal.x, normal.y, normal.z, radial, radial};
+        std::copy(values, values + 8, v);
+    };
+    put(0, tile.position, centreNormal, 0.0f);
+    for (std::size_t i = 0; i < rim; ++i) {
+        const glm::vec3 centre = centroidOf(*tile.faces[i], tiles);
+        const glm::vec3 up = glm::normalize(centre);
+        put(i + 1, centre + up, up, 1.0f);
+    }
+    std::copy(out + kFloatsPerVertex, out + 2 * kFloatsPerVertex, out + (rim + 1) * kFloatsPerVertex);
+    return static_cast<std::uint32_t>(rim + 2);
+}
+
+void Planet::uploadOutline(int first, std::uint32_t count)
+{
+    if (!isDrawingBuilt() || count == 0) {
+        return;
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, outlineBuffer);
+    glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * kVertexBytes),
+                    static_cast<GLsizeiptr>(count * kVertexBytes),
+                    &outlineVertices[static_cast<std::size_t>(first) * kFloatsPerVertex]);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void Planet::setHover(std::uint32_t tile)
+{
+    hoverVertexCount = buildFan(tile, 0);
+    uploadOutline(0, hoverVertexCount);
+}
+
+void Planet::setSelection(std::uint32_t tile)
+{
+    selectionVertexCount = buildFan(tile, kSelectionFirstVertex);
+    uploadOutline(kSelectionFirstVertex, selectionVertexCount);
+}
+
+// ---- Drawing: per frame -------------------------------------------------------------
+
+void Planet::uploadTileValues()
+{
+    visibilityBuffer.upload(visibilityValues);
+    ownerBuffer.upload(ownerValues);
+}
+
+// The pass has made the material's program current and bound the material.
+std::uint32_t Planet::draw()
+{
+    if (!isDrawingBuilt()) {
+        return 0;
+    }
+    uploadTileValues();
+    const std::uint32_t faceCount = static_cast<std::uint32_t>(faces.size());
+    glUniform1i(uniform(material, "isSelection"), 0);
+    glActiveTexture(GL_TEXTURE0 + kVisibilityUnit);
+    glBindTexture(GL_TEXTURE_BUFFER, visibilityBuffer.texture);
+    glUniform1i(uniform(material, "visibilities"), kVisibilityUnit);
+    glActiveTexture(GL_TEXTURE0 + kOwnerUnit);
+    glBindTexture(GL_TEXTURE_BUFFER, ownerBuffer.texture);
+    glUniform1i(uniform(material, "owner"), kOwnerUnit);
+    glBindVertexArray(vertexArray);
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * faceCount));
+
+    // The outlines light up what is under them.
+    std::uint32_t extra = 0;
+    const bool hover = hoveredTile != -1 && hoverVertexCount >= 3;
+    const bool selection = selectedTile != -1 && selectionVertexCount >= 3;
+    if (hover || selection) {
+        glBindVertexArray(outlineArray);
+        glBlendFunc(GL_ONE, GL_ONE);
+    }
+    if (hover) {
+        glUniform1i(uniform(material, "isSelection"), 1);
+        glDrawArrays(GL_TRIANGLE_FAN, 0, static_cast<GLsizei>(hoverVertexCount));
+        extra += hoverVertexCount - 2;
+    }
+    if (selection) {
+        glUniform1i(uniform(material, "isSelection"), 2);
+        glDrawArrays(GL_TRIANGLE_FAN, kSelectionFirstVertex, static_cast<GLsizei>(selectionVertexCount));
+        extra += selectionVertexCount - 2;
+    }
+    if (hover || selection) {
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    glBindVertexArray(0);
+    return faceCount + extra;
+}
+
+std::uint32_t Planet::drawShadow()
+{
+    if (!isDrawingBuilt()) {
+        return 0;
+    }
+    glBindVertexArray(vertexArray);
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * faces.size()));
+    glBindVertexArray(0);
+    return static_cast<std::uint32_t>(faces.size());
 }
 
 } // namespace BV

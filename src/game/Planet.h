@@ -1,24 +1,35 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
 
 #include <glm/glm.hpp>
 
+#include "app/BoundingBox.h"
 #include "game/Face.h"
+#include "game/TextureBuffer.h"
 #include "game/Tile.h"
+#include "scene/Entity.h"
 
 namespace BV {
+
+class Material;
 
 // The board: a sphere of tiles, the vertices of a geodesic triangle mesh made
 // from an icosahedron by repeated sqrt(3)-subdivision. Tiles, faces, types,
 // positions and neighbours are fixed once the constructor returns; during
 // play only the tiles' owners, influence and buildings change.
 //
-// The planet becomes an Entity (never culled, zero box, one PlanetRenderable
-// per frame) when the scene joins the game.
-class Planet {
+// As an entity the planet is never culled, has no box of its own and hands
+// the scene one PlanetRenderable per frame.
+//
+// Its drawing (mesh, material, texture buffers, outlines) needs the GL
+// context and the resource loaders. It is made by buildDrawing, which the
+// first collectRenderables calls if the game has not, so that the model alone
+// (claims, tile search) runs without a context.
+class Planet : public Entity {
 public:
     // The supported subdivision levels. Level 0 leaves the base solid off the
     // sphere and divides the tower scale by zero. Every level triples the
@@ -33,18 +44,31 @@ public:
     // Builds the tiles with `level` subdivisions at `radius` world units and
     // draws their terrain types from rand().
     Planet(std::uint16_t level, float radius);
+    // Deletes the GL objects of the drawing if it was built; the context
+    // must still be current then.
+    ~Planet() override;
 
     // Index of the tile whose position is nearest to `point`; the lowest index
     // of equally near tiles; 0 on a planet without tiles.
     std::uint32_t getTileIndexAt(const glm::vec3& point) const;
 
-    // Selects the tile under the mouse (or nothing when none is hovered).
+    // Selects the tile under the mouse (or nothing when none is hovered) and
+    // outlines it.
     void selectHovered();
 
-    // Per-tile values read by the planet shader. The drawing mirrors each
-    // write into its texture buffer at the tile's index.
+    // Per-tile values read by the planet shader. A write only marks the tile
+    // changed; the changed span of each buffer goes to GL once, right before
+    // the planet is next drawn (or by uploadTileValues), so a claim touching
+    // dozens of tiles costs at most two uploads and no GL call of its own.
     void setVisibility(std::uint32_t tile, float value);
     void setOwnerValue(std::uint32_t tile, float value);
+
+    // ---- Entity
+    // The null box: the planet is never culled.
+    BoundingBox getBoundingBox() override;
+    // One PlanetRenderable (owned by the queue) while visible; builds the
+    // drawing first if needed.
+    void collectRenderables(RenderQueue& queue) override;
 
     // Held by value; a tile's index is its position here.
     std::vector<Tile> tiles;
@@ -66,11 +90,55 @@ public:
     std::vector<float> ownerValues;
 
     // ---- Drawing ----------------------------------------------------------
-    // The mesh, the material, the visibility and owner texture buffers and
-    // the hover and selection outlines belong in this section. They are made
-    // from `tiles`, `faces`, `visibilityValues` and `ownerValues` at the end
-    // of construction, and follow setVisibility, setOwnerValue and
-    // selectHovered.
+    // The vertex format of the mesh and the outlines: 13 floats.
+    static constexpr int kFloatsPerVertex = 13;
+    static constexpr int kVertexBytes = kFloatsPerVertex * 4;
+    // Outline vertices: the hover fan in 0 to 7, the selection fan in 8 to 15.
+    static constexpr int kOutlineVertices = 16;
+    static constexpr int kSelectionFirstVertex = 8;
+    // Atlas cells: 12 per row from the bottom-left, this fraction of the
+    // atlas wide and high; each holds one triangle picture with its corners
+    // at kCornerCoords (cell units), the same corners the grid and border
+    // textures use over their whole area.
+    static constexpr int kCellsPerRow = 12;
+    static constexpr float kCellSize = 0.083251953125f;
+    static constexpr float kCornerCoords[3][2] = {{0.5f, 0.1f}, {0.979f, 0.93f}, {0.021f, 0.93f}};
+    // Texture units of the two buffer textures, after the shadow map (0) and
+    // the material's four textures (1 to 4).
+    static constexpr int kVisibilityUnit = 5;
+    static constexpr int kOwnerUnit = 6;
+
+    // The atlas cell of a triangle whose corners 0, 1, 2 have these types.
+    static std::uint32_t atlasCell(std::uint32_t type0, std::uint32_t type1, std::uint32_t type2);
+
+    // Makes the mesh, the material "Planet.mmat", the two texture buffers
+    // (from the current per-tile values) and the outlines. Needs the GL
+    // context and the resource loaders; does nothing the second time.
+    void buildDrawing();
+    bool isDrawingBuilt() const { return vertexArray != 0; }
+
+    // Draws the surface and, additively, the hover and selection outlines
+    // with the material's program current; returns the triangles drawn.
+    std::uint32_t draw();
+    // The surface alone, for the shadow map; returns its triangles.
+    std::uint32_t drawShadow();
+    // Sends the changed per-tile values to the texture buffers.
+    void uploadTileValues();
+
+    // Rebuild the outline fan of a tile (the hover's or the selection's).
+    void setHover(std::uint32_t tile);
+    void setSelection(std::uint32_t tile);
+
+    // Owned by the resource manager; null until the drawing is built.
+    Material* material = nullptr;
+    // GL names, 0 until the drawing is built.
+    unsigned int vertexArray = 0;
+    TextureBuffer visibilityBuffer;
+    TextureBuffer ownerBuffer;
+    unsigned int outlineArray = 0;
+    unsigned int outlineBuffer = 0;
+    std::uint32_t hoverVertexCount = 0;
+    std::uint32_t selectionVertexCount = 0;
 
 private:
     // Faces of one construction step keyed by their edge (smaller tile index
@@ -90,12 +158,27 @@ private:
     void sortFacesAroundTiles();
     void drawTileTypes();
 
+    void buildMesh();
+    void buildMaterial();
+    void buildOutlines();
+    // Writes the fan of `tile` into the outline vertices from `first` on and
+    // returns its vertex count (0 for an index off the planet).
+    std::uint32_t buildFan(std::uint32_t tile, int first);
+    void uploadOutline(int first, std::uint32_t count);
+
     // Owns the faces of the current mesh in one block, replaced by each
     // subdivision; never grows after it is sized, so `faces` stays valid.
     std::vector<Face> faceStorage;
     // The tiles' positions side by side, for the nearest-tile scan; tiles
     // never move once the planet is built.
     std::vector<glm::vec3> tilePositions;
+
+    BoundingBox box; // always null
+    // The planet's vertex buffer; kept only to be deleted with the planet.
+    unsigned int meshBuffer = 0;
+    // CPU copy of the outline buffer, so that outlines set before the
+    // drawing exists are not lost and no frame allocates.
+    std::array<float, kOutlineVertices * kFloatsPerVertex> outlineVertices{};
 };
 
 } // namespace BV

@@ -36,8 +36,8 @@ void Territory::claim(std::uint32_t tile, std::uint32_t radius, MilitaryBuilding
 {
     std::vector<std::uint32_t> border{tile};
     Reach visited;
-    // Visibility writes run from here to the end of the reveal and owner
-    // writes after it, so the drawing can keep each buffer bound for its run.
+    // The planet collects the visibility and owner writes of the claim and
+    // sends each buffer's changes to GL once, before it is next drawn.
     claimFrom(tile, radius, visited, border, source);
     Reach seen;
     for (std::uint32_t edge : border) {

@@ -50,10 +50,13 @@ std::string toString(const aiString& text)
 std::pair<std::string, std::string> shaderFiles(const aiMaterial* source)
 {
     aiString text;
-    if (aiGetMaterialString(source, "?mat.name", 0, 0, &text) != aiReturn_SUCCESS) {
+    const bool named = aiGetMaterialString(source, "?mat.name", 0, 0, &text) == aiReturn_SUCCESS;
+    std::string name = named ? toString(text) : std::string();
+    // The importer names the material it makes up for a file without one
+    // (every OBJ file has it); like an empty name, that asks for nothing.
+    if (name.empty() || name == AI_DEFAULT_MATERIAL_NAME) {
         return {shaderFolder + "mesh.vert", shaderFolder + "mesh.frag"};
     }
-    std::string name = toString(text);
     // Modelling tools append "-material" to the names artists give.
     const std::size_t suffix = name.rfind("-material");
     if (suffix != std::string::npos) {
@@ -190,7 +193,7 @@ std::vector<std::uint32_t> convertFaces(const aiMesh& source)
             || face.mIndices[1] >= source.mNumVertices || face.mIndices[2] >= source.mNumVertices) {
             continue;
         }
-        indices.insert(indices.end(), {face.mIndices[0], face.mIndices[2], face.mIndices[1]});
+        indices.insert(indices.end(), {face.mIndices[0], face.mIndices[1], face.mIndices[2]});
     }
     return indices;
 }
@@ -250,6 +253,7 @@ void MeshLoader::load(Resource* resource)
         Material* material = importMaterial(scene->mMaterials[i], materialName, name);
         if (!material) {
             fail(mesh, "Failed to load Mesh: " + name + " (Failed to load Material: " + materialName + ")");
+            scene.release();
             return;
         }
         materials.push_back(material);

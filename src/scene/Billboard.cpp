@@ -15,17 +15,16 @@ namespace {
 // The unit quad around the origin in triangle-strip order; the vertex
 // shader scales it by "billboardSize" and turns it towards the camera.
 const float quadCorners[4 * 2] = {
-    -0.5f, -0.5f,  //
-    0.5f,  -0.5f,  //
-    -0.5f, 0.5f,   //
-    0.5f,  0.5f,   //
+    -0.5f, -0.5f, //
+    0.5f,  -0.5f, //
+    -0.5f, 0.5f,  //
+    0.5f,  0.5f,  //
 };
 
-}  // namespace
+} // namespace
 
 Billboard::Billboard(float width, float height)
-    : width(width),
-      height(height),
+    : width(width), height(height),
       // A cube of the width on every axis, whatever the height: the box only
       // has to hold the quad in any orientation for culling.
       box(glm::vec3(-width * 0.5f), glm::vec3(width * 0.5f))
@@ -55,7 +54,7 @@ void Billboard::init()
 {
     material = loadMaterial();
     if (!material) {
-        return;  // no loader for ".mmat"; logged by the resource manager
+        return; // no loader for ".mmat"; logged by the resource manager
     }
     Log::getInstance().write(material->getName(), TRACE);
     material->ensureLoaded();
@@ -97,4 +96,4 @@ std::uint32_t Billboard::draw()
     return 2 * instanceCount;
 }
 
-}  // namespace BV
+} // namespace BV

@@ -40,8 +40,8 @@ public:
 
     Material* getMaterial() const { return material; }
 
-    float width;   // world units
-    float height;  // world units
+    float width;  // world units
+    float height; // world units
     // Render pass bit (1, 2, 4, 8, 16) the billboard is drawn in.
     std::uint32_t passType = 1;
     std::uint32_t instanceCount = 1;
@@ -53,9 +53,9 @@ protected:
     // Takes loadMaterial's material and loads it if it is not loaded.
     void init();
 
-    Material* material = nullptr;  // owned by the resource manager
+    Material* material = nullptr; // owned by the resource manager
     std::uint32_t vertexArray = 0;
     BoundingBox box;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -5,8 +5,7 @@
 namespace BV {
 
 BillboardRenderable::BillboardRenderable(Billboard* billboard)
-    : Renderable(nullptr, billboard->node, static_cast<std::int32_t>(billboard->passType), false),
-      billboard(billboard)
+    : Renderable(nullptr, billboard->node, static_cast<std::int32_t>(billboard->passType), false), billboard(billboard)
 {
 }
 
@@ -20,4 +19,4 @@ std::uint32_t BillboardRenderable::draw()
     return billboard->draw();
 }
 
-}  // namespace BV
+} // namespace BV

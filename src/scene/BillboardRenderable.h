@@ -17,7 +17,7 @@ public:
     Material* getMaterial() override;
     std::uint32_t draw() override;
 
-    Billboard* billboard;  // not owned
+    Billboard* billboard; // not owned
 };
 
-}  // namespace BV
+} // namespace BV

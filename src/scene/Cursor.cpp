@@ -21,7 +21,7 @@ Texture* fetchImage(const char* name)
     return image;
 }
 
-}  // namespace
+} // namespace
 
 Cursor::Cursor()
 {
@@ -34,14 +34,10 @@ Cursor::Cursor()
 Texture* Cursor::currentImage() const
 {
     switch (mode) {
-    case ATTACK:
-        return attackImage;
-    case BUILD:
-        return buildImage;
-    case SELECT:
-        return selectImage;
-    default:
-        return defaultImage;
+    case ATTACK: return attackImage;
+    case BUILD: return buildImage;
+    case SELECT: return selectImage;
+    default: return defaultImage;
     }
 }
 
@@ -64,4 +60,4 @@ void Cursor::draw(float x, float y)
                       image->height);
 }
 
-}  // namespace BV
+} // namespace BV

@@ -40,4 +40,4 @@ private:
     Texture* selectImage = nullptr;
 };
 
-}  // namespace BV
+} // namespace BV

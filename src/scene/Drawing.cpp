@@ -19,10 +19,10 @@ namespace {
 // triangle-strip order: top-left corner at the origin, one unit right and
 // one unit down, v growing upwards.
 const float rectangleVertices[4 * 5] = {
-    0.0f, -1.0f, 0.0f, 0.0f, 0.0f,  //
-    1.0f, -1.0f, 0.0f, 1.0f, 0.0f,  //
-    0.0f, 0.0f,  0.0f, 0.0f, 1.0f,  //
-    1.0f, 0.0f,  0.0f, 1.0f, 1.0f,  //
+    0.0f, -1.0f, 0.0f, 0.0f, 0.0f, //
+    1.0f, -1.0f, 0.0f, 1.0f, 0.0f, //
+    0.0f, 0.0f,  0.0f, 0.0f, 1.0f, //
+    1.0f, 0.0f,  0.0f, 1.0f, 1.0f, //
 };
 
 GLint uniformLocation(Material* material, const char* name)
@@ -33,7 +33,7 @@ GLint uniformLocation(Material* material, const char* name)
     return material->program->getUniformLocation(name);
 }
 
-}  // namespace
+} // namespace
 
 void Drawing::init(std::uint32_t width, std::uint32_t height)
 {
@@ -49,7 +49,7 @@ void Drawing::init(std::uint32_t width, std::uint32_t height)
     material = static_cast<Material*>(resources->getResource("Drawing.mmat"));
     auto* programs = static_cast<ShaderProgramLoader*>(resources->getLoader("shdr"));
     if (!material || !programs) {
-        return;  // the resource manager has logged the missing loader
+        return; // the resource manager has logged the missing loader
     }
     material->program = programs->createProgram("resources/shader/drawing.vert", "resources/shader/drawing.frag");
     material->ensureLoaded();
@@ -85,15 +85,16 @@ void Drawing::drawWith(Material* withMaterial, Texture* texture, std::int32_t x,
                        std::int32_t h)
 {
     if (!texture) {
-        return;  // nothing to show; its requester has logged why
+        return; // nothing to show; its requester has logged why
     }
-    const glm::mat4 translation = glm::translate(
-        glm::mat4(1.0f), glm::vec3(static_cast<float>(x) * pixelToNdcX - 1.0f, 1.0f - static_cast<float>(y) * pixelToNdcY, 0.0f));
+    const glm::mat4 translation =
+        glm::translate(glm::mat4(1.0f), glm::vec3(static_cast<float>(x) * pixelToNdcX - 1.0f,
+                                                  1.0f - static_cast<float>(y) * pixelToNdcY, 0.0f));
     // A zero width or height means the whole window: the unit rectangle
     // doubled spans the two NDC units of each axis.
-    const glm::vec3 scale = (w == 0 || h == 0)
-                                ? glm::vec3(2.0f, 2.0f, 1.0f)
-                                : glm::vec3(static_cast<float>(w) * pixelToNdcX, static_cast<float>(h) * pixelToNdcY, 1.0f);
+    const glm::vec3 scale =
+        (w == 0 || h == 0) ? glm::vec3(2.0f, 2.0f, 1.0f)
+                           : glm::vec3(static_cast<float>(w) * pixelToNdcX, static_cast<float>(h) * pixelToNdcY, 1.0f);
     const glm::mat4 modelMat = glm::scale(translation, scale);
 
     glActiveTexture(GL_TEXTURE0);
@@ -106,4 +107,4 @@ void Drawing::drawWith(Material* withMaterial, Texture* texture, std::int32_t x,
     glBindVertexArray(0);
 }
 
-}  // namespace BV
+} // namespace BV

@@ -26,8 +26,7 @@ public:
     // current. (x, y) is the top-left corner in pixels; w or h equal to 0
     // means the whole window. Nothing is clipped: negative positions simply
     // put part of the rectangle off screen.
-    void drawWith(Material* material, Texture* texture, std::int32_t x, std::int32_t y, std::int32_t w,
-                  std::int32_t h);
+    void drawWith(Material* material, Texture* texture, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h);
 
     // "Drawing.mmat"; owned by the resource manager. Null before init.
     Material* getMaterial() const { return material; }
@@ -50,4 +49,4 @@ private:
     Material* material = nullptr;
 };
 
-}  // namespace BV
+} // namespace BV

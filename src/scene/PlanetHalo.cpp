@@ -10,4 +10,4 @@ void PlanetHalo::prepareDraw()
     glBlendFunc(GL_ONE, GL_ONE);
 }
 
-}  // namespace BV
+} // namespace BV

@@ -16,4 +16,4 @@ public:
     void prepareDraw() override;
 };
 
-}  // namespace BV
+} // namespace BV

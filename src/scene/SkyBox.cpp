@@ -26,17 +26,35 @@ struct SkyVertex {
 
 const SkyVertex skyVertices[24] = {
     // y = -S
-    {{-S, -S, -S}, {0, 0, 0}}, {{S, -S, -S}, {1, 0, 0}}, {{S, -S, S}, {1, 1, 0}}, {{-S, -S, S}, {0, 1, 0}},
+    {{-S, -S, -S}, {0, 0, 0}},
+    {{S, -S, -S}, {1, 0, 0}},
+    {{S, -S, S}, {1, 1, 0}},
+    {{-S, -S, S}, {0, 1, 0}},
     // z = -S
-    {{-S, -S, -S}, {0, 0, 1}}, {{-S, S, -S}, {0, 1, 1}}, {{S, S, -S}, {1, 1, 1}}, {{S, -S, -S}, {1, 0, 1}},
+    {{-S, -S, -S}, {0, 0, 1}},
+    {{-S, S, -S}, {0, 1, 1}},
+    {{S, S, -S}, {1, 1, 1}},
+    {{S, -S, -S}, {1, 0, 1}},
     // x = +S
-    {{S, -S, -S}, {0, 0, 1}}, {{S, S, -S}, {0, 1, 1}}, {{S, S, S}, {1, 1, 1}}, {{S, -S, S}, {1, 0, 1}},
+    {{S, -S, -S}, {0, 0, 1}},
+    {{S, S, -S}, {0, 1, 1}},
+    {{S, S, S}, {1, 1, 1}},
+    {{S, -S, S}, {1, 0, 1}},
     // z = +S
-    {{S, -S, S}, {0, 0, 1}}, {{S, S, S}, {0, 1, 1}}, {{-S, S, S}, {1, 1, 1}}, {{-S, -S, S}, {1, 0, 1}},
+    {{S, -S, S}, {0, 0, 1}},
+    {{S, S, S}, {0, 1, 1}},
+    {{-S, S, S}, {1, 1, 1}},
+    {{-S, -S, S}, {1, 0, 1}},
     // x = -S
-    {{-S, -S, S}, {0, 0, 1}}, {{-S, S, S}, {0, 1, 1}}, {{-S, S, -S}, {1, 1, 1}}, {{-S, -S, -S}, {1, 0, 1}},
+    {{-S, -S, S}, {0, 0, 1}},
+    {{-S, S, S}, {0, 1, 1}},
+    {{-S, S, -S}, {1, 1, 1}},
+    {{-S, -S, -S}, {1, 0, 1}},
     // y = +S
-    {{-S, S, -S}, {0, 0, 0}}, {{-S, S, S}, {1, 0, 0}}, {{S, S, S}, {1, 1, 0}}, {{S, S, -S}, {0, 1, 0}},
+    {{-S, S, -S}, {0, 0, 0}},
+    {{-S, S, S}, {1, 0, 0}},
+    {{S, S, S}, {1, 1, 0}},
+    {{S, S, -S}, {0, 1, 0}},
 };
 
 const char* const meshName = "skybox.mesh";
@@ -100,7 +118,7 @@ void buildMaterial(MeshPart& part)
     material->addTexture("clouds", clouds);
 }
 
-}  // namespace
+} // namespace
 
 SkyBox::SkyBox()
 {
@@ -110,7 +128,7 @@ SkyBox::SkyBox()
 
     auto* mesh = static_cast<Mesh*>(ResourceManager::getInstance()->getResource(meshName));
     if (!mesh) {
-        return;  // no loader for ".mesh"; logged by the resource manager
+        return; // no loader for ".mesh"; logged by the resource manager
     }
     // A second sky box finds the shared mesh filled and only uses it.
     if (mesh->parts.empty()) {
@@ -126,4 +144,4 @@ SkyBox::SkyBox()
     meshes.push_back(mesh);
 }
 
-}  // namespace BV
+} // namespace BV

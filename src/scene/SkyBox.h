@@ -13,7 +13,7 @@ class SkyBox : public Entity {
 public:
     SkyBox();
 
-    static constexpr float halfSize = 2000.0f;  // world units
+    static constexpr float halfSize = 2000.0f; // world units
 };
 
-}  // namespace BV
+} // namespace BV

@@ -27,7 +27,7 @@ const int rowHeight = 14;
 const float digitOverlap = 4.0f;
 // Rows of the value atlas, by the v of their lower edge.
 const float rowDigits = 0.8f;
-const float rowCulling = 0.6f;  // left half on, right half off (also "mipmaps off")
+const float rowCulling = 0.6f; // left half on, right half off (also "mipmaps off")
 const float rowNearest = 0.4f;
 const float rowLinear = 0.2f;
 const float rowTrilinear = 0.0f;
@@ -46,7 +46,7 @@ void uniform2(Material* material, const char* name, float a, float b)
     }
 }
 
-}  // namespace
+} // namespace
 
 Statistics::Statistics()
 {
@@ -93,15 +93,9 @@ void Statistics::toggleSamplingQuality()
 void Statistics::toggleMipmapQuality()
 {
     switch (mipmapQuality) {
-    case GL_LINEAR_MIPMAP_LINEAR:
-        mipmapQuality = 0;
-        break;
-    case 0:
-        mipmapQuality = GL_NEAREST;
-        break;
-    default:
-        mipmapQuality = GL_LINEAR_MIPMAP_LINEAR;
-        break;
+    case GL_LINEAR_MIPMAP_LINEAR: mipmapQuality = 0; break;
+    case 0: mipmapQuality = GL_NEAREST; break;
+    default: mipmapQuality = GL_LINEAR_MIPMAP_LINEAR; break;
     }
     Log::getInstance().write("Toggle MipMap Quality" + std::to_string(mipmapQuality), TRACE);
     applyFilters();
@@ -171,8 +165,7 @@ void Statistics::draw()
     if (mipmapQuality == 0) {
         drawCell(0.5f, 0.2f, 0.5f, rowCulling, 120.0f, 70.0f, fullWidth * 0.5f);
     } else {
-        drawCell(1.0f, 0.2f, 0.0f, mipmapQuality == GL_NEAREST ? rowNearest : rowTrilinear, 120.0f, 70.0f,
-                 fullWidth);
+        drawCell(1.0f, 0.2f, 0.0f, mipmapQuality == GL_NEAREST ? rowNearest : rowTrilinear, 120.0f, 70.0f, fullWidth);
     }
     drawCell(0.5f, 0.2f, culling ? 0.0f : 0.5f, rowCulling, 120.0f, 90.0f, fullWidth * 0.5f);
     // Only the low 16 bits of a count are shown.
@@ -184,7 +177,7 @@ void Statistics::drawCell(float sizeU, float sizeV, float posU, float posV, floa
 {
     const auto pixels = static_cast<std::int32_t>(width);
     if (pixels == 0) {
-        return;  // the atlas did not load; 0 would mean the whole window
+        return; // the atlas did not load; 0 would mean the whole window
     }
     uniform2(material, "size", sizeU, sizeV);
     uniform2(material, "pos", posU, posV);
@@ -203,16 +196,15 @@ void Statistics::drawNumber(std::uint16_t number, float x, float y)
 
     const float cellWidth = atlasWidth() * 0.1f;
     if (static_cast<std::int32_t>(cellWidth) == 0) {
-        return;  // the atlas did not load; 0 would mean the whole window
+        return; // the atlas did not load; 0 would mean the whole window
     }
     uniform2(material, "size", 0.1f, 0.2f);
     for (int digit : digits) {
         uniform2(material, "pos", static_cast<float>(digit) * 0.1f, rowDigits);
         Drawing::getInstance()->drawWith(material, fieldsTexture, static_cast<std::int32_t>(x),
-                                         static_cast<std::int32_t>(y), static_cast<std::int32_t>(cellWidth),
-                                         rowHeight);
+                                         static_cast<std::int32_t>(y), static_cast<std::int32_t>(cellWidth), rowHeight);
         x += cellWidth - digitOverlap;
     }
 }
 
-}  // namespace BV
+} // namespace BV

@@ -37,25 +37,25 @@ public:
     // Draws the overlay if it is visible; called once per frame, late.
     void draw();
 
-    std::uint32_t framesPerSecond = 0;  // frames counted in the last full second
-    double secondAccumulator = 0.0;     // seconds since framesPerSecond was updated
-    std::uint32_t frameCounter = 0;     // frames since then
+    std::uint32_t framesPerSecond = 0; // frames counted in the last full second
+    double secondAccumulator = 0.0;    // seconds since framesPerSecond was updated
+    std::uint32_t frameCounter = 0;    // frames since then
     bool wireframe = false;
     bool culling = true;
     bool blending = true;
     bool overlayVisible = false;
     // GL enums, spelled as numbers so this header needs no GL header; the
     // source checks them against GL_LINEAR and GL_LINEAR_MIPMAP_LINEAR.
-    std::uint32_t samplingQuality = 0x2601;  // GL_LINEAR (start) or GL_NEAREST
-    std::uint32_t mipmapQuality = 0x2703;    // GL_LINEAR_MIPMAP_LINEAR (start), 0 (off) or GL_NEAREST
-    std::uint32_t renderedObjects = 0;    // renderables drawn this frame
-    std::uint32_t renderedTriangles = 0;  // triangles drawn this frame
+    std::uint32_t samplingQuality = 0x2601; // GL_LINEAR (start) or GL_NEAREST
+    std::uint32_t mipmapQuality = 0x2703;   // GL_LINEAR_MIPMAP_LINEAR (start), 0 (off) or GL_NEAREST
+    std::uint32_t renderedObjects = 0;      // renderables drawn this frame
+    std::uint32_t renderedTriangles = 0;    // triangles drawn this frame
     // Owned by the resource manager; null only if no loader serves them.
-    Texture* panelTexture = nullptr;   // background panel with the labels
-    Texture* fieldsTexture = nullptr;  // atlas of digits and values, 5 rows
-    Material* material = nullptr;      // "Statistics.mmat": maps the rectangle into one atlas cell
+    Texture* panelTexture = nullptr;  // background panel with the labels
+    Texture* fieldsTexture = nullptr; // atlas of digits and values, 5 rows
+    Material* material = nullptr;     // "Statistics.mmat": maps the rectangle into one atlas cell
     bool gameEnded = false;
-    double endTime = 0.0;  // glfwGetTime when the game ended; meaningful only once gameEnded
+    double endTime = 0.0; // glfwGetTime when the game ended; meaningful only once gameEnded
 
 private:
     friend class Singleton<Statistics>;
@@ -67,4 +67,4 @@ private:
     float atlasWidth() const;
 };
 
-}  // namespace BV
+} // namespace BV

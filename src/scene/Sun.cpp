@@ -39,4 +39,4 @@ void Sun::finishDraw()
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
-}  // namespace BV
+} // namespace BV

@@ -23,4 +23,4 @@ protected:
     Material* loadMaterial() override;
 };
 
-}  // namespace BV
+} // namespace BV

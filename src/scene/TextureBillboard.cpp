@@ -18,10 +18,7 @@ TextureBillboard::TextureBillboard(Texture* texture, const char* fragmentShader,
 
 TextureBillboard::TextureBillboard(const std::vector<Texture*>& textures, const char* fragmentShader,
                                    const char* vertexShader, const char* materialName, float width, float height)
-    : Billboard(width, height),
-      textures(textures),
-      fragmentShader(fragmentShader),
-      materialName(materialName),
+    : Billboard(width, height), textures(textures), fragmentShader(fragmentShader), materialName(materialName),
       vertexShader(vertexShader)
 {
     init();
@@ -43,6 +40,18 @@ Material* TextureBillboard::loadMaterial()
     return loaded;
 }
 
+void TextureBillboard::setTexture(Texture* texture)
+{
+    if (texture) {
+        texture->ensureLoaded();
+    }
+    if (textures.empty()) {
+        textures.push_back(texture);
+    } else {
+        textures.front() = texture;
+    }
+}
+
 void TextureBillboard::prepareDraw()
 {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -57,4 +66,4 @@ void TextureBillboard::prepareDraw()
     }
 }
 
-}  // namespace BV
+} // namespace BV

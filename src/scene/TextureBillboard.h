@@ -28,17 +28,20 @@ public:
     void prepareDraw() override;
 
     const std::vector<Texture*>& getTextures() const { return textures; }
+    // Makes texture the first (drawn) picture, appending it to an empty
+    // list. Loads it if it is not loaded.
+    void setTexture(Texture* texture);
 
 protected:
     // The material named materialName with the program of the two shaders;
     // also loads every texture that is not loaded.
     Material* loadMaterial() override;
 
-    std::vector<Texture*> textures;  // not owned
+    std::vector<Texture*> textures; // not owned
     // Kept as copies: callers may pass names that do not outlive the call.
     std::string fragmentShader;
     std::string materialName;
     std::string vertexShader;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -5,7 +5,6 @@
 
 #include <vector>
 
-#include "resources/Loaders.h"
 #include "resources/Material.h"
 #include "resources/ResourceManager.h"
 #include "resources/ShaderProgram.h"
@@ -15,10 +14,18 @@
 #include "scene/RenderQueue.h"
 #include "scene/Sun.h"
 #include "scene/TextureBillboard.h"
+#include "scene/SceneFixture.h"
 #include "support/TestSupport.h"
 
 namespace BV {
 namespace {
+
+// The binary's one-time set-up (the game's loaders, the overlay drawing at
+// the window's size), shared with the scene tests so that it happens once.
+struct SharedSetUp : scenetest::SceneFixture {
+    static void run() { initialiseOnce(); }
+    void TestBody() override {}
+};
 
 const char* const haloImage = "resources/textures/planet_halo.dds";
 const char* const billboardVert = "resources/shader/billboard.vert";
@@ -49,16 +56,11 @@ class BillboardTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!ResourceManager::getInstance()->getLoader("dds")) {
-            registerLoaders();
-        }
+        SharedSetUp::run();
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
 
-    static Texture* halo()
-    {
-        return static_cast<Texture*>(ResourceManager::getInstance()->getResource(haloImage));
-    }
+    static Texture* halo() { return static_cast<Texture*>(ResourceManager::getInstance()->getResource(haloImage)); }
 
     // Draws through the renderable as a pass does, with the material's
     // program current, and counts the triangles the GL really assembled.
@@ -143,6 +145,20 @@ TEST_F(BillboardTest, TextureBillboardLoadsItsPictureAndItsProgram)
     EXPECT_TRUE(log.criticalLines().empty()) << log.criticalLines().front();
 }
 
+TEST_F(BillboardTest, SetTextureReplacesTheDrawnPictureOrAddsOne)
+{
+    auto* full =
+        static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/status/full.dds"));
+    TextureBillboard sign(halo(), drawingFrag, billboardVert, "TexBillboard.mmat", 7.0f, 7.0f);
+    sign.setTexture(full);
+    EXPECT_EQ(sign.getTextures(), std::vector<Texture*>{full});
+    EXPECT_TRUE(full->isLoaded());
+
+    TextureBillboard bare(std::vector<Texture*>{}, drawingFrag, billboardVert, "TexBillboard.mmat", 7.0f, 7.0f);
+    bare.setTexture(full);
+    EXPECT_EQ(bare.getTextures(), std::vector<Texture*>{full});
+}
+
 TEST_F(BillboardTest, SunAddsLightAndRestoresAlphaBlending)
 {
     Sun sun(200.0f, 200.0f);
@@ -198,5 +214,5 @@ TEST_F(BillboardTest, DeletingThroughTheEntityBaseReleasesTheVertexArray)
     EXPECT_FALSE(glIsVertexArray(vertexArray));
 }
 
-}  // namespace
-}  // namespace BV
+} // namespace
+} // namespace BV

@@ -4,17 +4,24 @@
 
 #include <vector>
 
-#include "resources/Loaders.h"
 #include "resources/Material.h"
 #include "resources/ResourceManager.h"
 #include "resources/ShaderProgram.h"
 #include "resources/Texture.h"
 #include "scene/Cursor.h"
 #include "scene/Drawing.h"
+#include "scene/SceneFixture.h"
 #include "support/TestSupport.h"
 
 namespace BV {
 namespace {
+
+// The binary's one-time set-up (the game's loaders, the overlay drawing at
+// the window's size), shared with the scene tests so that it happens once.
+struct SharedSetUp : scenetest::SceneFixture {
+    static void run() { initialiseOnce(); }
+    void TestBody() override {}
+};
 
 constexpr int windowWidth = 800;
 constexpr int windowHeight = 600;
@@ -23,10 +30,7 @@ class CursorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!ResourceManager::getInstance()->getLoader("dds")) {
-            registerLoaders();
-        }
-        Drawing::getInstance()->init(windowWidth, windowHeight);
+        SharedSetUp::run();
         cursor = Cursor::getInstance();
         cursor->mode = Cursor::DEFAULT;
     }
@@ -51,7 +55,7 @@ protected:
     Cursor* cursor = nullptr;
 };
 
-TEST_F(CursorTest, ModeChoosesTheImage)
+TEST_F(CursorTest, ModeChoosesTheImageAndUnknownModesShowTheDefault)
 {
     const char* names[] = {
         "resources/textures/cursor/default.dds",
@@ -64,13 +68,9 @@ TEST_F(CursorTest, ModeChoosesTheImage)
         EXPECT_EQ(cursor->currentImage(), image(names[mode])) << "mode " << mode;
         EXPECT_TRUE(cursor->currentImage()->isLoaded()) << "mode " << mode;
     }
-}
-
-TEST_F(CursorTest, UnknownModesShowTheDefaultImage)
-{
     for (int mode : {7, -1, 4}) {
         cursor->mode = mode;
-        EXPECT_EQ(cursor->currentImage(), image("resources/textures/cursor/default.dds")) << "mode " << mode;
+        EXPECT_EQ(cursor->currentImage(), image(names[0])) << "mode " << mode;
     }
 }
 
@@ -109,5 +109,5 @@ TEST_F(CursorTest, ImageIsDrawnFromTheTruncatedMousePositionAtItsOwnSize)
     EXPECT_EQ(outside, 0u);
 }
 
-}  // namespace
-}  // namespace BV
+} // namespace
+} // namespace BV

@@ -5,17 +5,24 @@
 #include <array>
 #include <vector>
 
-#include "resources/Loaders.h"
 #include "resources/ManualTextureLoader.h"
 #include "resources/Material.h"
 #include "resources/ResourceManager.h"
 #include "resources/ShaderProgram.h"
 #include "resources/Texture.h"
 #include "scene/Drawing.h"
+#include "scene/SceneFixture.h"
 #include "support/TestSupport.h"
 
 namespace BV {
 namespace {
+
+// The binary's one-time set-up (the game's loaders, the overlay drawing at
+// the window's size), shared with the scene tests so that it happens once.
+struct SharedSetUp : scenetest::SceneFixture {
+    static void run() { initialiseOnce(); }
+    void TestBody() override {}
+};
 
 constexpr int windowWidth = 800;
 constexpr int windowHeight = 600;
@@ -43,10 +50,7 @@ class DrawingTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!ResourceManager::getInstance()->getLoader("dds")) {
-            registerLoaders();
-        }
-        Drawing::getInstance()->init(windowWidth, windowHeight);
+        SharedSetUp::run();
         white = makeWhiteTexture();
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glViewport(0, 0, windowWidth, windowHeight);
@@ -96,34 +100,27 @@ TEST_F(DrawingTest, RectangleCoversExactlyItsPixels)
     EXPECT_TRUE(isBlack(120, 80));
 }
 
-TEST_F(DrawingTest, ZeroSizeCoversTheWholeWindow)
+TEST_F(DrawingTest, RectanglesReachTheWindowsEdgesWithoutClipping)
 {
-    Drawing::getInstance()->draw(white, 0, 0, 0, 0);
-
-    EXPECT_TRUE(isWhite(0, 0));
-    EXPECT_TRUE(isWhite(windowWidth - 1, 0));
-    EXPECT_TRUE(isWhite(0, windowHeight - 1));
-    EXPECT_TRUE(isWhite(windowWidth - 1, windowHeight - 1));
-}
-
-TEST_F(DrawingTest, RectangleAtTheFarCornerTouchesTheWindowsEdges)
-{
+    // At the far corner, touching the right and bottom edges.
     Drawing::getInstance()->draw(white, windowWidth - 16, windowHeight - 8, 16, 8);
-
     EXPECT_TRUE(isWhite(windowWidth - 1, windowHeight - 1));
     EXPECT_TRUE(isWhite(windowWidth - 16, windowHeight - 8));
     EXPECT_TRUE(isBlack(windowWidth - 17, windowHeight - 1));
     EXPECT_TRUE(isBlack(windowWidth - 1, windowHeight - 9));
-}
 
-TEST_F(DrawingTest, NegativePositionPutsPartOfTheRectangleOffScreen)
-{
+    // A negative position puts part of the rectangle off screen.
     Drawing::getInstance()->draw(white, -10, -20, 30, 40);
-
     EXPECT_TRUE(isWhite(0, 0));
     EXPECT_TRUE(isWhite(19, 19));
     EXPECT_TRUE(isBlack(20, 5));
     EXPECT_TRUE(isBlack(5, 20));
+
+    // A zero size is the whole window.
+    Drawing::getInstance()->draw(white, 0, 0, 0, 0);
+    EXPECT_TRUE(isWhite(windowWidth - 1, 0));
+    EXPECT_TRUE(isWhite(0, windowHeight - 1));
+    EXPECT_TRUE(isWhite(400, 300));
 }
 
 TEST_F(DrawingTest, TextureIsShownUprightWithVGrowingUpwards)
@@ -154,5 +151,5 @@ TEST_F(DrawingTest, MissingTextureDrawsNothing)
     EXPECT_TRUE(isBlack(400, 300));
 }
 
-}  // namespace
-}  // namespace BV
+} // namespace
+} // namespace BV

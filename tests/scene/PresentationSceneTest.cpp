@@ -67,8 +67,8 @@ protected:
         body = quads({{200.0f, 0.0f, material(bodyColour), 2}});
         placeMesh(body, glm::vec3(0.0f, 0.0f, 100.0f));
 
-        auto* haloImage = static_cast<Texture*>(
-            ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
+        auto* haloImage =
+            static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
         halo = new PlanetHalo(haloImage, "resources/shader/drawing.frag", "resources/shader/billboard.vert",
                               "TexBillboard.mmat", 580.0f, 580.0f);
         halo->passType = 16;
@@ -126,7 +126,7 @@ TEST_F(PresentationSceneTest, SkyBodySunAndHaloEachTakeTheirPlace)
 
     // The sun shines where the light node is, bright and white-hot.
     const glm::vec2 sunAt = toWindow(scene->getLightNode()->getWorldPosition());
-    ASSERT_GT(sunAt.x, 620.0f);  // clear of the body, which ends near x = 615
+    ASSERT_GT(sunAt.x, 620.0f); // clear of the body, which ends near x = 615
     ASSERT_LT(sunAt.x, 780.0f);
     const Pixel sunCentre = pixelOf(withoutHalo, static_cast<int>(sunAt.x), static_cast<int>(sunAt.y));
     EXPECT_GT(sunCentre.r, 240);
@@ -138,7 +138,8 @@ TEST_F(PresentationSceneTest, SkyBodySunAndHaloEachTakeTheirPlace)
     const glm::vec2 rim = toWindow(glm::vec3(205.0f, 0.0f, 0.0f));
     ASSERT_LT(rim.x, toWindow(glm::vec3(200.0f, 0.0f, 100.0f)).x);
     const int rimX = static_cast<int>(rim.x);
-    EXPECT_GT(brightness(full, rimX - 8, 250, 8, 100), brightness(withoutHalo, rimX - 8, 250, 8, 100) + 8u * 100u * 30u);
+    EXPECT_GT(brightness(full, rimX - 8, 250, 8, 100),
+              brightness(withoutHalo, rimX - 8, 250, 8, 100) + 8u * 100u * 30u);
     EXPECT_TRUE(near(pixelOf(full, 400, 300), bodyPixel, 12));
 
     EXPECT_TRUE(log.criticalLines().empty()) << log.criticalLines().front();
@@ -152,5 +153,5 @@ TEST_F(PresentationSceneTest, EveryPresentationObjectIsCountedAsDrawn)
     EXPECT_EQ(statistics()->renderedTriangles, 12u + 2u + 2u + 2u);
 }
 
-}  // namespace
-}  // namespace BV::scenetest
+} // namespace
+} // namespace BV::scenetest

@@ -7,7 +7,6 @@
 
 #include <glm/glm.hpp>
 
-#include "resources/Loaders.h"
 #include "resources/Material.h"
 #include "resources/Mesh.h"
 #include "resources/ResourceManager.h"
@@ -16,19 +15,22 @@
 #include "scene/Renderable.h"
 #include "scene/RenderQueue.h"
 #include "scene/SkyBox.h"
+#include "scene/SceneFixture.h"
 #include "support/TestSupport.h"
 
 namespace BV {
 namespace {
 
+// The binary's one-time set-up (the game's loaders, the overlay drawing at
+// the window's size), shared with the scene tests so that it happens once.
+struct SharedSetUp : scenetest::SceneFixture {
+    static void run() { initialiseOnce(); }
+    void TestBody() override {}
+};
+
 class SkyBoxTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (!ResourceManager::getInstance()->getLoader("dds")) {
-            registerLoaders();
-        }
-    }
+    void SetUp() override { SharedSetUp::run(); }
 };
 
 TEST_F(SkyBoxTest, BuildsOneLoadedPartInThePassDrawnFirst)
@@ -125,5 +127,5 @@ TEST_F(SkyBoxTest, RenderableIsFiledUnderPassOneAndCastsNoShadow)
     EXPECT_EQ(groups->count(sky.meshes[0]->parts.front().material->program), 1u);
 }
 
-}  // namespace
-}  // namespace BV
+} // namespace
+} // namespace BV

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "resources/Loaders.h"
 #include "resources/ManualTextureLoader.h"
 #include "resources/Material.h"
 #include "resources/ResourceManager.h"
@@ -15,10 +14,18 @@
 #include "resources/Texture.h"
 #include "scene/Drawing.h"
 #include "scene/Statistics.h"
+#include "scene/SceneFixture.h"
 #include "support/TestSupport.h"
 
 namespace BV {
 namespace {
+
+// The binary's one-time set-up (the game's loaders, the overlay drawing at
+// the window's size), shared with the scene tests so that it happens once.
+struct SharedSetUp : scenetest::SceneFixture {
+    static void run() { initialiseOnce(); }
+    void TestBody() override {}
+};
 
 constexpr int windowWidth = 800;
 constexpr int windowHeight = 600;
@@ -33,7 +40,7 @@ constexpr int atlasHeight = 50;
 
 using Rgb = std::array<int, 3>;
 constexpr Rgb cullingOn{0, 0, 60};
-constexpr Rgb cullingOff{0, 0, 120};  // also "mipmaps off"
+constexpr Rgb cullingOff{0, 0, 120}; // also "mipmaps off"
 constexpr Rgb nearestRow{0, 60, 250};
 constexpr Rgb linearRow{0, 120, 250};
 constexpr Rgb trilinearRow{0, 180, 250};
@@ -42,19 +49,14 @@ Rgb digitColour(int d)
     return {20 * d + 10, 200, 0};
 }
 
-Rgb atlasColour(int x, int row)  // row counted from the bottom, 10 pixels each
+Rgb atlasColour(int x, int row) // row counted from the bottom, 10 pixels each
 {
     switch (row) {
-    case 4:
-        return digitColour(x / 20);
-    case 3:
-        return x < 100 ? cullingOn : cullingOff;
-    case 2:
-        return nearestRow;
-    case 1:
-        return linearRow;
-    default:
-        return trilinearRow;
+    case 4: return digitColour(x / 20);
+    case 3: return x < 100 ? cullingOn : cullingOff;
+    case 2: return nearestRow;
+    case 1: return linearRow;
+    default: return trilinearRow;
     }
 }
 
@@ -81,7 +83,7 @@ Texture* makeAtlas()
     return atlas;
 }
 
-Rgb pixelAt(int x, int y)  // y from the window's top
+Rgb pixelAt(int x, int y) // y from the window's top
 {
     const std::vector<unsigned char> p = testkit::readPixels(x, windowHeight - 1 - y, 1, 1);
     return {p[0], p[1], p[2]};
@@ -108,10 +110,7 @@ class StatisticsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!ResourceManager::getInstance()->getLoader("dds")) {
-            registerLoaders();
-        }
-        Drawing::getInstance()->init(windowWidth, windowHeight);
+        SharedSetUp::run();
         delete Statistics::getInstance();
         stats = Statistics::getInstance();
     }
@@ -141,15 +140,8 @@ protected:
     Statistics* stats = nullptr;
 };
 
-TEST_F(StatisticsTest, StartsWithTheSwitchesOfANewRun)
+TEST_F(StatisticsTest, OverlayResourcesAreLoaded)
 {
-    EXPECT_FALSE(stats->wireframe);
-    EXPECT_TRUE(stats->culling);
-    EXPECT_TRUE(stats->blending);
-    EXPECT_FALSE(stats->overlayVisible);
-    EXPECT_EQ(stats->samplingQuality, static_cast<std::uint32_t>(GL_LINEAR));
-    EXPECT_EQ(stats->mipmapQuality, static_cast<std::uint32_t>(GL_LINEAR_MIPMAP_LINEAR));
-    EXPECT_FALSE(stats->gameEnded);
     ASSERT_NE(stats->panelTexture, nullptr);
     ASSERT_NE(stats->fieldsTexture, nullptr);
     EXPECT_TRUE(stats->panelTexture->isLoaded());
@@ -158,32 +150,6 @@ TEST_F(StatisticsTest, StartsWithTheSwitchesOfANewRun)
     EXPECT_TRUE(stats->material->isLoaded());
     EXPECT_EQ(stats->material->program->getName(),
               "resources/shader/statistics.vert_resources/shader/drawing.frag.shdr");
-}
-
-TEST_F(StatisticsTest, MipmapSwitchCyclesThroughThreeModes)
-{
-    stats->toggleMipmapQuality();
-    EXPECT_EQ(stats->mipmapQuality, 0u);
-    stats->toggleMipmapQuality();
-    EXPECT_EQ(stats->mipmapQuality, static_cast<std::uint32_t>(GL_NEAREST));
-    stats->toggleMipmapQuality();
-    EXPECT_EQ(stats->mipmapQuality, static_cast<std::uint32_t>(GL_LINEAR_MIPMAP_LINEAR));
-}
-
-TEST_F(StatisticsTest, BooleanSwitchesFlipBackAndForth)
-{
-    stats->toggleOverlay();
-    stats->toggleCulling();
-    stats->toggleBlending();
-    EXPECT_TRUE(stats->overlayVisible);
-    EXPECT_FALSE(stats->culling);
-    EXPECT_FALSE(stats->blending);
-    stats->toggleOverlay();
-    stats->toggleCulling();
-    stats->toggleBlending();
-    EXPECT_FALSE(stats->overlayVisible);
-    EXPECT_TRUE(stats->culling);
-    EXPECT_TRUE(stats->blending);
 }
 
 TEST_F(StatisticsTest, WireframeSwitchSetsThePolygonMode)
@@ -206,7 +172,7 @@ TEST_F(StatisticsTest, SamplingSwitchReachesTexturesOnlyWhileMipmapsAreOff)
     EXPECT_EQ(stats->samplingQuality, static_cast<std::uint32_t>(GL_NEAREST));
     EXPECT_EQ(minFilterOf(image), before);
 
-    stats->toggleMipmapQuality();  // off: sampling decides both filters
+    stats->toggleMipmapQuality(); // off: sampling decides both filters
     EXPECT_EQ(minFilterOf(image), GL_NEAREST);
     EXPECT_EQ(magFilterOf(image), GL_NEAREST);
 
@@ -215,15 +181,18 @@ TEST_F(StatisticsTest, SamplingSwitchReachesTexturesOnlyWhileMipmapsAreOff)
     EXPECT_EQ(magFilterOf(image), GL_LINEAR);
 }
 
-TEST_F(StatisticsTest, MipmapSwitchSetsEveryImageTexture)
+TEST_F(StatisticsTest, MipmapSwitchCyclesAndSetsEveryImageTexture)
 {
     stats->toggleMipmapQuality();
-    stats->toggleMipmapQuality();  // GL_NEAREST
+    EXPECT_EQ(stats->mipmapQuality, 0u);
+    stats->toggleMipmapQuality();
+    EXPECT_EQ(stats->mipmapQuality, static_cast<std::uint32_t>(GL_NEAREST));
     for (Texture* image : {stats->panelTexture, stats->fieldsTexture}) {
         EXPECT_EQ(minFilterOf(image), GL_NEAREST) << image->getName();
         EXPECT_EQ(magFilterOf(image), GL_LINEAR) << image->getName();
     }
     stats->toggleMipmapQuality();
+    EXPECT_EQ(stats->mipmapQuality, static_cast<std::uint32_t>(GL_LINEAR_MIPMAP_LINEAR));
     for (Texture* image : {stats->panelTexture, stats->fieldsTexture}) {
         EXPECT_EQ(minFilterOf(image), GL_LINEAR_MIPMAP_LINEAR) << image->getName();
     }
@@ -245,9 +214,9 @@ TEST_F(StatisticsTest, HiddenOverlayDrawsNothing)
 TEST_F(StatisticsTest, OverlayPutsEveryValueIntoItsPlace)
 {
     stats->fieldsTexture = makeAtlas();
-    stats->panelTexture = nullptr;  // keep the background behind the cells black
+    stats->panelTexture = nullptr; // keep the background behind the cells black
     stats->framesPerSecond = 1000;
-    stats->renderedObjects = 70000;  // only the low 16 bits are shown: 4464
+    stats->renderedObjects = 70000; // only the low 16 bits are shown: 4464
     stats->renderedTriangles = 0;
     stats->toggleOverlay();
     clearWindow();
@@ -282,20 +251,20 @@ TEST_F(StatisticsTest, OverlayPutsEveryValueIntoItsPlace)
 TEST_F(StatisticsTest, OverlayShowsSwitchedValues)
 {
     stats->fieldsTexture = makeAtlas();
-    stats->panelTexture = nullptr;  // keep the background behind the cells black
+    stats->panelTexture = nullptr; // keep the background behind the cells black
     stats->toggleOverlay();
     stats->toggleCulling();
-    stats->toggleSamplingQuality();  // GL_NEAREST
-    stats->toggleMipmapQuality();    // off
+    stats->toggleSamplingQuality(); // GL_NEAREST
+    stats->toggleMipmapQuality();   // off
     clearWindow();
     stats->draw();
 
     EXPECT_EQ(pixelAt(200, 57), nearestRow);
     EXPECT_EQ(pixelAt(170, 77), cullingOff);
-    EXPECT_EQ(pixelAt(225, 77), (Rgb{0, 0, 0}));  // "off" is half the atlas wide
+    EXPECT_EQ(pixelAt(225, 77), (Rgb{0, 0, 0})); // "off" is half the atlas wide
     EXPECT_EQ(pixelAt(170, 97), cullingOff);
 
-    stats->toggleMipmapQuality();  // GL_NEAREST
+    stats->toggleMipmapQuality(); // GL_NEAREST
     clearWindow();
     stats->draw();
     EXPECT_EQ(pixelAt(300, 77), nearestRow);
@@ -333,5 +302,5 @@ TEST_F(StatisticsTest, OverlayWithTheGameImagesLightsEveryLine)
     }
 }
 
-}  // namespace
-}  // namespace BV
+} // namespace
+} // namespace BV

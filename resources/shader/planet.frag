@@ -1,0 +1,177 @@
+#version 330 core
+
+// The planet's colour: terrain from the atlas with its normal map, lit by the
+// sun and shadowed by the shadow map; the hexagon grid; owned territory tinted
+// and edged in its owner's colour; the fog of war of the human player. With
+// isSelection 1 or 2 the same program draws the hover and selection outlines,
+// added onto the surface.
+
+in vec3 viewPosition;
+in vec3 viewNormal;
+in vec2 gridCoord;
+in vec2 atlasCoord;
+in vec4 shadowCoord;
+flat in ivec3 cornerTiles;
+
+layout(std140) uniform LightingInfo
+{
+    vec3 lightPosition; // in the camera's rotation frame; the sun is far away
+    vec3 ambientColour;
+    vec3 lightColour;
+};
+
+uniform sampler2D grid;          // alpha: tile border lines
+uniform sampler2D tiles;         // terrain atlas
+uniform sampler2D tiles_normals; // its tangent-space normals (x along u, y along v)
+uniform sampler2D border;        // rgb: share of the tile at corner 0, 1, 2; alpha: band along tile borders
+uniform sampler2D shadow;        // depth as the sun sees it
+// Per tile: 0.2 never seen, 0.8 seen, 1.0 own (the human player's view).
+uniform samplerBuffer visibilities;
+// Per tile: 0 nobody, 1 the human player, 2 the computer opponent.
+uniform samplerBuffer owner;
+uniform int isSelection; // 0 surface, 1 hover outline, 2 selection outline
+uniform float time;      // seconds
+// Every material sets these; the planet's colours are its own.
+uniform vec3 kD;
+uniform vec3 kS;
+uniform int shininess;
+
+out vec4 fragColour;
+
+// The tiles' centres in grid coordinates (corner 0, 1, 2).
+const vec2 corners[3] = vec2[3](vec2(0.5, 0.1), vec2(0.979, 0.93), vec2(0.021, 0.93));
+const vec3 playerColours[3] = vec3[3](vec3(0.0), vec3(1.0, 0.16, 0.1), vec3(0.15, 0.42, 1.0));
+
+vec3 outline()
+{
+    float rim = gridCoord.x;
+    if (isSelection == 1) {
+        return vec3(0.85, 0.92, 1.0) * (0.08 + 0.4 * smoothstep(0.6, 1.0, rim));
+    }
+    float pulse = 0.8 + 0.2 * sin(time * 5.0);
+    return vec3(1.0, 0.72, 0.18) * (0.1 + 0.8 * smoothstep(0.55, 0.95, rim)) * pulse;
+}
+
+// Normal of the atlas's relief in view space; the surface frame comes from
+// the screen-space change of position and grid coordinates, which run along
+// the atlas's axes.
+vec3 reliefNormal(vec3 n)
+{
+    vec3 dpx = dFdx(viewPosition);
+    vec3 dpy = dFdy(viewPosition);
+    vec2 dux = dFdx(gridCoord);
+    vec2 duy = dFdy(gridCoord);
+    vec3 py = cross(dpy, n);
+    vec3 px = cross(n, dpx);
+    vec3 t = py * dux.x + px * duy.x;
+    vec3 b = py * dux.y + px * duy.y;
+    float scale = inversesqrt(max(max(dot(t, t), dot(b, b)), 1e-20));
+    vec3 relief = texture(tiles_normals, atlasCoord).xyz * 2.0 - 1.0;
+    return normalize(mat3(t * scale, b * scale, n) * relief);
+}
+
+// 1 lit, 0 in shadow, filtered over 3 x 3 texels of the shadow map.
+float sunlight(float facing)
+{
+    vec3 p = shadowCoord.xyz / shadowCoord.w;
+    if (p.x <= 0.0 || p.x >= 1.0 || p.y <= 0.0 || p.y >= 1.0 || p.z >= 1.0) {
+        return 1.0;
+    }
+    float slope = sqrt(max(1.0 - facing * facing, 0.0)) / max(facing, 0.05);
+    float bias = clamp(0.0015 + 0.002 * slope, 0.0015, 0.01);
+    vec2 texel = 1.0 / vec2(textureSize(shadow, 0));
+    float lit = 0.0;
+    for (int y = -1; y <= 1; ++y) {
+        for (int x = -1; x <= 1; ++x) {
+            lit += texture(shadow, p.xy + vec2(x, y) * texel).r + bias >= p.z ? 1.0 : 0.0;
+        }
+    }
+    return lit / 9.0;
+}
+
+// The corner whose tile holds this point, and the corner across the nearest
+// tile border (tile borders are the bisectors between the corners).
+void nearestTiles(out int here, out int across)
+{
+    float d2[3];
+    for (int i = 0; i < 3; ++i) {
+        vec2 d = gridCoord - corners[i];
+        d2[i] = dot(d, d);
+    }
+    here = d2[0] <= d2[1] ? (d2[0] <= d2[2] ? 0 : 2) : (d2[1] <= d2[2] ? 1 : 2);
+    across = here == 0 ? 1 : 0;
+    float nearest = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        if (i != here) {
+            float distance = (d2[i] - d2[here]) / length(corners[i] - corners[here]);
+            if (distance < nearest) {
+                nearest = distance;
+                across = i;
+            }
+        }
+    }
+}
+
+void main()
+{
+    if (isSelection != 0) {
+        fragColour = vec4(outline(), 1.0);
+        return;
+    }
+
+    // Per-tile state of the three corners. Owners stay hidden on tiles the
+    // player has never seen.
+    vec3 seen;
+    int owners[3];
+    for (int i = 0; i < 3; ++i) {
+        seen[i] = texelFetch(visibilities, cornerTiles[i]).r;
+        int id = clamp(int(texelFetch(owner, cornerTiles[i]).r + 0.5), 0, 2);
+        owners[i] = seen[i] > 0.5 ? id : 0;
+    }
+    vec4 shares = texture(border, gridCoord);
+    vec3 share = shares.rgb / max(shares.r + shares.g + shares.b, 1e-4);
+
+    // Terrain, lit.
+    vec3 albedo = texture(tiles, atlasCoord).rgb;
+    vec3 n = normalize(viewNormal);
+    vec3 l = normalize(lightPosition);
+    vec3 v = normalize(-viewPosition);
+    vec3 relief = reliefNormal(n);
+    float facing = dot(n, l);
+    float sun = facing > 0.0 ? sunlight(facing) : 0.0;
+    float diffuse = max(dot(relief, l), 0.0) * smoothstep(-0.05, 0.15, facing) * sun;
+    vec3 light = ambientColour + lightColour * diffuse;
+    vec3 colour = albedo * light;
+    // Water is the only blue terrain; it glints.
+    float water = smoothstep(0.1, 0.2, albedo.b - max(albedo.r, albedo.g));
+    float glint = pow(max(dot(reflect(-l, relief), v), 0.0), 60.0);
+    colour += lightColour * glint * water * sun * 0.8;
+
+    // The hexagon grid, faint in the dark.
+    float line = texture(grid, gridCoord).a;
+    colour = mix(colour, vec3(0.9, 0.95, 1.0) * (0.25 + 0.6 * diffuse), line * 0.3);
+
+    // Territory: a tint over owned tiles and a band where owners change.
+    vec3 tint = vec3(0.0);
+    float tinted = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        tint += share[i] * playerColours[owners[i]];
+        tinted += owners[i] > 0 ? share[i] : 0.0;
+    }
+    colour = mix(colour, tint * (0.35 + 0.65 * light), 0.3 * tinted);
+    int here;
+    int across;
+    nearestTiles(here, across);
+    if (owners[here] != 0 && owners[here] != owners[across]) {
+        vec3 edge = playerColours[owners[here]] * (0.55 + 0.6 * light);
+        colour = mix(colour, edge, 0.9 * shares.a);
+    }
+
+    // Fog of war: never seen dark and grey, seen dimmed, own in full.
+    float visibility = dot(share, seen);
+    float brightness = visibility < 0.8 ? mix(0.2, 0.6, (visibility - 0.2) / 0.6) : mix(0.6, 1.0, (visibility - 0.8) / 0.2);
+    float grey = dot(colour, vec3(0.3, 0.5, 0.2));
+    colour = mix(vec3(grey), colour, clamp((visibility - 0.2) / 0.6, 0.35, 1.0)) * brightness;
+
+    fragColour = vec4(colour, 1.0);
+}

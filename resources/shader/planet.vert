@@ -1,0 +1,43 @@
+#version 330 core
+
+// The planet's surface (one triangle per face, each vertex at a tile) and,
+// with the same format, the hover and selection outline fans.
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec3 normal;
+// Where the vertex sits in the grid and border textures; on an outline 0 at
+// the fan's centre and 1 on its rim.
+layout(location = 2) in vec2 cornerCoord;
+// Where the vertex sits in the terrain atlas (zero on outlines).
+layout(location = 3) in vec2 atlasCoordIn;
+// The triangle's three tiles (corners 0, 1, 2); not fed for outlines.
+layout(location = 4) in vec3 tileIndices;
+
+layout(std140) uniform CameraInfo
+{
+    mat4 projectionMat;
+    mat4 viewMat;
+};
+
+uniform mat4 modelMat;
+uniform mat3 normalMat;
+uniform mat4 depthBiasPVMat;
+
+out vec3 viewPosition;
+out vec3 viewNormal;
+out vec2 gridCoord;
+out vec2 atlasCoord;
+out vec4 shadowCoord;
+flat out ivec3 cornerTiles;
+
+void main()
+{
+    vec4 world = modelMat * vec4(position, 1.0);
+    vec4 view = viewMat * world;
+    viewPosition = view.xyz;
+    viewNormal = normalMat * normal;
+    gridCoord = cornerCoord;
+    atlasCoord = atlasCoordIn;
+    shadowCoord = depthBiasPVMat * world;
+    cornerTiles = ivec3(tileIndices + 0.5);
+    gl_Position = projectionMat * view;
+}

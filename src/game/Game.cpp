@@ -1,0 +1,476 @@
+#include "game/Game.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include "app/ConfigFile.h"
+#include "app/Log.h"
+#include "game/CameraController.h"
+#include "game/NPC.h"
+#include "game/Planet.h"
+#include "game/Player.h"
+#include "game/Tower.h"
+#include "resources/Material.h"
+#include "resources/ResourceManager.h"
+#include "resources/ShaderProgram.h"
+#include "resources/Texture.h"
+#include "scene/Camera.h"
+#include "scene/Cursor.h"
+#include "scene/Drawing.h"
+#include "scene/PlanetHalo.h"
+#include "scene/Scene.h"
+#include "scene/SceneNode.h"
+#include "scene/SkyBox.h"
+#include "scene/Statistics.h"
+#include "scene/Sun.h"
+
+namespace BV {
+
+namespace {
+
+Texture* loadTexture(const std::string& name, bool linear)
+{
+    auto* texture = static_cast<Texture*>(ResourceManager::getInstance()->getResource(name));
+    if (!texture) {
+        return nullptr;
+    }
+    if (linear) {
+        texture->minFilter = GL_LINEAR;
+        texture->magFilter = GL_LINEAR;
+    }
+    texture->ensureLoaded();
+    return texture;
+}
+
+// Where the line from `origin` along the unit vector `direction` first meets
+// the planet's sphere, as the distance along it; false when it misses.
+bool hitPlanet(const glm::vec3& origin, const glm::vec3& direction, float radius, float& distance)
+{
+    const float b = glm::dot(origin, direction);
+    const float q = glm::dot(origin, origin) - radius * radius;
+    const float d = b * b - q;
+    if (d <= 0.0f) {
+        return false;
+    }
+    distance = -b - std::sqrt(d);
+    return true;
+}
+
+} // namespace
+
+// ---- Construction -----------------------------------------------------------
+
+std::uint16_t Game::readPlanetSize()
+{
+    const auto size = ConfigFile::getInstance()->getValue<unsigned short>("planet_size");
+    if (!Planet::isSupportedSize(size)) {
+        Log::getInstance().write("Unsupported value for planet_size: " + std::to_string(size) + " (supported: " +
+                                     std::to_string(Planet::kMinSize) + " to " + std::to_string(Planet::kMaxSize) +
+                                     ")",
+                                 CRITICAL);
+        std::exit(1);
+    }
+    return size;
+}
+
+Game::Game(Window* window) : window(window)
+{
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+
+    camera = new Camera();
+    camera->setClipPlanes(0.1f, 3500.0f);
+    camera->setFieldOfView(45.0f);
+    camera->setProjectionKind(1);
+    camera->setViewportSize(static_cast<float>(window->getWidth()), static_cast<float>(window->getHeight()));
+
+    cameraController = new CameraController(camera, 300.0, 600.0, 4.0, 1.0);
+    window->addKeyListener(cameraController);
+    window->addMouseListener(cameraController);
+
+    scene = new Scene(camera);
+    cameraCenter = scene->createSceneNode("CameraCenter");
+    cameraCenter->addChild(camera);
+    camera->inheritOrientation = true;
+
+    planet = new Planet(readPlanetSize(), planetRadius);
+    skyBox = new SkyBox();
+    sun = new Sun(200.0f, 200.0f);
+    sun->passType = 2;
+    sun->sunColour = glm::vec3(1.0f, 0.98f, 0.98f);
+
+    SceneNode* planetNode = scene->createSceneNode();
+    attach(planet, planetNode);
+    SceneNode* skyNode = scene->createSceneNode();
+    attach(skyBox, skyNode);
+    attach(sun, scene->getLightNode());
+
+    lastTime = glfwGetTime();
+    window->addMouseListener(this);
+    window->addKeyListener(this);
+
+    for (int i = 0; i < 4; ++i) {
+        flareTextures[i] = loadTexture("resources/textures/lensflare/flare" + std::to_string(i + 1) + ".dds", true);
+    }
+
+    humanPlayer = new Player(1, glm::vec3(1.0f, 0.0f, 0.0f), planet);
+    computerPlayer = new Player(2, glm::vec3(0.0f, 0.0f, 1.0f), planet);
+    createTower(&planet->tiles[planet->getTileIndexAt(glm::vec3(0.0f, 0.0f, planetRadius))], humanPlayer, true);
+    createTower(&planet->tiles[planet->getTileIndexAt(glm::vec3(0.0f, 0.0f, -planetRadius))], computerPlayer, true);
+
+    Texture* haloTexture = static_cast<Texture*>(
+        ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
+    halo = new PlanetHalo(haloTexture, "resources/shader/drawing.frag", "resources/shader/billboard.vert",
+                          "TexBillboard.mmat", 580.0f, 580.0f);
+    halo->passType = 16;
+    halo->visible = true;
+    SceneNode* haloNode = scene->createSceneNode();
+    attach(halo, haloNode);
+
+    scene->setOccluder(planet);
+
+    NPC* npc = NPC::getInstance();
+    npc->player = computerPlayer;
+    npc->game = this;
+    npc->thinkTimer = 0.0;
+
+    gameOverTexture = loadTexture("resources/textures/gameOver.dds", false);
+    gameWonTexture = loadTexture("resources/textures/gameWon.dds", false);
+}
+
+// Tears the whole world down; the window (and its GL context) stays.
+Game::~Game()
+{
+    // The window outlives the game: it must not call into it afterwards.
+    window->removeMouseListener(this);
+    window->removeKeyListener(this);
+    window->removeMouseListener(cameraController);
+    window->removeKeyListener(cameraController);
+    for (Entity* entity : entities) {
+        delete entity;
+    }
+    for (Building* building : buildings) {
+        delete building;
+    }
+    delete halo;
+    delete sun;
+    delete humanPlayer;
+    delete computerPlayer;
+    humanPlayer = nullptr;
+    computerPlayer = nullptr;
+    // The opponent's lists point at the buildings deleted above.
+    delete NPC::getInstance();
+    delete cameraController;
+    delete scene;
+    delete planet;
+    delete skyBox;
+    delete camera;
+}
+
+void Game::attach(Entity* entity, SceneNode* node)
+{
+    node->entity = entity;
+    entity->node = node;
+}
+
+Tower* Game::createTower(Tile* tile, Player* owner, bool startBuilding)
+{
+    SceneNode* node = scene->createSceneNode();
+    const float scale = std::pow(4.0f / static_cast<float>(readPlanetSize()), 2.0f);
+    node->scale = glm::vec3(scale);
+    node->markDirty(false);
+    auto* tower = new Tower(tile, owner, node, 0.1f, startBuilding ? 199 : 20, startBuilding ? 0.0 : 1.0);
+    buildings.push_back(tower);
+    return tower;
+}
+
+void Game::addEntity(Entity* entity, const glm::vec3& position)
+{
+    SceneNode* node = scene->createSceneNode();
+    node->position = position;
+    node->markDirty(false);
+    attach(entity, node);
+    entities.push_back(entity);
+}
+
+void Game::removeEntity(Entity* entity)
+{
+    removals.push_back(entity);
+}
+
+// ---- One frame -------------------------------------------------------------
+
+void Game::frame()
+{
+    glfwPollEvents();
+    Cursor::getInstance()->mode = Cursor::DEFAULT;
+    Statistics* statistics = Statistics::getInstance();
+    if (statistics->gameEnded) {
+        // Nothing moves any more: only the end screen and the overlays.
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDisable(GL_DEPTH_TEST);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    } else {
+        const double now = glfwGetTime();
+        const double dt = now - lastTime;
+        updateStatistics(dt, now);
+        cameraController->update(dt);
+        scene->getSunNode()->rotate(glm::vec3(0.0f, 1.0f, 0.0f), 0.1f * static_cast<float>(dt));
+        pick();
+        for (Building* building : buildings) {
+            building->update(dt);
+        }
+        processRemovals();
+        // Walked by index: an update may add entities (never remove them;
+        // removals wait for the next frame).
+        for (std::size_t i = 0; i < entities.size(); ++i) {
+            entities[i]->update(dt);
+        }
+        NPC::getInstance()->update(dt);
+        scene->update();
+        testEndOfGame();
+        scene->render();
+        drawLensFlare();
+    }
+    drawEndScreens();
+    statistics->draw();
+    double mouseX = 0.0;
+    double mouseY = 0.0;
+    glfwGetCursorPos(window->getHandle(), &mouseX, &mouseY);
+    Cursor::getInstance()->draw(static_cast<float>(mouseX), static_cast<float>(mouseY));
+    glfwSwapBuffers(window->getHandle());
+}
+
+void Game::updateStatistics(double dt, double now)
+{
+    Statistics* statistics = Statistics::getInstance();
+    statistics->frameCounter += 1;
+    statistics->secondAccumulator += dt;
+    if (statistics->secondAccumulator >= 1.0) {
+        statistics->framesPerSecond = statistics->frameCounter;
+        statistics->frameCounter = 0;
+        statistics->secondAccumulator = 0.0;
+    }
+    statistics->renderedObjects = 0;
+    statistics->renderedTriangles = 0;
+    lastTime = now;
+}
+
+// The direction of the ray from the camera through the mouse pointer, in
+// world space.
+glm::vec3 Game::mouseRay()
+{
+    double mouseX = 0.0;
+    double mouseY = 0.0;
+    glfwGetCursorPos(window->getHandle(), &mouseX, &mouseY);
+    const float x = 2.0f * static_cast<float>(mouseX) / static_cast<float>(window->getWidth()) - 1.0f;
+    const float y = 1.0f - 2.0f * static_cast<float>(mouseY) / static_cast<float>(window->getHeight());
+    const glm::vec4 eye = glm::inverse(camera->getProjection()) * glm::vec4(x, y, -1.0f, 1.0f);
+    const glm::vec4 world = camera->getWorldMatrix() * glm::vec4(eye.x, eye.y, -1.0f, 0.0f);
+    return glm::normalize(glm::vec3(world));
+}
+
+void Game::pick()
+{
+    if (camera->isTransformDirty()) {
+        camera->refreshWorldTransform();
+    }
+    const glm::vec3 direction = mouseRay();
+    const glm::vec3 origin = camera->getWorldPosition();
+    float distance = 0.0f;
+    if (!hitPlanet(origin, direction, planetRadius, distance)) {
+        planet->hoveredTile = -1;
+        return;
+    }
+    applyHoverRules(planet->getTileIndexAt(origin + distance * direction));
+}
+
+void Game::hover(std::uint32_t tileIndex, std::int32_t cursorMode)
+{
+    planet->hoveredTile = static_cast<std::int32_t>(tileIndex);
+    planet->setHover(tileIndex);
+    Cursor::getInstance()->mode = cursorMode;
+}
+
+// Only tiles a click could act on are hovered: with nothing selected, the
+// player's own finished towers; with a tower selected, visible towers, and
+// buildable own tiles once the selected tower is full.
+void Game::applyHoverRules(std::uint32_t tileIndex)
+{
+    const Tile& tile = planet->tiles[tileIndex];
+    const Building* building = tile.building;
+    if (planet->selectedTile < 0) {
+        if (building && building->owner == humanPlayer && !building->isUnderConstruction()) {
+            hover(tileIndex, Cursor::SELECT);
+        } else {
+            planet->hoveredTile = -1;
+        }
+        return;
+    }
+    const Tile& selected = planet->tiles[static_cast<std::size_t>(planet->selectedTile)];
+    const auto* source = dynamic_cast<const MilitaryBuilding*>(selected.building);
+    if (!source || source->owner != humanPlayer) {
+        planet->hoveredTile = -1;
+    } else if (source->isFull() && tile.owner == humanPlayer && tile.type != 0) {
+        hover(tileIndex, building ? Cursor::SELECT : Cursor::BUILD);
+    } else if (building && building->visible) {
+        hover(tileIndex, building->owner == computerPlayer ? Cursor::ATTACK : Cursor::SELECT);
+    } else {
+        planet->hoveredTile = -1;
+    }
+}
+
+void Game::processRemovals()
+{
+    for (Entity* entity : removals) {
+        const auto it = std::find(entities.begin(), entities.end(), entity);
+        if (it != entities.end()) {
+            entities.erase(it);
+        }
+        // An entity whose node is gone from the scene is not ours to delete.
+        if (entity->node && scene->getSceneNode(entity->node->getName()) == entity->node) {
+            scene->destroySceneNode(entity->node->getName());
+            delete entity;
+        }
+    }
+    removals.clear();
+}
+
+void Game::testEndOfGame()
+{
+    if (humanPlayer->buildings.empty()) {
+        endGame();
+        lost = true;
+    }
+    if (computerPlayer->buildings.empty()) {
+        endGame();
+        won = true;
+    }
+}
+
+void Game::endGame()
+{
+    Statistics* statistics = Statistics::getInstance();
+    statistics->gameEnded = true;
+    statistics->endTime = glfwGetTime();
+    window->removeMouseListener(this);
+}
+
+// ---- Overlays ---------------------------------------------------------------
+
+// Six glints on the line from the sun's place on screen through the screen's
+// centre, while the sun is on screen and no part of the planet is in front
+// of it.
+void Game::drawLensFlare()
+{
+    Node* light = scene->getLightNode();
+    light->refreshWorldTransform();
+    camera->refreshWorldTransform();
+    const glm::vec3 cameraPosition = camera->getWorldPosition();
+    const glm::vec3 sunPosition = light->getWorldPosition();
+    float distance = 0.0f;
+    if (hitPlanet(cameraPosition, glm::normalize(sunPosition - cameraPosition), planetRadius, distance)) {
+        return;
+    }
+    const glm::vec4 clip = camera->getProjection() * camera->getView() * glm::vec4(sunPosition, 1.0f);
+    const glm::vec3 ndc = glm::vec3(clip) / clip.w;
+    if (!(ndc.z < 1.0f && ndc.x > -1.0f && ndc.x < 1.0f && ndc.y > -1.0f && ndc.y < 1.0f)) {
+        return;
+    }
+    glBlendFunc(GL_ONE, GL_ONE);
+    struct Glint {
+        int texture;
+        float line;
+        float size;
+    };
+    static const Glint glints[6] = {{0, 1.0f, 1.3f}, {1, -0.95f, 0.25f}, {1, -0.7f, 1.5f},
+                                    {1, 0.7f, 0.3f}, {2, 0.4f, 0.5f},    {3, -0.25f, 0.5f}};
+    const float width = static_cast<float>(window->getWidth());
+    const float height = static_cast<float>(window->getHeight());
+    const float base = width * 0.25f;
+    for (const Glint& glint : glints) {
+        const float centreX = width * (glint.line * ndc.x * 0.5f + 0.5f);
+        const float centreY = height * (glint.line * -ndc.y * 0.5f + 0.5f);
+        const float size = base * glint.size;
+        Drawing::getInstance()->draw(flareTextures[glint.texture], static_cast<std::int32_t>(centreX - size / 2),
+                                     static_cast<std::int32_t>(centreY - size / 2), static_cast<std::int32_t>(size),
+                                     static_cast<std::int32_t>(size));
+    }
+}
+
+void Game::drawEndScreens()
+{
+    if (lost) {
+        drawEndScreen(gameOverTexture);
+    }
+    if (won) {
+        drawEndScreen(gameWonTexture);
+    }
+}
+
+// At full window height, centred, keeping the image's proportions.
+void Game::drawEndScreen(Texture* texture)
+{
+    if (!texture || !texture->isLoaded() || texture->height == 0) {
+        return;
+    }
+    Material* material = Drawing::getInstance()->getMaterial();
+    if (!material || !material->program) {
+        return;
+    }
+    glUseProgram(material->program->getHandle());
+    const auto windowWidth = static_cast<unsigned>(window->getWidth());
+    const auto windowHeight = static_cast<unsigned>(window->getHeight());
+    const double drawnWidth = static_cast<double>(texture->width) * windowHeight / texture->height;
+    const double left = (windowWidth - drawnWidth) * 0.5;
+    Drawing::getInstance()->drawWith(material, texture, static_cast<std::int32_t>(left), 0,
+                                     static_cast<std::int32_t>(drawnWidth), static_cast<std::int32_t>(windowHeight));
+}
+
+// ---- Input --------------------------------------------------------------
+
+void Game::onKeyReleased(int key, int, int)
+{
+    if (key == GLFW_KEY_ESCAPE) {
+        glfwSetWindowShouldClose(window->getHandle(), GLFW_TRUE);
+    }
+}
+
+// The player's commands act on the tile hovered in the previous frame; the
+// hover rules already made sure that tile allows the command.
+void Game::onMouseButtonReleased(int button, glm::vec2, int)
+{
+    if (button != GLFW_MOUSE_BUTTON_LEFT || planet->hoveredTile < 0) {
+        return;
+    }
+    Tile& hovered = planet->tiles[static_cast<std::size_t>(planet->hoveredTile)];
+    if (planet->selectedTile < 0) {
+        if (hovered.building && hovered.owner == humanPlayer) {
+            planet->selectHovered();
+        }
+        return;
+    }
+    Tile& selected = planet->tiles[static_cast<std::size_t>(planet->selectedTile)];
+    auto* source = dynamic_cast<MilitaryBuilding*>(selected.building);
+    if (selected.owner == computerPlayer && hovered.building && hovered.owner == humanPlayer) {
+        planet->selectHovered();
+    }
+    if (hovered.owner == computerPlayer) {
+        auto* target = dynamic_cast<MilitaryBuilding*>(hovered.building);
+        if (source && target) {
+            source->attack(target, this);
+        }
+    } else if (hovered.building) {
+        planet->selectHovered();
+    } else if (source && source->isFull()) {
+        source->build(&hovered, this);
+        planet->selectedTile = -1;
+    }
+}
+
+} // namespace BV

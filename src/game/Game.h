@@ -1,0 +1,107 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include <glm/glm.hpp>
+
+#include "app/Window.h"
+
+namespace BV {
+
+class Building;
+class Camera;
+class CameraController;
+class Entity;
+class Planet;
+class PlanetHalo;
+class Player;
+class Scene;
+class SceneNode;
+class SkyBox;
+class Sun;
+class Texture;
+struct Tile;
+class Tower;
+
+// The running game: builds the world once and advances and draws it once
+// per frame. Carries the player's mouse commands and closes the window on
+// Escape.
+class Game final : public Window::MouseListener, public Window::KeyListener {
+public:
+    static constexpr float planetRadius = 200.0f; // world units
+
+    // The window, the resource loaders and the overlay drawing must exist.
+    explicit Game(Window* window);
+    ~Game();
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    // One whole frame, from the event poll to the buffer swap.
+    void frame();
+
+    // A new tower of owner on tile; a start tower (startBuilding) stands at
+    // once with 199 units, any other rises for a second with 20.
+    Tower* createTower(Tile* tile, Player* owner, bool startBuilding);
+    // Gives entity a scene node at position (world units) and updates it
+    // every frame until it is removed.
+    void addEntity(Entity* entity, const glm::vec3& position);
+    // Queues entity for removal at the start of the next frame's removals.
+    void removeEntity(Entity* entity);
+
+    void onMouseButtonReleased(int button, glm::vec2 position, int mods) override;
+    void onKeyReleased(int key, int scancode, int mods) override;
+
+    Planet* getPlanet() const { return planet; }
+    Scene* getScene() const { return scene; }
+    Camera* getCamera() const { return camera; }
+    CameraController* getCameraController() const { return cameraController; }
+    const std::vector<Building*>& getBuildings() const { return buildings; }
+    const std::vector<Entity*>& getEntities() const { return entities; }
+    // glfwGetTime at the start of the last frame (or at construction).
+    double getLastTime() const { return lastTime; }
+    bool isLost() const { return lost; }
+    bool isWon() const { return won; }
+
+    Planet* planet = nullptr; // owned; read by swarms to find tiles
+
+private:
+    static std::uint16_t readPlanetSize();
+    void attach(Entity* entity, SceneNode* node);
+
+    void updateStatistics(double dt, double now);
+    void pick();
+    glm::vec3 mouseRay();
+    void applyHoverRules(std::uint32_t tileIndex);
+    void hover(std::uint32_t tileIndex, std::int32_t cursorMode);
+    void processRemovals();
+    void testEndOfGame();
+    void endGame();
+    void drawLensFlare();
+    void drawEndScreens();
+    void drawEndScreen(Texture* texture);
+
+    CameraController* cameraController = nullptr; // owned
+    Scene* scene = nullptr;                       // owned
+    Window* window;                               // not owned
+    SkyBox* skyBox = nullptr;                     // owned
+    Camera* camera = nullptr;                     // owned
+    SceneNode* cameraCenter = nullptr;            // the scene's
+    double lastTime = 0.0;                        // glfwGetTime of the previous frame
+    std::array<Texture*, 4> flareTextures{};      // the resource manager's
+    bool lost = false;
+    bool won = false;
+    // Every tower ever created, in creation order; towers are never removed.
+    std::vector<Building*> buildings;
+    Sun* sun = nullptr;         // lives until the process ends
+    PlanetHalo* halo = nullptr; // lives until the process ends
+    // Moving things (swarms), in order of addition; owned from addEntity
+    // until their removal deletes them.
+    std::vector<Entity*> entities;
+    std::vector<Entity*> removals;
+    Texture* gameOverTexture = nullptr; // the resource manager's
+    Texture* gameWonTexture = nullptr;
+};
+
+} // namespace BV

@@ -1,0 +1,112 @@
+// The camera controller on a camera hanging under a pivot, as in the game.
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <glm/gtc/quaternion.hpp>
+
+#include "game/CameraController.h"
+#include "scene/Camera.h"
+#include "scene/Statistics.h"
+
+namespace BV {
+namespace {
+
+class CameraControllerTest : public ::testing::Test {
+protected:
+    CameraControllerTest() { pivot.addChild(&camera); }
+    ~CameraControllerTest() override { pivot.removeChild(&camera); }
+
+    // The pivot's turn as an angle about a unit axis.
+    float turnAbout(const glm::vec3& axis) const
+    {
+        const glm::quat q = pivot.orientation;
+        return 2.0f * std::atan2(glm::dot(glm::vec3(q.x, q.y, q.z), axis), q.w);
+    }
+
+    Camera pivot;
+    Camera camera;
+    CameraController controller{&camera, 300.0, 600.0, 4.0, 1.0};
+};
+
+TEST_F(CameraControllerTest, HeldKeysTurnThePivotAndOppositeKeysCancel)
+{
+    EXPECT_FLOAT_EQ(camera.position.z, 450.0f);
+    controller.onKeyPressed(GLFW_KEY_D, 0, 0);
+    controller.onKeyRepeated(GLFW_KEY_D, 0, 0);
+    controller.onKeyPressed(GLFW_KEY_D, 0, 0); // a second press without release counts once
+    controller.update(1.0);
+    EXPECT_NEAR(turnAbout({0, 1, 0}), 1.0f, 1e-5f);
+
+    controller.onKeyPressed(GLFW_KEY_A, 0, 0);
+    EXPECT_EQ(controller.getYawDirection(), 0);
+    controller.update(1.0);
+    EXPECT_NEAR(turnAbout({0, 1, 0}), 1.0f, 1e-5f);
+    controller.onKeyReleased(GLFW_KEY_A, 0, 0);
+    controller.onKeyReleased(GLFW_KEY_D, 0, 0);
+    EXPECT_EQ(controller.getYawDirection(), 0);
+
+    controller.onKeyPressed(GLFW_KEY_W, 0, 0);
+    EXPECT_EQ(controller.getPitchDirection(), -1);
+    controller.onKeyReleased(GLFW_KEY_W, 0, 0);
+    controller.onKeyPressed(GLFW_KEY_E, 0, 0);
+    EXPECT_EQ(controller.getRollDirection(), 1);
+    controller.onKeyReleased(GLFW_KEY_E, 0, 0);
+    EXPECT_EQ(controller.getRollDirection(), 0);
+}
+
+TEST_F(CameraControllerTest, ReleaseWithoutPressLeavesThePivotStill)
+{
+    controller.onKeyReleased(GLFW_KEY_W, 0, 0);
+    EXPECT_EQ(controller.getPitchDirection(), 0);
+    controller.update(1.0);
+    EXPECT_NEAR(turnAbout({1, 0, 0}), 0.0f, 1e-6f);
+}
+
+TEST_F(CameraControllerTest, RightButtonDragTurnsOneRadianPerThousandPixels)
+{
+    controller.onMouseMoved({10, 10}); // not dragging: nothing
+    controller.onMouseButtonPressed(GLFW_MOUSE_BUTTON_LEFT, {0, 0}, 0);
+    EXPECT_FALSE(controller.isDragging());
+    controller.onMouseButtonPressed(GLFW_MOUSE_BUTTON_RIGHT, {100, 100}, 0);
+    controller.onMouseButtonPressed(GLFW_MOUSE_BUTTON_RIGHT, {900, 900}, 0); // does not reset the start
+    controller.onMouseMoved({600, 100});
+    EXPECT_NEAR(turnAbout({0, 1, 0}), -0.5f, 1e-5f); // dragging right turns negatively
+    controller.onMouseButtonReleased(GLFW_MOUSE_BUTTON_RIGHT, {600, 100}, 0);
+    controller.onMouseMoved({0, 0});
+    EXPECT_NEAR(turnAbout({0, 1, 0}), -0.5f, 1e-5f);
+}
+
+TEST_F(CameraControllerTest, WheelZoomIsClampedAndMovesTheCameraByTheClampedAmount)
+{
+    for (int i = 0; i < 100; ++i) {
+        controller.onMouseScrolled(1.0);
+    }
+    EXPECT_DOUBLE_EQ(controller.getDistance(), 300.0);
+    EXPECT_NEAR(camera.position.z, 300.0f, 1e-3f);
+    controller.onMouseScrolled(-30.0);
+    EXPECT_DOUBLE_EQ(controller.getDistance(), 420.0);
+    controller.onMouseScrolled(-1000.0);
+    EXPECT_DOUBLE_EQ(controller.getDistance(), 600.0);
+    EXPECT_NEAR(camera.position.z, 600.0f, 1e-3f);
+}
+
+TEST_F(CameraControllerTest, FunctionKeysToggleOnReleaseOnly)
+{
+    Statistics* statistics = Statistics::getInstance();
+    const bool wireframe = statistics->wireframe;
+    controller.onKeyPressed(GLFW_KEY_F3, 0, 0);
+    controller.onKeyRepeated(GLFW_KEY_F3, 0, 0);
+    EXPECT_EQ(statistics->wireframe, wireframe);
+    controller.onKeyReleased(GLFW_KEY_F3, 0, 0);
+    EXPECT_NE(statistics->wireframe, wireframe);
+    controller.onKeyReleased(GLFW_KEY_F3, 0, 0);
+    EXPECT_EQ(statistics->wireframe, wireframe);
+
+    const bool culling = statistics->culling;
+    controller.onKeyReleased(GLFW_KEY_F8, 0, 0);
+    EXPECT_NE(statistics->culling, culling);
+    controller.onKeyReleased(GLFW_KEY_F8, 0, 0);
+}
+
+} // namespace
+} // namespace BV
