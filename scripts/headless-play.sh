@@ -30,7 +30,8 @@ echo "play: screenshot saved to $shot"
 
 # Escape closes the game; a build that does not handle it yet is ended.
 if [ -n "$window" ]; then
-  xdotool windowfocus --sync "$window" key Escape 2>/dev/null || true
+  # No window manager runs here: focus the window ourselves, then type.
+  xdotool windowfocus "$window" 2>/dev/null && xdotool key Escape 2>/dev/null || true
 fi
 for _ in $(seq 1 30); do
   kill -0 "$game" 2>/dev/null || break

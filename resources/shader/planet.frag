@@ -147,9 +147,9 @@ void main()
     float glint = pow(max(dot(reflect(-l, relief), v), 0.0), 60.0);
     colour += lightColour * glint * water * sun * 0.8;
 
-    // The hexagon grid, faint in the dark.
+    // The hexagon grid: dark seams between the tiles.
     float line = texture(grid, gridCoord).a;
-    colour = mix(colour, vec3(0.9, 0.95, 1.0) * (0.25 + 0.6 * diffuse), line * 0.3);
+    colour *= 1.0 - 0.55 * line;
 
     // Territory: a tint over owned tiles and a band where owners change.
     vec3 tint = vec3(0.0);
@@ -158,13 +158,13 @@ void main()
         tint += share[i] * playerColours[owners[i]];
         tinted += owners[i] > 0 ? share[i] : 0.0;
     }
-    colour = mix(colour, tint * (0.35 + 0.65 * light), 0.3 * tinted);
+    colour = mix(colour, tint * (0.35 + 0.65 * light), 0.18 * tinted);
     int here;
     int across;
     nearestTiles(here, across);
     if (owners[here] != 0 && owners[here] != owners[across]) {
         vec3 edge = playerColours[owners[here]] * (0.55 + 0.6 * light);
-        colour = mix(colour, edge, 0.9 * shares.a);
+        colour = mix(colour, edge, clamp(1.8 * shares.a, 0.0, 0.95));
     }
 
     // Fog of war: never seen dark and grey, seen dimmed, own in full.

@@ -79,14 +79,14 @@ void addTextures(Material* material, const aiMaterial* source, const std::string
     };
     for (const auto& kind : kinds) {
         aiString path;
-        for (unsigned int k = 0; aiGetMaterialTexture(source, kind.first, k, &path, nullptr, nullptr, nullptr, nullptr,
-                                                      nullptr, nullptr)
-                                 == aiReturn_SUCCESS;
-             ++k) {
+        unsigned int k = 0;
+        while (aiGetMaterialTexture(source, kind.first, k, &path, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                    nullptr) == aiReturn_SUCCESS) {
             const std::string file = MeshLoader::resolveTexturePath(modelPath, toString(path));
             // Not loaded here: the material loads its textures.
             Texture* texture = dynamic_cast<Texture*>(ResourceManager::getInstance()->getResource(file));
             material->addTexture(kind.second + std::to_string(k + 1), texture);
+            ++k;
         }
     }
 }
@@ -176,8 +176,12 @@ void convertVertex(const aiMesh& source, unsigned int i, float* out)
         }
         handedness = glm::dot(glm::cross(n, t), b) < 0.0f ? -1.0f : 1.0f;
     }
-    const float values[MeshPart::floatsPerVertex] = {p.x, p.y, p.z, n.x, n.y, n.z, c.x, c.y, c.z,
-                                                     tangent.x, tangent.y, tangent.z, handedness};
+    const float values[MeshPart::floatsPerVertex] = {
+        p.x,       p.y,       p.z, // position
+        n.x,       n.y,       n.z, // normal
+        c.x,       c.y,       c.z, // texture coordinate
+        tangent.x, tangent.y, tangent.z, handedness,
+    };
     std::copy(values, values + MeshPart::floatsPerVertex, out);
 }
 
@@ -189,11 +193,11 @@ std::vector<std::uint32_t> convertFaces(const aiMesh& source)
     indices.reserve(std::size_t{3} * source.mNumFaces);
     for (unsigned int f = 0; f < source.mNumFaces; ++f) {
         const aiFace& face = source.mFaces[f];
-        if (face.mNumIndices != 3 || face.mIndices[0] >= source.mNumVertices
-            || face.mIndices[1] >= source.mNumVertices || face.mIndices[2] >= source.mNumVertices) {
+        if (face.mNumIndices != 3 || face.mIndices[0] >= source.mNumVertices ||
+            face.mIndices[1] >= source.mNumVertices || face.mIndices[2] >= source.mNumVertices) {
             continue;
         }
-        indices.insert(indices.end(), {face.mIndices[0], face.mIndices[1], face.mIndices[2]});
+        indices.insert(indices.end(), {face.mIndices[0], face.mIndices[2], face.mIndices[1]});
     }
     return indices;
 }
@@ -253,7 +257,6 @@ void MeshLoader::load(Resource* resource)
         Material* material = importMaterial(scene->mMaterials[i], materialName, name);
         if (!material) {
             fail(mesh, "Failed to load Mesh: " + name + " (Failed to load Material: " + materialName + ")");
-            scene.release();
             return;
         }
         materials.push_back(material);

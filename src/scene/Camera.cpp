@@ -131,4 +131,4 @@ bool Camera::isInFrustum(const BoundingBox& box)
     return true;
 }
 
-}  // namespace BV
+} // namespace BV

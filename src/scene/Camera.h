@@ -67,4 +67,4 @@ private:
     glm::mat4 view{1.0f};
 };
 
-}  // namespace BV
+} // namespace BV

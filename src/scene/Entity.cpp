@@ -29,4 +29,4 @@ void Entity::collectRenderables(RenderQueue& queue)
     }
 }
 
-}  // namespace BV
+} // namespace BV

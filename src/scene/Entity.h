@@ -40,4 +40,4 @@ private:
     Entity& operator=(const Entity&) = delete;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -245,4 +245,4 @@ const glm::mat4& Node::getWorldMatrix()
     return worldMatrix;
 }
 
-}  // namespace BV
+} // namespace BV

@@ -113,4 +113,4 @@ private:
     static std::string generateName();
 };
 
-}  // namespace BV
+} // namespace BV

@@ -73,4 +73,4 @@ void RenderQueue::clear()
     }
 }
 
-}  // namespace BV
+} // namespace BV

@@ -47,4 +47,4 @@ private:
     std::unordered_map<std::int32_t, ProgramGroups> passes;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -32,4 +32,4 @@ std::uint32_t Renderable::drawShadow()
     return draw();
 }
 
-}  // namespace BV
+} // namespace BV

@@ -36,4 +36,4 @@ private:
     Renderable& operator=(const Renderable&) = delete;
 };
 
-}  // namespace BV
+} // namespace BV

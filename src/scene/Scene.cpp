@@ -46,7 +46,7 @@ ManualTextureLoader* manualTextureLoader()
     return static_cast<ManualTextureLoader*>(ResourceManager::getInstance()->getLoader("tex"));
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------
 // UniformBuffer
@@ -321,7 +321,8 @@ void Scene::uploadCameraBlocks()
     shadowCameraBlock.upload(VIEW_OFFSET, MATRIX_BYTES, glm::value_ptr(shadowView));
 
     // Maps clip space [-1, 1] to shadow-map texture space [0, 1].
-    const glm::mat4 bias(0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.5f, 0.5f, 0.5f, 1.0f);
+    const glm::mat4 bias(0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.5f, 0.5f, 0.5f,
+                         1.0f);
     depthBiasPV = bias * shadowProjection * shadowView;
 }
 
@@ -341,7 +342,7 @@ void applyBlending()
     }
 }
 
-}  // namespace
+} // namespace
 
 void Scene::render()
 {
@@ -479,4 +480,4 @@ void Scene::copyToWindow()
     }
 }
 
-}  // namespace BV
+} // namespace BV

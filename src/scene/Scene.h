@@ -134,4 +134,4 @@ private:
     const Entity* occluder = nullptr;
 };
 
-}  // namespace BV
+} // namespace BV

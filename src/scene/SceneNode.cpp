@@ -51,4 +51,4 @@ void SceneNode::updateBoundingBox()
     }
 }
 
-}  // namespace BV
+} // namespace BV

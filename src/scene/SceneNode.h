@@ -46,4 +46,4 @@ private:
     Scene* scene;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -96,14 +96,37 @@ TEST(StartupTest, AbsurdWindowSizeIsRefusedWithoutOpeningAWindow)
                   "CRITICAL :Failed to create Window!"}));
 }
 
-TEST(StartupTest, GoodConfigurationRunsWithoutCriticalLines)
+TEST(StartupTest, PlanetSizeIsReadByTheGameAfterTheWindowOpened)
+{
+    expectFatal("resolution_x = 640\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\n",
+                "CRITICAL :Failed to get Value for: planet_size");
+    // 0 would divide by zero in the tower scale; 10 asks for 590,000 tiles.
+    expectFatal("resolution_x = 640\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = 0\n",
+                "CRITICAL :Unsupported value for planet_size: 0 (supported: 1 to 9)");
+    expectFatal("resolution_x = 640\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = 10\n",
+                "CRITICAL :Unsupported value for planet_size: 10 (supported: 1 to 9)");
+}
+
+// Sends Escape to the game's window as a player would.
+void pressEscape(pid_t pid)
+{
+    // Keys typed through the X test extension reach the focused window; the
+    // virtual X server has no window manager to focus it for us.
+    const std::string command = "w=$(xdotool search --pid " + std::to_string(pid) +
+                                " | head -n 1) && xdotool windowfocus \"$w\" && xdotool key Escape";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+}
+
+TEST(StartupTest, GameRunsUntilEscapeAndEndsWithStatusOneAndAnEmptyLog)
 {
     ProcessOptions options;
     options.config = goodConfig;
-    options.timeoutSeconds = 4.0;
+    options.settleSeconds = 6.0;
+    options.timeoutSeconds = 20.0;
+    options.whileRunning = pressEscape;
     const ProcessResult result = testkit::runGame(options);
-    // Nothing ends the game but the player, so it is still running here.
-    EXPECT_TRUE(result.timedOut);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.log, "");
 }
 

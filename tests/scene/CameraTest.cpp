@@ -24,9 +24,8 @@ public:
     const glm::vec4 actual = m[column];
     for (int i = 0; i < 4; ++i) {
         if (std::abs(actual[i] - expected[i]) > 1e-4f) {
-            return ::testing::AssertionFailure()
-                   << "column " << column << " = (" << actual.x << ", " << actual.y << ", " << actual.z << ", "
-                   << actual.w << ")";
+            return ::testing::AssertionFailure() << "column " << column << " = (" << actual.x << ", " << actual.y
+                                                 << ", " << actual.z << ", " << actual.w << ")";
         }
     }
     return ::testing::AssertionSuccess();
@@ -137,5 +136,5 @@ TEST(Camera, FrustumRejectsOnlyBoxesWhollyBeyondOnePlane)
     EXPECT_FALSE(camera.isInFrustum(BoundingBox({-1, -1, -101}, {1, 1, -99})));
 }
 
-}  // namespace
-}  // namespace BV
+} // namespace
+} // namespace BV

@@ -35,9 +35,8 @@ public:
     if (glm::all(glm::lessThanEqual(glm::abs(actual - expected), glm::vec3(tolerance)))) {
         return ::testing::AssertionSuccess();
     }
-    return ::testing::AssertionFailure() << "(" << actual.x << ", " << actual.y << ", " << actual.z
-                                         << ") is not (" << expected.x << ", " << expected.y << ", " << expected.z
-                                         << ")";
+    return ::testing::AssertionFailure() << "(" << actual.x << ", " << actual.y << ", " << actual.z << ") is not ("
+                                         << expected.x << ", " << expected.y << ", " << expected.z << ")";
 }
 
 // root -> a -> (a1, a2); root -> b -> b1, all updated once.
@@ -268,5 +267,5 @@ TEST(Node, UnnamedNodesOfAnyKindShareOneCounter)
     EXPECT_EQ(third.getName(), prefix + std::to_string(n + 2));
 }
 
-}  // namespace
-}  // namespace BV
+} // namespace
+} // namespace BV

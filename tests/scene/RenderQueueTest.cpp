@@ -79,7 +79,7 @@ TEST_F(RenderQueueTest, UndrawnRequestsAreDeletedOnceWithTheQueue)
 {
     {
         RenderQueue queue;
-        queue.add(new CountingRenderable(&partA, 2, true)); // filed twice
+        queue.add(new CountingRenderable(&partA, 2, true));   // filed twice
         queue.add(new CountingRenderable(&partA, 64, false)); // a pass nobody draws
         Material bare(nullptr);
         MeshPart noProgram;
@@ -125,5 +125,5 @@ TEST_F(RenderQueueTest, EntityFilesOnePerPartAndOnlyOpaquePartsCastShadows)
     EXPECT_TRUE(entity.getBoundingBox().isNull());
 }
 
-}  // namespace
-}  // namespace BV
+} // namespace
+} // namespace BV

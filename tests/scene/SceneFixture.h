@@ -131,7 +131,7 @@ out vec4 fragColour;
 void main() { fragColour = vec4(texture(shadow, shadowCoord.xy / shadowCoord.w).r, 0.0, 0.0, 1.0); }
 )";
 
-}  // namespace shaders
+} // namespace shaders
 
 class SceneFixture : public ::testing::Test {
 protected:
@@ -298,4 +298,4 @@ protected:
     std::vector<Entity*> entities;
 };
 
-}  // namespace BV::scenetest
+} // namespace BV::scenetest

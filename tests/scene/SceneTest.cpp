@@ -254,8 +254,9 @@ TEST_F(SceneTest, NodeRegistryRefusesDuplicateNames)
 {
     testkit::LogWatch log;
     EXPECT_EQ(scene->createSceneNode("sun"), nullptr);
-    EXPECT_EQ(log.criticalLines(),
-              std::vector<std::string>{"CRITICAL :Adding Node: sunfailed. There already exists a node with that name."});
+    EXPECT_EQ(
+        log.criticalLines(),
+        std::vector<std::string>{"CRITICAL :Adding Node: sunfailed. There already exists a node with that name."});
 
     // Unnamed nodes and createChild all land below the root.
     Node* made = scene->getSunNode()->createChild("made");
@@ -288,5 +289,5 @@ TEST_F(SceneTest, LightAndShadowCameraHangBelowTheSun)
     scene->render();
 }
 
-}  // namespace
-}  // namespace BV::scenetest
+} // namespace
+} // namespace BV::scenetest
