@@ -21,4 +21,7 @@ export LIBGL_ALWAYS_SOFTWARE=1
 export GALLIUM_DRIVER=llvmpipe
 echo "test: running ctest in $build under Xvfb"
 cd "$build"
-xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" ctest --output-on-failure "$@"
+xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" sh -c '
+  # Say once which OpenGL implementation the GL tests run on.
+  (cd run && ../tests/test_app --gtest_filter=-* | grep "GL renderer")
+  exec ctest --output-on-failure "$@"' sh "$@"

@@ -40,7 +40,7 @@ out vec4 fragColour;
 
 // The tiles' centres in grid coordinates (corner 0, 1, 2).
 const vec2 corners[3] = vec2[3](vec2(0.5, 0.1), vec2(0.979, 0.93), vec2(0.021, 0.93));
-const vec3 playerColours[3] = vec3[3](vec3(0.0), vec3(1.0, 0.16, 0.1), vec3(0.15, 0.42, 1.0));
+const vec3 playerColours[3] = vec3[3](vec3(0.0), vec3(1.0, 0.16, 0.1), vec3(0.2, 0.5, 1.0));
 
 vec3 outline()
 {
@@ -67,6 +67,9 @@ vec3 reliefNormal(vec3 n)
     vec3 b = py * dux.y + px * duy.y;
     float scale = inversesqrt(max(max(dot(t, t), dot(b, b)), 1e-20));
     vec3 relief = texture(tiles_normals, atlasCoord).xyz * 2.0 - 1.0;
+    // Neighbouring triangles of a tile turn the atlas differently; a gentle
+    // relief keeps the seams between them from catching the light.
+    relief.xy *= 0.55;
     return normalize(mat3(t * scale, b * scale, n) * relief);
 }
 
@@ -89,9 +92,10 @@ float sunlight(float facing)
     return lit / 9.0;
 }
 
-// The corner whose tile holds this point, and the corner across the nearest
-// tile border (tile borders are the bisectors between the corners).
-void nearestTiles(out int here, out int across)
+// The corner whose tile holds this point, the corner across the nearest
+// tile border (tile borders are the bisectors between the corners) and the
+// distance to that border in grid coordinates.
+float nearestBorder(out int here, out int across)
 {
     float d2[3];
     for (int i = 0; i < 3; ++i) {
@@ -103,13 +107,14 @@ void nearestTiles(out int here, out int across)
     float nearest = 1e9;
     for (int i = 0; i < 3; ++i) {
         if (i != here) {
-            float distance = (d2[i] - d2[here]) / length(corners[i] - corners[here]);
+            float distance = (d2[i] - d2[here]) / (2.0 * length(corners[i] - corners[here]));
             if (distance < nearest) {
                 nearest = distance;
                 across = i;
             }
         }
     }
+    return nearest;
 }
 
 void main()
@@ -147,9 +152,16 @@ void main()
     float glint = pow(max(dot(reflect(-l, relief), v), 0.0), 60.0);
     colour += lightColour * glint * water * sun * 0.8;
 
-    // The hexagon grid: dark seams between the tiles.
-    float line = texture(grid, gridCoord).a;
-    colour *= 1.0 - 0.55 * line;
+    // The hexagon grid: dark seams between the tiles, never thinner than a
+    // pixel however far the camera is (the painted lines alone would fade
+    // away in the smaller mipmaps).
+    int here;
+    int across;
+    float toBorder = nearestBorder(here, across);
+    float pixel = length(fwidth(gridCoord));
+    float seam = 1.0 - smoothstep(0.35 * pixel, 1.1 * pixel, toBorder);
+    float line = max(texture(grid, gridCoord).a, seam);
+    colour *= 1.0 - 0.5 * line;
 
     // Territory: a tint over owned tiles and a band where owners change.
     vec3 tint = vec3(0.0);
@@ -159,9 +171,6 @@ void main()
         tinted += owners[i] > 0 ? share[i] : 0.0;
     }
     colour = mix(colour, tint * (0.35 + 0.65 * light), 0.18 * tinted);
-    int here;
-    int across;
-    nearestTiles(here, across);
     if (owners[here] != 0 && owners[here] != owners[across]) {
         vec3 edge = playerColours[owners[here]] * (0.55 + 0.6 * light);
         colour = mix(colour, edge, clamp(1.8 * shares.a, 0.0, 0.95));

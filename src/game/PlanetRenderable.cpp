@@ -4,9 +4,7 @@
 
 namespace BV {
 
-PlanetRenderable::PlanetRenderable(Planet* planet) : Renderable(nullptr, planet->node, 2, true), planet(planet)
-{
-}
+PlanetRenderable::PlanetRenderable(Planet* planet) : Renderable(nullptr, planet->node, 2, true), planet(planet) {}
 
 Material* PlanetRenderable::getMaterial()
 {

@@ -418,9 +418,9 @@ double patchBrightness(const std::vector<unsigned char>& frame, int x, int y)
     double sum = 0.0;
     for (int dy = -2; dy <= 2; ++dy) {
         for (int dx = -2; dx <= 2; ++dx) {
-            const std::size_t i =
-                (static_cast<std::size_t>(WINDOW_HEIGHT - 1 - (y + dy)) * WINDOW_WIDTH + static_cast<std::size_t>(x + dx)) *
-                4;
+            const std::size_t i = (static_cast<std::size_t>(WINDOW_HEIGHT - 1 - (y + dy)) * WINDOW_WIDTH +
+                                   static_cast<std::size_t>(x + dx)) *
+                                  4;
             sum += frame[i] + frame[i + 1] + frame[i + 2];
         }
     }
@@ -510,6 +510,10 @@ TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
     EXPECT_GT(gain[0], 3.0);
     EXPECT_GT(gain[1], 2.0);
     EXPECT_NEAR(gain[2], 1.0, 0.1);
+
+    // The same from the game's nearest zoom, for people to look at.
+    moveCamera(glm::vec3(-40.0f, 40.0f, 300.0f));
+    testkit::savePng("planet_level4_close.png", WINDOW_WIDTH, WINDOW_HEIGHT, drawFrame());
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
