@@ -50,6 +50,10 @@ public:
     // Queues entity for removal at the start of the next frame's removals.
     void removeEntity(Entity* entity);
 
+    // Decides whether the tile under the mouse may be hovered (only tiles a
+    // click could act on are) and which cursor shows; run by every frame.
+    void applyHoverRules(std::uint32_t tileIndex);
+    // A left-button release acts on the tile hovered in the previous frame.
     void onMouseButtonReleased(int button, glm::vec2 position, int mods) override;
     void onKeyReleased(int key, int scancode, int mods) override;
 
@@ -73,7 +77,6 @@ private:
     void updateStatistics(double dt, double now);
     void pick();
     glm::vec3 mouseRay();
-    void applyHoverRules(std::uint32_t tileIndex);
     void hover(std::uint32_t tileIndex, std::int32_t cursorMode);
     void processRemovals();
     void testEndOfGame();

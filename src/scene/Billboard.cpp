@@ -32,10 +32,8 @@ Billboard::Billboard(float width, float height)
     visible = true;
     glGenVertexArrays(1, &vertexArray);
     glBindVertexArray(vertexArray);
-    // The buffer stays alive through the vertex array; its name is not kept.
-    GLuint buffer = 0;
-    glGenBuffers(1, &buffer);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glGenBuffers(1, &vertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     glBufferData(GL_ARRAY_BUFFER, sizeof(quadCorners), quadCorners, GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
@@ -45,8 +43,12 @@ Billboard::Billboard(float width, float height)
 
 Billboard::~Billboard()
 {
+    // A vertex array does not own its buffers: both go.
     if (vertexArray != 0) {
         glDeleteVertexArrays(1, &vertexArray);
+    }
+    if (vertexBuffer != 0) {
+        glDeleteBuffers(1, &vertexBuffer);
     }
 }
 

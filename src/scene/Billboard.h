@@ -55,6 +55,7 @@ protected:
 
     Material* material = nullptr; // owned by the resource manager
     std::uint32_t vertexArray = 0;
+    std::uint32_t vertexBuffer = 0; // the quad's corners; deleted with the billboard
     BoundingBox box;
 };
 

@@ -20,13 +20,6 @@
 namespace BV {
 namespace {
 
-// The binary's one-time set-up (the game's loaders, the overlay drawing at
-// the window's size), shared with the scene tests so that it happens once.
-struct SharedSetUp : scenetest::SceneFixture {
-    static void run() { initialiseOnce(); }
-    void TestBody() override {}
-};
-
 const char* const haloImage = "resources/textures/planet_halo.dds";
 const char* const billboardVert = "resources/shader/billboard.vert";
 const char* const drawingFrag = "resources/shader/drawing.frag";
@@ -56,7 +49,7 @@ class BillboardTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SharedSetUp::run();
+        scenetest::SceneFixture::initialiseOnce();
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
 

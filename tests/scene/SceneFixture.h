@@ -134,6 +134,28 @@ void main() { fragColour = vec4(texture(shadow, shadowCoord.xy / shadowCoord.w).
 } // namespace shaders
 
 class SceneFixture : public ::testing::Test {
+public:
+    // The binary's one-time set-up: the game's loaders, the overlay drawing
+    // at the window's size and the test shaders. Safe to call from any test.
+    static void initialiseOnce()
+    {
+        static bool done = false;
+        if (done) {
+            return;
+        }
+        done = true;
+        registerLoaders();
+        Drawing::getInstance()->init(WINDOW_WIDTH, WINDOW_HEIGHT);
+        std::filesystem::create_directories("scenetest");
+        testkit::writeFile("scenetest/flat.vert", shaders::flatVertex);
+        testkit::writeFile("scenetest/flat.frag", shaders::flatFragment);
+        testkit::writeFile("scenetest/lighting.frag", shaders::lightingFragment);
+        testkit::writeFile("scenetest/normal.vert", shaders::normalVertex);
+        testkit::writeFile("scenetest/normal.frag", shaders::normalFragment);
+        testkit::writeFile("scenetest/probe.vert", shaders::shadowProbeVertex);
+        testkit::writeFile("scenetest/probe.frag", shaders::shadowProbeFragment);
+    }
+
 protected:
     void SetUp() override
     {
@@ -164,24 +186,6 @@ protected:
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
     }
 
-    static void initialiseOnce()
-    {
-        static bool done = false;
-        if (done) {
-            return;
-        }
-        done = true;
-        registerLoaders();
-        Drawing::getInstance()->init(WINDOW_WIDTH, WINDOW_HEIGHT);
-        std::filesystem::create_directories("scenetest");
-        testkit::writeFile("scenetest/flat.vert", shaders::flatVertex);
-        testkit::writeFile("scenetest/flat.frag", shaders::flatFragment);
-        testkit::writeFile("scenetest/lighting.frag", shaders::lightingFragment);
-        testkit::writeFile("scenetest/normal.vert", shaders::normalVertex);
-        testkit::writeFile("scenetest/normal.frag", shaders::normalFragment);
-        testkit::writeFile("scenetest/probe.vert", shaders::shadowProbeVertex);
-        testkit::writeFile("scenetest/probe.frag", shaders::shadowProbeFragment);
-    }
 
     static ShaderProgram* program(const char* vertexFile, const char* fragmentFile)
     {

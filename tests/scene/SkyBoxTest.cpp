@@ -21,16 +21,9 @@
 namespace BV {
 namespace {
 
-// The binary's one-time set-up (the game's loaders, the overlay drawing at
-// the window's size), shared with the scene tests so that it happens once.
-struct SharedSetUp : scenetest::SceneFixture {
-    static void run() { initialiseOnce(); }
-    void TestBody() override {}
-};
-
 class SkyBoxTest : public ::testing::Test {
 protected:
-    void SetUp() override { SharedSetUp::run(); }
+    void SetUp() override { scenetest::SceneFixture::initialiseOnce(); }
 };
 
 TEST_F(SkyBoxTest, BuildsOneLoadedPartInThePassDrawnFirst)

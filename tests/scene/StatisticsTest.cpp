@@ -20,13 +20,6 @@
 namespace BV {
 namespace {
 
-// The binary's one-time set-up (the game's loaders, the overlay drawing at
-// the window's size), shared with the scene tests so that it happens once.
-struct SharedSetUp : scenetest::SceneFixture {
-    static void run() { initialiseOnce(); }
-    void TestBody() override {}
-};
-
 constexpr int windowWidth = 800;
 constexpr int windowHeight = 600;
 
@@ -110,7 +103,7 @@ class StatisticsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SharedSetUp::run();
+        scenetest::SceneFixture::initialiseOnce();
         delete Statistics::getInstance();
         stats = Statistics::getInstance();
     }
