@@ -27,8 +27,13 @@ void registerAll(ResourceLoader* loader, std::initializer_list<const char*> exte
 
 // One loader object per kind, each owned by the resource manager. The
 // extensions are lower case and matched exactly: "TGA" finds no loader.
+//
+// A second call finds the extensions taken and changes nothing.
 void registerLoaders()
 {
+    if (ResourceManager::getInstance()->getLoader("vert")) {
+        return;
+    }
     registerAll(new ShaderLoader(), {"frag", "vert"});
     registerAll(new ShaderProgramLoader(), {"shdr"});
     registerAll(new TextureLoader(), {"bmp", "dds", "gif", "jpg", "jpeg", "raw", "tga", "png"});
