@@ -33,12 +33,16 @@ if [ -n "$window" ]; then
   # No window manager runs here: focus the window ourselves, then type.
   xdotool windowfocus "$window" 2>/dev/null && xdotool key Escape 2>/dev/null || true
 fi
-for _ in $(seq 1 30); do
+for _ in $(seq 1 50); do
   kill -0 "$game" 2>/dev/null || break
   sleep 0.1
 done
 if kill -0 "$game" 2>/dev/null; then
   kill "$game" 2>/dev/null || true
+  wait "$game" 2>/dev/null || true
+  echo "play: the game did not close on Escape; it was ended"
+  exit 1
 fi
-wait "$game" 2>/dev/null || true
-echo "play: game closed"
+status=0
+wait "$game" || status=$?
+echo "play: the game closed on Escape with exit status $status (1 is its normal status)"

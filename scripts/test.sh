@@ -10,8 +10,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 
 if [ "${BV_SANITIZE:-0}" = "1" ]; then
   build="${BV_BUILD_DIR:-$root/build-sanitize}"
-  # Mesa and X keep allocations until exit; leak reports would only name them.
-  export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
+  export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
   export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 else
   build="${BV_BUILD_DIR:-$root/build}"

@@ -4,6 +4,9 @@
 
 #include <GL/glew.h>
 
+#include "game/AttackingSwarm.h"
+#include "game/BuildingSwarm.h"
+#include "game/Game.h"
 #include "game/MilitaryBuildingRenderable.h"
 #include "game/NPC.h"
 #include "game/Player.h"
@@ -71,16 +74,24 @@ void MilitaryBuilding::setUniforms(Material* material)
     glUniform3f(program->getUniformLocation("color"), owner->colour.r, owner->colour.g, owner->colour.b);
 }
 
-// The swarm itself flies from this building's box centre; until swarms
-// exist only the garrison arithmetic happens here.
-void MilitaryBuilding::attack(MilitaryBuilding*, Game*)
+// Without a game (rules tested on their own) only the garrison changes.
+void MilitaryBuilding::attack(MilitaryBuilding* target, Game* game)
 {
     const auto sent = static_cast<std::uint16_t>(units * 0.5);
+    if (game && target) {
+        // Owned by the game from here on; deleted at its removal.
+        game->addEntity(new AttackingSwarm(sent, this, target, game), Swarm::centreOf(this));
+    }
     setUnitCount(static_cast<std::uint16_t>(units - sent));
 }
 
-void MilitaryBuilding::build(Tile*, Game*)
+void MilitaryBuilding::build(Tile* tile, Game* game)
 {
+    if (game && tile) {
+        const auto sent = static_cast<std::uint16_t>(maxUnits * 0.8);
+        // Owned by the game from here on; deleted at its removal.
+        game->addEntity(new BuildingSwarm(sent, this, tile, game), Swarm::centreOf(this));
+    }
     setUnitCount(static_cast<std::uint16_t>(maxUnits * 0.2));
 }
 

@@ -109,6 +109,7 @@ private:
     void moveParticles(double dt);
     void uploadParticles();
     void takeArrivals();
+    void countInstances();
 
     // False during the update inside the constructor: units that start within
     // reach of the target then wait for the first real update, where the
