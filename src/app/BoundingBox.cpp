@@ -26,8 +26,7 @@ void BoundingBox::grow(const glm::vec3& point)
         minimum = glm::min(minimum, point);
         maximum = glm::max(maximum, point);
         break;
-    case EXTENT_INFINITE:
-        break;
+    case EXTENT_INFINITE: break;
     }
 }
 
@@ -73,4 +72,4 @@ std::array<glm::vec3, 8> BoundingBox::getCorners() const
     };
 }
 
-}  // namespace BV
+} // namespace BV

@@ -42,4 +42,4 @@ private:
     Extent extent = EXTENT_NULL;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -22,7 +22,7 @@ std::string stripBlanks(const std::string& text)
     const std::size_t last = text.find_last_not_of(" \t");
     return text.substr(first, last - first + 1);
 }
-}  // namespace
+} // namespace
 
 void ConfigFile::fail(const std::string& message)
 {
@@ -87,4 +87,4 @@ void ConfigFile::parseLine(const std::string& rawLine, unsigned lineNumber)
     }
 }
 
-}  // namespace BV
+} // namespace BV

@@ -24,8 +24,7 @@ public:
     // The value stored under key, read with formatted stream extraction from
     // its front (trailing text such as a unit is ignored). Converted anew on
     // each call.
-    template <typename T>
-    T getValue(std::string key) const;
+    template <typename T> T getValue(std::string key) const;
 
 private:
     friend class Singleton<ConfigFile>;
@@ -38,8 +37,7 @@ private:
     std::unordered_map<std::string, std::string> values;
 };
 
-template <typename T>
-T ConfigFile::getValue(std::string key) const
+template <typename T> T ConfigFile::getValue(std::string key) const
 {
     const auto it = values.find(key);
     if (it == values.end()) {
@@ -61,4 +59,4 @@ T ConfigFile::getValue(std::string key) const
     return result;
 }
 
-}  // namespace BV
+} // namespace BV

@@ -17,7 +17,7 @@ const char* prefixOf(int level)
     default: return "";
     }
 }
-}  // namespace
+} // namespace
 
 Log& Log::getInstance()
 {
@@ -42,4 +42,4 @@ void Log::write(const std::string& message, int level)
     file.flush();
 }
 
-}  // namespace BV
+} // namespace BV

@@ -30,4 +30,4 @@ private:
     std::ofstream file;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -5,8 +5,7 @@ namespace BV {
 // One process-wide instance of T, made with new on the first getInstance and
 // never deleted during a run. Deleting it (tests only) clears the pointer so
 // the next getInstance builds a fresh one.
-template <typename T>
-class Singleton {
+template <typename T> class Singleton {
 public:
     static T* getInstance()
     {
@@ -28,4 +27,4 @@ private:
     static inline T* instance = nullptr;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -48,8 +48,8 @@ bool Window::create(unsigned int width, unsigned int height, unsigned short full
     // of billions of pixels.
     if (wantedWidth > maxWindowSide || wantedHeight > maxWindowSide) {
         Log::getInstance().write("Failed to create Window: " + std::to_string(wantedWidth) + " x " +
-                                     std::to_string(wantedHeight) + " is larger than " +
-                                     std::to_string(maxWindowSide) + " pixels on a side.",
+                                     std::to_string(wantedHeight) + " is larger than " + std::to_string(maxWindowSide) +
+                                     " pixels on a side.",
                                  CRITICAL);
         return false;
     }
@@ -162,4 +162,4 @@ void Window::onCursorPosition(GLFWwindow*, double x, double y)
     }
 }
 
-}  // namespace BV
+} // namespace BV

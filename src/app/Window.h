@@ -74,4 +74,4 @@ private:
     int height = 0;
 };
 
-}  // namespace BV
+} // namespace BV

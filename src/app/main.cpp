@@ -16,7 +16,7 @@ void onGlfwError(int, const char* description)
     BV::Log::getInstance().write(std::string("GLFW-Error: ") + description, BV::CRITICAL);
 }
 
-}  // namespace
+} // namespace
 
 // The exit status is 1 on every path, a normal close included.
 int main()

@@ -1,6 +1,7 @@
 #include "game/Swarm.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include <GL/glew.h>
@@ -144,11 +145,32 @@ void Swarm::moveCentre(double dt)
     // A long frame must not carry the centre past the target: it would swing
     // to and fro around it without ever coming within reach.
     const float step = std::min(speed * static_cast<float>(dt), glm::length(toTarget));
-    centre += directionOf(toTarget) * step;
+    centre += headingTo(toTarget) * step;
 
     const glm::vec3 settled = scaledTo(centre, targetRadius);
     const float t = std::min(1.0f, glm::distance(target, settled) / kSettleDistance);
     centre = scaledTo(centre, startRadius) * t + settled * (1.0f - t);
+}
+
+// The unit direction the centre moves in. On the near half of the planet
+// that is straight at the target. On the far half the straight line runs
+// through the planet: moving along it and back up to the launch altitude
+// would gain almost nothing per frame, and from the exact opposite point
+// (where the two start towers stand) nothing at all. There the centre heads
+// over the surface instead, on the great circle towards the target, or on a
+// fixed one when every great circle leads there.
+glm::vec3 Swarm::headingTo(const glm::vec3& toTarget) const
+{
+    if (glm::dot(centre, target) >= 0.0f) {
+        return directionOf(toTarget);
+    }
+    const glm::vec3 up = directionOf(centre);
+    const glm::vec3 across = toTarget - up * glm::dot(toTarget, up);
+    if (glm::length(across) > 1e-3f * glm::length(toTarget)) {
+        return glm::normalize(across);
+    }
+    const glm::vec3 axis = std::abs(up.x) < 0.9f ? glm::vec3(1.0f, 0.0f, 0.0f) : glm::vec3(0.0f, 1.0f, 0.0f);
+    return glm::normalize(glm::cross(up, axis));
 }
 
 // Each unit is pulled towards the centre and pushed away from units closer

@@ -106,6 +106,7 @@ protected:
 
 private:
     void moveCentre(double dt);
+    glm::vec3 headingTo(const glm::vec3& toTarget) const;
     void moveParticles(double dt);
     void uploadParticles();
     void takeArrivals();

@@ -75,5 +75,5 @@ TEST(BoundingBoxTest, TransformEnclosesTheMovedCornersAndLeavesOtherExtentsAlone
     EXPECT_TRUE(sky.isInfinite());
 }
 
-}  // namespace
-}  // namespace BV
+} // namespace
+} // namespace BV

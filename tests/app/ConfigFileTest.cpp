@@ -25,8 +25,8 @@ protected:
 
 TEST_F(ConfigFileTest, BlanksAroundSeparatorAndIndentationDoNotChangeTheValue)
 {
-    const char* variants[] = {"fullscreen=1\n", "fullscreen = 1\n", "fullscreen\t=\t1\n", "\t\tfullscreen=1\n",
-                              "   fullscreen =1   \n", "\t fullscreen\t= 1\n"};
+    const char* variants[] = {"fullscreen=1\n",     "fullscreen = 1\n",      "fullscreen\t=\t1\n",
+                              "\t\tfullscreen=1\n", "   fullscreen =1   \n", "\t fullscreen\t= 1\n"};
     for (const char* text : variants) {
         EXPECT_EQ(loadText(text)->getValue<unsigned short>("fullscreen"), 1) << text;
     }
@@ -69,5 +69,5 @@ TEST_F(ConfigFileTest, UnreadKeysWithWordsLoadWithoutComplaint)
     EXPECT_TRUE(watch.criticalLines().empty());
 }
 
-}  // namespace
-}  // namespace BV
+} // namespace
+} // namespace BV

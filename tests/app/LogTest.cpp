@@ -31,5 +31,5 @@ TEST(LogTest, EachLineIsOnDiskBeforeWriteReturns)
     EXPECT_EQ(watch.lines()[0], "CRITICAL :flushed");
 }
 
-}  // namespace
-}  // namespace BV
+} // namespace
+} // namespace BV

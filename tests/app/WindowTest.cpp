@@ -18,10 +18,16 @@ class Recorder : public Window::KeyListener, public Window::MouseListener {
 public:
     Recorder(std::string name, std::vector<std::string>& journal) : name(std::move(name)), journal(journal) {}
 
-    void onKeyPressed(int key, int, int mods) override { add("press " + std::to_string(key) + "/" + std::to_string(mods)); }
+    void onKeyPressed(int key, int, int mods) override
+    {
+        add("press " + std::to_string(key) + "/" + std::to_string(mods));
+    }
     void onKeyReleased(int key, int, int) override { add("release " + std::to_string(key)); }
     void onKeyRepeated(int key, int, int) override { add("repeat " + std::to_string(key)); }
-    void onMouseMoved(glm::vec2 p) override { add("move " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y))); }
+    void onMouseMoved(glm::vec2 p) override
+    {
+        add("move " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y)));
+    }
     void onMouseButtonPressed(int button, glm::vec2, int) override { add("down " + std::to_string(button)); }
     void onMouseButtonReleased(int button, glm::vec2 p, int) override
     {
@@ -86,7 +92,7 @@ TEST_F(WindowTest, MouseEventsReachListenersOnceEachInRegistrationOrder)
     callbacks.button(handle, GLFW_MOUSE_BUTTON_RIGHT, 7, 0); // unknown action: nothing
 
     const std::vector<std::string> expected = {
-        "first: move 12,30",     "second: move 12,30",     "first: scroll 0.000000", "second: scroll 0.000000",
+        "first: move 12,30",       "second: move 12,30",       "first: scroll 0.000000", "second: scroll 0.000000",
         "first: scroll -1.000000", "second: scroll -1.000000", "first: down 1",          "second: down 1",
     };
     EXPECT_EQ(journal, expected);
@@ -133,8 +139,8 @@ TEST(WindowKeyTest, KeyActionsMapToPressReleaseAndRepeatForEveryListenerInOrder)
     callbacks.key(handle, GLFW_KEY_W, 25, GLFW_REPEAT, 0);
     callbacks.key(handle, GLFW_KEY_W, 25, GLFW_RELEASE, 0);
     callbacks.key(handle, GLFW_KEY_W, 25, 9, 0); // unknown action
-    const std::vector<std::string> expected = {"a: press 87/1", "b: press 87/1", "a: repeat 87", "b: repeat 87",
-                                               "a: release 87", "b: release 87"};
+    const std::vector<std::string> expected = {"a: press 87/1", "b: press 87/1", "a: repeat 87",
+                                               "b: repeat 87",  "a: release 87", "b: release 87"};
     EXPECT_EQ(journal, expected);
 }
 
@@ -145,12 +151,13 @@ TEST(WindowCreateTest, SecondCreateIsRefusedAndKeepsTheFirstWindow)
     const int width = window->getWidth();
     testkit::LogWatch watch;
     EXPECT_FALSE(window->create(320, 200, 0, 0, "again"));
-    EXPECT_EQ(watch.criticalLines(), (std::vector<std::string>{"CRITICAL :Trying to create a second window-instance!"}));
+    EXPECT_EQ(watch.criticalLines(),
+              (std::vector<std::string>{"CRITICAL :Trying to create a second window-instance!"}));
     EXPECT_EQ(window->getHandle(), before);
     EXPECT_EQ(window->getWidth(), width);
     EXPECT_EQ(width, 800);
     EXPECT_EQ(window->getHeight(), 600);
 }
 
-}  // namespace
-}  // namespace BV
+} // namespace
+} // namespace BV

@@ -51,8 +51,8 @@ TEST(PlayTest, HeadlessPlaySavesAScreenshotOfThePlanetAndClosesOnEscape)
     testkit::ScratchDir dir;
     const std::string shot = dir.file("shot.png");
     // The test already runs under a virtual X server; the script uses it.
-    const std::string output = run("BV_INSIDE_XVFB=1 " BV_SOURCE_DIR "/scripts/headless-play.sh " BV_RUN_DIR " 6 " +
-                                   shot + " 2>&1");
+    const std::string output =
+        run("BV_INSIDE_XVFB=1 " BV_SOURCE_DIR "/scripts/headless-play.sh " BV_RUN_DIR " 6 " + shot + " 2>&1");
     EXPECT_NE(output.find("play: screenshot saved to " + shot), std::string::npos) << output;
     EXPECT_NE(output.find("closed on Escape with exit status 1"), std::string::npos) << output;
     EXPECT_EQ(testkit::readFile(std::string(BV_RUN_DIR) + "/BVLog.log"), "");

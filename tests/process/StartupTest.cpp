@@ -13,7 +13,8 @@ namespace {
 using testkit::ProcessOptions;
 using testkit::ProcessResult;
 
-const char* const goodConfig = "resolution_x = 640\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = 3\n";
+const char* const goodConfig =
+    "resolution_x = 640\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = 3\n";
 
 ProcessResult runWith(const char* config)
 {
@@ -52,7 +53,8 @@ TEST(StartupTest, MalformedLinesAreReportedWithTheirLineNumber)
     // Line numbers count comment and blank lines.
     expectFatal("; comment\n\nresolution_x = 640\nresolution_y 480\n",
                 "CRITICAL :Failed to load Config File (Could not find separator on line: 4)");
-    expectFatal("resolution_x = 640\n\t\n", "CRITICAL :Failed to load Config File (Could not find separator on line: 2)");
+    expectFatal("resolution_x = 640\n\t\n",
+                "CRITICAL :Failed to load Config File (Could not find separator on line: 2)");
     expectFatal("\n\n= 640\n", "CRITICAL :Failed to load Config File (Bad format on Line: 3)");
     expectFatal("fullscreen =   \n", "CRITICAL :Failed to load Config File (Bad format on Line: 1)");
     expectFatal("fullscreen = ; nothing left\n", "CRITICAL :Failed to load Config File (Bad format on Line: 1)");
@@ -130,5 +132,5 @@ TEST(StartupTest, GameRunsUntilEscapeAndEndsWithStatusOneAndAnEmptyLog)
     EXPECT_EQ(result.log, "");
 }
 
-}  // namespace
-}  // namespace BV
+} // namespace
+} // namespace BV

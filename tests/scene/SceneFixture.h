@@ -186,7 +186,6 @@ protected:
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
     }
 
-
     static ShaderProgram* program(const char* vertexFile, const char* fragmentFile)
     {
         auto* loader = static_cast<ShaderProgramLoader*>(ResourceManager::getInstance()->getLoader("shdr"));

@@ -56,7 +56,7 @@ bool openSharedWindow()
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

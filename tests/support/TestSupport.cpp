@@ -119,7 +119,7 @@ bool waitFor(pid_t pid, double seconds, int& status)
     return false;
 }
 
-}  // namespace
+} // namespace
 
 ProcessResult runGame(const ProcessOptions& options)
 {
@@ -181,4 +181,4 @@ std::vector<unsigned char> readPixels(int x, int y, int width, int height)
     return pixels;
 }
 
-}  // namespace BV::testkit
+} // namespace BV::testkit

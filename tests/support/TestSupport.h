@@ -71,4 +71,4 @@ std::string savePng(const std::string& name, int width, int height, const std::v
 // Reads the current framebuffer's colour (RGBA8, bottom row first).
 std::vector<unsigned char> readPixels(int x, int y, int width, int height);
 
-}  // namespace BV::testkit
+} // namespace BV::testkit

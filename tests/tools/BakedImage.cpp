@@ -48,7 +48,7 @@ BakedImage::Rgba BakedImage::at(int x, int memoryRow) const
 
 BakedImage::Rgba BakedImage::meanAround(int x, int memoryRow, int radius) const
 {
-    Rgba sum {0, 0, 0, 0};
+    Rgba sum{0, 0, 0, 0};
     int count = 0;
     for (int y = std::max(0, memoryRow - radius); y <= std::min(height() - 1, memoryRow + radius); ++y) {
         for (int i = std::max(0, x - radius); i <= std::min(width() - 1, x + radius); ++i) {
@@ -68,4 +68,4 @@ std::string BakedImage::savePreview(const std::string& name) const
     return path;
 }
 
-}  // namespace BV::testkit
+} // namespace BV::testkit

@@ -22,7 +22,7 @@ public:
     int bitsPerPixel() const;
 
     struct Rgba {
-        float r, g, b, a;  // 0..1
+        float r, g, b, a; // 0..1
     };
     Rgba at(int x, int memoryRow) const;
     // Mean over the (2 radius + 1)^2 pixels around (x, memoryRow), clipped.
@@ -33,7 +33,7 @@ public:
     std::string savePreview(const std::string& name) const;
 
 private:
-    FIBITMAP* bitmap = nullptr;  // owned; released in ~BakedImage
+    FIBITMAP* bitmap = nullptr; // owned; released in ~BakedImage
 };
 
-}  // namespace BV::testkit
+} // namespace BV::testkit

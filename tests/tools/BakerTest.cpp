@@ -34,19 +34,32 @@ struct Expected {
 };
 
 const Expected bakedImages[] = {
-    {"textures/cubemap/galaxy_px.dds", 1024, 1024}, {"textures/cubemap/galaxy_nx.dds", 1024, 1024},
-    {"textures/cubemap/galaxy_py.dds", 1024, 1024}, {"textures/cubemap/galaxy_ny.dds", 1024, 1024},
-    {"textures/cubemap/galaxy_pz.dds", 1024, 1024}, {"textures/cubemap/galaxy_nz.dds", 1024, 1024},
-    {"textures/cubemap/clouds.dds", 512, 512}, {"textures/ui/debug.dds", 300, 174},
-    {"textures/ui/debug_fields.dds", 160, 70}, {"textures/planet_halo.dds", 512, 512},
-    {"textures/lensflare/flare1.dds", 256, 256}, {"textures/lensflare/flare2.dds", 256, 256},
-    {"textures/lensflare/flare3.dds", 256, 256}, {"textures/lensflare/flare4.dds", 256, 256},
-    {"textures/swarm.dds", 64, 64}, {"textures/planet_tileset.dds", 2048, 2048},
-    {"textures/planet_tileset_normals.dds", 2048, 2048}, {"textures/planet_grid.dds", 512, 512},
-    {"textures/planet_border.dds", 512, 512}, {"textures/status/building.dds", 256, 256},
-    {"textures/status/full.dds", 256, 256}, {"textures/gameOver.dds", 1024, 768},
-    {"textures/gameWon.dds", 1024, 768}, {"textures/cursor/default.dds", 32, 32},
-    {"textures/cursor/attack.dds", 32, 32}, {"textures/cursor/build.dds", 32, 32},
+    {"textures/cubemap/galaxy_px.dds", 1024, 1024},
+    {"textures/cubemap/galaxy_nx.dds", 1024, 1024},
+    {"textures/cubemap/galaxy_py.dds", 1024, 1024},
+    {"textures/cubemap/galaxy_ny.dds", 1024, 1024},
+    {"textures/cubemap/galaxy_pz.dds", 1024, 1024},
+    {"textures/cubemap/galaxy_nz.dds", 1024, 1024},
+    {"textures/cubemap/clouds.dds", 512, 512},
+    {"textures/ui/debug.dds", 300, 174},
+    {"textures/ui/debug_fields.dds", 160, 70},
+    {"textures/planet_halo.dds", 512, 512},
+    {"textures/lensflare/flare1.dds", 256, 256},
+    {"textures/lensflare/flare2.dds", 256, 256},
+    {"textures/lensflare/flare3.dds", 256, 256},
+    {"textures/lensflare/flare4.dds", 256, 256},
+    {"textures/swarm.dds", 64, 64},
+    {"textures/planet_tileset.dds", 2048, 2048},
+    {"textures/planet_tileset_normals.dds", 2048, 2048},
+    {"textures/planet_grid.dds", 512, 512},
+    {"textures/planet_border.dds", 512, 512},
+    {"textures/status/building.dds", 256, 256},
+    {"textures/status/full.dds", 256, 256},
+    {"textures/gameOver.dds", 1024, 768},
+    {"textures/gameWon.dds", 1024, 768},
+    {"textures/cursor/default.dds", 32, 32},
+    {"textures/cursor/attack.dds", 32, 32},
+    {"textures/cursor/build.dds", 32, 32},
     {"textures/cursor/select.dds", 32, 32},
 };
 
@@ -219,7 +232,7 @@ TEST(BakedAssets, TerrainNormalsPointOutOfTheSurface)
         EXPECT_NEAR(1.0f, std::sqrt(nx * nx + ny * ny + nz * nz), 0.03f);
         tilted += nz < 0.995f ? 1 : 0;
     }
-    EXPECT_GT(tilted, 100);  // bumpy, not flat
+    EXPECT_GT(tilted, 100); // bumpy, not flat
 }
 
 TEST(BakedAssets, StatisticsAtlasCellsHoldInkInsideTheirRows)
@@ -304,7 +317,8 @@ TEST(BakedAssets, SignsAndEndScreensCarryOpaqueWords)
         const BakedImage image(std::string("resources/textures/") + name + ".dds");
         ASSERT_TRUE(image.loaded());
         image.savePreview(std::string("baked_") + (std::string(name).find('/') != std::string::npos
-            ? std::string(name).substr(7) : std::string(name)));
+                                                       ? std::string(name).substr(7)
+                                                       : std::string(name)));
         int opaque = 0;
         for (int y = 0; y < image.height(); y += 2) {
             for (int x = 0; x < image.width(); x += 2) {
@@ -315,4 +329,4 @@ TEST(BakedAssets, SignsAndEndScreensCarryOpaqueWords)
     }
 }
 
-}  // namespace
+} // namespace

@@ -10,7 +10,7 @@
 namespace {
 
 const char* const towerPath = "resources/Models/tower0.dae";
-const unsigned int importFlags = 0x800B;  // tangents, joined vertices, triangles, sorted by type
+const unsigned int importFlags = 0x800B; // tangents, joined vertices, triangles, sorted by type
 
 class TowerModel : public ::testing::Test {
 protected:
@@ -72,17 +72,17 @@ TEST_F(TowerModel, StandsUprightOnItsBaseAfterTheGamesAxisSwap)
     float hi[3] = {-1e9f, -1e9f, -1e9f};
     for (unsigned int i = 0; i < mesh->mNumVertices; ++i) {
         const aiVector3D& p = mesh->mVertices[i];
-        const float game[3] = {p.x, p.z, p.y};  // the importer swaps y and z
+        const float game[3] = {p.x, p.z, p.y}; // the importer swaps y and z
         for (int k = 0; k < 3; ++k) {
             lo[k] = std::min(lo[k], game[k]);
             hi[k] = std::max(hi[k], game[k]);
         }
     }
-    EXPECT_NEAR(0.0f, lo[1], 1e-4f);   // base on the tile
-    EXPECT_NEAR(20.0f, hi[1], 1e-3f);  // the height the buildings rise by
-    EXPECT_NEAR(-hi[0], lo[0], 0.2f);  // centred on the tile
+    EXPECT_NEAR(0.0f, lo[1], 1e-4f);  // base on the tile
+    EXPECT_NEAR(20.0f, hi[1], 1e-3f); // the height the buildings rise by
+    EXPECT_NEAR(-hi[0], lo[0], 0.2f); // centred on the tile
     EXPECT_NEAR(-hi[2], lo[2], 0.2f);
-    EXPECT_LT(hi[0] - lo[0], hi[1] - lo[1]);  // taller than wide
+    EXPECT_LT(hi[0] - lo[0], hi[1] - lo[1]); // taller than wide
 }
 
 TEST_F(TowerModel, EveryTriangleFacesTheWayItsNormalsPoint)
@@ -104,4 +104,4 @@ TEST_F(TowerModel, EveryTriangleFacesTheWayItsNormalsPoint)
     }
 }
 
-}  // namespace
+} // namespace

@@ -39,8 +39,8 @@ Colour glare(float r, float angle)
 {
     const float core = std::exp(-r * r / 0.004f);
     const float glow = 0.35f / (1.0f + r * r * 60.0f);
-    const float rays = std::pow(std::fabs(std::cos(angle * 6.0f)), 40.0f) * 0.6f
-        + std::pow(std::fabs(std::cos(angle * 6.0f + 0.26f)), 80.0f) * 0.3f;
+    const float rays = std::pow(std::fabs(std::cos(angle * 6.0f)), 40.0f) * 0.6f +
+                       std::pow(std::fabs(std::cos(angle * 6.0f + 0.26f)), 80.0f) * 0.3f;
     const float rayFade = std::exp(-r * 3.0f);
     const float total = (core + glow + rays * rayFade) * (1.0f - smoothstep(0.8f, 1.0f, r));
     return light(1.0f, 0.95f, 0.85f, total);
@@ -79,7 +79,7 @@ Colour disc(float r)
     return light(0.55f, 0.7f, 1.0f, body + rim);
 }
 
-}  // namespace
+} // namespace
 
 Image GlowPainter::halo(int size, float haloSize, float planetRadius)
 {
@@ -119,7 +119,7 @@ Image GlowPainter::flare(int index, int size)
             default: c = disc(r); break;
             }
             if (r >= 1.0f) {
-                c = Colour {};
+                c = Colour{};
             }
             image.set(x, y, c);
         }
@@ -140,4 +140,4 @@ Image GlowPainter::swarmDot(int size)
     return image;
 }
 
-}  // namespace BV
+} // namespace BV

@@ -13,8 +13,8 @@ public:
     // haloSize is the billboard's edge in world units, planetRadius the
     // planet's; the glow peaks just outside the planet's silhouette.
     static Image halo(int size, float haloSize, float planetRadius);
-    static Image flare(int index, int size);  // index 1 to 4
+    static Image flare(int index, int size); // index 1 to 4
     static Image swarmDot(int size);
 };
 
-}  // namespace BV
+} // namespace BV

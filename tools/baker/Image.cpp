@@ -12,7 +12,7 @@ namespace {
 std::uint8_t toByte(float v)
 {
     if (!(v > 0.0f)) {
-        return 0;  // also catches NaN
+        return 0; // also catches NaN
     }
     if (v >= 1.0f) {
         return 255;
@@ -32,44 +32,42 @@ void putU32(std::vector<std::uint8_t>& out, std::uint32_t v)
 std::vector<std::uint8_t> ddsHeader(int width, int height)
 {
     std::vector<std::uint8_t> out;
-    putU32(out, 0x20534444u);                  // "DDS "
-    putU32(out, 124u);                         // header size
-    putU32(out, 0x1u | 0x2u | 0x4u | 0x8u | 0x1000u);  // caps, height, width, pitch, pixel format
+    putU32(out, 0x20534444u);                         // "DDS "
+    putU32(out, 124u);                                // header size
+    putU32(out, 0x1u | 0x2u | 0x4u | 0x8u | 0x1000u); // caps, height, width, pitch, pixel format
     putU32(out, static_cast<std::uint32_t>(height));
     putU32(out, static_cast<std::uint32_t>(width));
-    putU32(out, static_cast<std::uint32_t>(width) * 4u);  // pitch
-    putU32(out, 0u);                           // depth
-    putU32(out, 0u);                           // mipmap count
+    putU32(out, static_cast<std::uint32_t>(width) * 4u); // pitch
+    putU32(out, 0u);                                     // depth
+    putU32(out, 0u);                                     // mipmap count
     for (int i = 0; i < 11; ++i) {
-        putU32(out, 0u);                       // reserved
+        putU32(out, 0u); // reserved
     }
-    putU32(out, 32u);                          // pixel format size
-    putU32(out, 0x1u | 0x40u);                 // alpha pixels, RGB
-    putU32(out, 0u);                           // no FourCC
-    putU32(out, 32u);                          // bits per pixel
-    putU32(out, 0x00FF0000u);                  // red mask
-    putU32(out, 0x0000FF00u);                  // green mask
-    putU32(out, 0x000000FFu);                  // blue mask
-    putU32(out, 0xFF000000u);                  // alpha mask
-    putU32(out, 0x1000u);                      // caps: texture
+    putU32(out, 32u);          // pixel format size
+    putU32(out, 0x1u | 0x40u); // alpha pixels, RGB
+    putU32(out, 0u);           // no FourCC
+    putU32(out, 32u);          // bits per pixel
+    putU32(out, 0x00FF0000u);  // red mask
+    putU32(out, 0x0000FF00u);  // green mask
+    putU32(out, 0x000000FFu);  // blue mask
+    putU32(out, 0xFF000000u);  // alpha mask
+    putU32(out, 0x1000u);      // caps: texture
     for (int i = 0; i < 4; ++i) {
-        putU32(out, 0u);                       // caps2..4, reserved
+        putU32(out, 0u); // caps2..4, reserved
     }
     return out;
 }
 
-}  // namespace
+} // namespace
 
 Colour mix(const Colour& from, const Colour& to, float t)
 {
     return {from.r + (to.r - from.r) * t, from.g + (to.g - from.g) * t, from.b + (to.b - from.b) * t,
-        from.a + (to.a - from.a) * t};
+            from.a + (to.a - from.a) * t};
 }
 
 Image::Image(int width, int height)
-    : w(width)
-    , h(height)
-    , pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+    : w(width), h(height), pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
 {
 }
 
@@ -92,7 +90,7 @@ void Image::blend(int x, int y, const Colour& c, float coverage)
     const float sa = std::min(1.0f, c.a * coverage);
     const float outA = sa + d.a * (1.0f - sa);
     if (outA <= 0.0f) {
-        d = Colour {};
+        d = Colour{};
         return;
     }
     d.r = (c.r * sa + d.r * d.a * (1.0f - sa)) / outA;
@@ -195,4 +193,4 @@ bool Image::saveDds(const std::string& path) const
     return std::fclose(file) == 0 && written;
 }
 
-}  // namespace BV
+} // namespace BV

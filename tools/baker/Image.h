@@ -57,4 +57,4 @@ private:
     std::vector<Colour> pixels;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -16,14 +16,14 @@ const Colour ink = {0.04f, 0.04f, 0.06f, 1.0f};
 
 // Text with a one-pixel drop shadow, so it reads on any background.
 void shadowedText(const TextPainter& text, Image& image, const std::string& s, int size, int x, int baseline,
-    const Colour& colour)
+                  const Colour& colour)
 {
     text.draw(image, s, size, x + 1, baseline + 1, shadow);
     text.draw(image, s, size, x, baseline, colour);
 }
 
 void shadowedCentred(const TextPainter& text, Image& image, const std::string& s, int size, int centreX, int baseline,
-    const Colour& colour)
+                     const Colour& colour)
 {
     text.drawCentred(image, s, size, centreX + 1, baseline + 1, shadow);
     text.drawCentred(image, s, size, centreX, baseline, colour);
@@ -34,12 +34,9 @@ std::vector<Point> arrowShape()
     return {{1.0f, 1.0f}, {1.0f, 22.0f}, {6.0f, 17.5f}, {9.5f, 25.5f}, {13.0f, 24.0f}, {9.5f, 16.5f}, {16.0f, 16.0f}};
 }
 
-}  // namespace
+} // namespace
 
-InterfacePainter::InterfacePainter(const TextPainter& text)
-    : text(text)
-{
-}
+InterfacePainter::InterfacePainter(const TextPainter& text) : text(text) {}
 
 int InterfacePainter::fitSize(const std::string& s, int maxSize, int width) const
 {
@@ -67,8 +64,8 @@ Image InterfacePainter::statisticsPanel() const
         const char* key;
         int top;
     };
-    const Row rows[] = {{"Frames/s", "", 30}, {"Sampling", "F4", 50}, {"Mipmaps", "F5", 70}, {"Culling", "F8", 90},
-        {"Objects", "", 130}, {"Triangles", "", 150}};
+    const Row rows[] = {{"Frames/s", "", 30},  {"Sampling", "F4", 50}, {"Mipmaps", "F5", 70},
+                        {"Culling", "F8", 90}, {"Objects", "", 130},   {"Triangles", "", 150}};
     for (const Row& row : rows) {
         shadowedText(text, image, row.name, 12, 12, row.top + 11, label);
         shadowedText(text, image, row.key, 10, 90, row.top + 11, hint);
@@ -86,7 +83,7 @@ Image InterfacePainter::statisticsFields() const
     const int row = 14;
     Image image(width, row * 5);
     const int size = 12;
-    const int baseline = 11;  // capitals and digits centred in a 14-pixel row
+    const int baseline = 11; // capitals and digits centred in a 14-pixel row
     const Colour digit = {1.0f, 0.93f, 0.55f, 1.0f};
     for (int d = 0; d < 10; ++d) {
         const std::string s(1, static_cast<char>('0' + d));
@@ -109,12 +106,11 @@ Image InterfacePainter::constructionSign() const
     const float inner = 34.0f;
     // Hazard-striped frame around a yellow plate.
     ShapePainter::paint(
-        image,
-        [&](Point p) { return ShapePainter::roundedRectDistance(outer, outer, s - outer, s - outer, 18.0f, p); },
+        image, [&](Point p) { return ShapePainter::roundedRectDistance(outer, outer, s - outer, s - outer, 18.0f, p); },
         {0.98f, 0.78f, 0.08f, 1.0f}, ink, 4.0f);
     for (int y = 0; y < s; ++y) {
         for (int x = 0; x < s; ++x) {
-            const Point p {static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f};
+            const Point p{static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f};
             const float band = ShapePainter::roundedRectDistance(inner, inner, s - inner, s - inner, 8.0f, p);
             const float frame = ShapePainter::roundedRectDistance(outer, outer, s - outer, s - outer, 18.0f, p);
             if (band > 0.0f && frame < -4.0f && std::fmod(p.x + p.y, 36.0f) < 18.0f) {
@@ -147,7 +143,7 @@ Image InterfacePainter::fullSign() const
 }
 
 void InterfacePainter::glowText(Image& image, const std::string& s, int size, int baseline, const Colour& colour,
-    const Colour& glow, int glowRadius) const
+                                const Colour& glow, int glowRadius) const
 {
     Image layer(image.width(), image.height());
     text.drawCentred(layer, s, size, image.width() / 2, baseline, {1.0f, 1.0f, 1.0f, 1.0f});
@@ -170,8 +166,8 @@ Image InterfacePainter::endScreen(bool won) const
     }
     const std::string title = won ? "VICTORY" : "GAME OVER";
     const std::string line = won ? "The enemy holds no tower any more." : "All your towers have fallen.";
-    const Colour colour = won ? Colour {1.0f, 0.86f, 0.35f, 1.0f} : Colour {0.95f, 0.22f, 0.16f, 1.0f};
-    const Colour glow = won ? Colour {1.0f, 0.7f, 0.2f, 0.9f} : Colour {1.0f, 0.25f, 0.05f, 0.9f};
+    const Colour colour = won ? Colour{1.0f, 0.86f, 0.35f, 1.0f} : Colour{0.95f, 0.22f, 0.16f, 1.0f};
+    const Colour glow = won ? Colour{1.0f, 0.7f, 0.2f, 0.9f} : Colour{1.0f, 0.25f, 0.05f, 0.9f};
     glowText(image, title, fitSize(title, 160, 900), 410, colour, glow, 10);
     shadowedCentred(text, image, line, 34, w / 2, 480, {0.9f, 0.9f, 0.92f, 1.0f});
     return image;
@@ -180,18 +176,20 @@ Image InterfacePainter::endScreen(bool won) const
 Image InterfacePainter::cursor(int kind) const
 {
     Image image(32, 32);
-    const Colour fills[] = {{1.0f, 1.0f, 1.0f, 1.0f}, {1.0f, 0.62f, 0.55f, 1.0f}, {1.0f, 0.92f, 0.55f, 1.0f},
-        {0.75f, 1.0f, 0.78f, 1.0f}};
+    const Colour fills[] = {
+        {1.0f, 1.0f, 1.0f, 1.0f}, {1.0f, 0.62f, 0.55f, 1.0f}, {1.0f, 0.92f, 0.55f, 1.0f}, {0.75f, 1.0f, 0.78f, 1.0f}};
     const Colour dark = {0.03f, 0.03f, 0.05f, 1.0f};
     ShapePainter::polygon(image, arrowShape(), fills[kind], dark, 1.4f);
-    const Point badge {23.0f, 23.0f};
+    const Point badge{23.0f, 23.0f};
     if (kind == 1) {
         // Attack: a red crosshair.
         const Colour red = {1.0f, 0.2f, 0.15f, 1.0f};
         ShapePainter::ring(image, badge, 5.5f, 4.2f, dark);
         ShapePainter::ring(image, badge, 5.5f, 2.0f, red);
-        const Point ends[4][2] = {{{23.0f, 14.5f}, {23.0f, 18.5f}}, {{23.0f, 27.5f}, {23.0f, 31.0f}},
-            {{14.5f, 23.0f}, {18.5f, 23.0f}}, {{27.5f, 23.0f}, {31.0f, 23.0f}}};
+        const Point ends[4][2] = {{{23.0f, 14.5f}, {23.0f, 18.5f}},
+                                  {{23.0f, 27.5f}, {23.0f, 31.0f}},
+                                  {{14.5f, 23.0f}, {18.5f, 23.0f}},
+                                  {{27.5f, 23.0f}, {31.0f, 23.0f}}};
         for (const auto& e : ends) {
             ShapePainter::line(image, e[0], e[1], 3.6f, dark);
             ShapePainter::line(image, e[0], e[1], 1.6f, red);
@@ -213,4 +211,4 @@ Image InterfacePainter::cursor(int kind) const
     return image;
 }
 
-}  // namespace BV
+} // namespace BV

@@ -33,9 +33,9 @@ private:
     // Largest pixel size up to maxSize at which text fits into width.
     int fitSize(const std::string& text, int maxSize, int width) const;
     void glowText(Image& image, const std::string& text, int size, int baseline, const Colour& colour,
-        const Colour& glow, int glowRadius) const;
+                  const Colour& glow, int glowRadius) const;
 
     const TextPainter& text;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -25,7 +25,7 @@ int wrap(int v, int period)
     return m < 0 ? m + period : m;
 }
 
-}  // namespace
+} // namespace
 
 float Noise::lattice(int x, int y, int z) const
 {
@@ -121,4 +121,4 @@ std::vector<float> Noise::table(int size, int cells, int octaves) const
     return out;
 }
 
-}  // namespace BV
+} // namespace BV

@@ -9,10 +9,7 @@ namespace BV {
 // tiling) and 3D. Results lie in [0, 1]; the seed picks an independent field.
 class Noise {
 public:
-    explicit Noise(std::uint32_t seed)
-        : seed(seed)
-    {
-    }
+    explicit Noise(std::uint32_t seed) : seed(seed) {}
 
     // Tiles with the given period (lattice cells) when period > 0.
     float value(float x, float y, int period) const;
@@ -32,4 +29,4 @@ private:
     std::uint32_t seed;
 };
 
-}  // namespace BV
+} // namespace BV

@@ -17,4 +17,4 @@ float Random::uniform()
     return static_cast<float>(next() >> 8) * (1.0f / 16777216.0f);
 }
 
-}  // namespace BV
+} // namespace BV

@@ -8,10 +8,7 @@ namespace BV {
 // bytes on every machine; the C library's rand() differs between platforms.
 class Random {
 public:
-    explicit Random(std::uint64_t seed)
-        : state(seed)
-    {
-    }
+    explicit Random(std::uint64_t seed) : state(seed) {}
 
     std::uint32_t next();
     // Uniform in [0, 1).
@@ -22,4 +19,4 @@ private:
     std::uint64_t state;
 };
 
-}  // namespace BV
+} // namespace BV

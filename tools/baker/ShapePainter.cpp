@@ -19,7 +19,7 @@ float segmentDistance(Point a, Point b, Point p)
     return std::sqrt(dx * dx + dy * dy);
 }
 
-}  // namespace
+} // namespace
 
 float ShapePainter::polygonDistance(const std::vector<Point>& polygon, Point p)
 {
@@ -50,17 +50,20 @@ float ShapePainter::roundedRectDistance(float left, float top, float right, floa
 }
 
 void ShapePainter::polygon(Image& image, const std::vector<Point>& points, const Colour& fill, const Colour& outline,
-    float outlineWidth)
+                           float outlineWidth)
 {
-    paint(image, [&](Point p) { return polygonDistance(points, p); }, fill, outline, outlineWidth);
+    paint(
+        image, [&](Point p) { return polygonDistance(points, p); }, fill, outline, outlineWidth);
 }
 
 void ShapePainter::circle(Image& image, Point centre, float radius, const Colour& fill, const Colour& outline,
-    float outlineWidth)
+                          float outlineWidth)
 {
     paint(
         image,
-        [&](Point p) { return std::sqrt((p.x - centre.x) * (p.x - centre.x) + (p.y - centre.y) * (p.y - centre.y)) - radius; },
+        [&](Point p) {
+            return std::sqrt((p.x - centre.x) * (p.x - centre.x) + (p.y - centre.y) * (p.y - centre.y)) - radius;
+        },
         fill, outline, outlineWidth);
 }
 
@@ -77,7 +80,8 @@ void ShapePainter::ring(Image& image, Point centre, float radius, float thicknes
 
 void ShapePainter::line(Image& image, Point a, Point b, float width, const Colour& colour)
 {
-    paint(image, [&](Point p) { return segmentDistance(a, b, p) - width * 0.5f; }, colour, colour, 0.0f);
+    paint(
+        image, [&](Point p) { return segmentDistance(a, b, p) - width * 0.5f; }, colour, colour, 0.0f);
 }
 
-}  // namespace BV
+} // namespace BV

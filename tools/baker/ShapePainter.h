@@ -27,7 +27,7 @@ public:
     {
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
-                const float d = distance(Point {static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f});
+                const float d = distance(Point{static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f});
                 const float inside = clamp01(0.5f - d);
                 if (inside <= 0.0f) {
                     continue;
@@ -39,9 +39,9 @@ public:
     }
 
     static void polygon(Image& image, const std::vector<Point>& points, const Colour& fill, const Colour& outline,
-        float outlineWidth);
+                        float outlineWidth);
     static void circle(Image& image, Point centre, float radius, const Colour& fill, const Colour& outline,
-        float outlineWidth);
+                       float outlineWidth);
     static void ring(Image& image, Point centre, float radius, float thickness, const Colour& colour);
     static void line(Image& image, Point a, Point b, float width, const Colour& colour);
 
@@ -49,4 +49,4 @@ private:
     static float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 };
 
-}  // namespace BV
+} // namespace BV

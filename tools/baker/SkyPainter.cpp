@@ -10,7 +10,7 @@ namespace BV {
 
 namespace {
 
-const float galacticPole[3] = {0.32f, 0.87f, -0.37f};  // normal of the milky way's plane
+const float galacticPole[3] = {0.32f, 0.87f, -0.37f}; // normal of the milky way's plane
 
 float smoothstep(float a, float b, float x)
 {
@@ -28,8 +28,8 @@ void normalise(float v[3])
 
 float bandStrength(const float d[3])
 {
-    const float len = std::sqrt(galacticPole[0] * galacticPole[0] + galacticPole[1] * galacticPole[1]
-        + galacticPole[2] * galacticPole[2]);
+    const float len = std::sqrt(galacticPole[0] * galacticPole[0] + galacticPole[1] * galacticPole[1] +
+                                galacticPole[2] * galacticPole[2]);
     const float h = (d[0] * galacticPole[0] + d[1] * galacticPole[1] + d[2] * galacticPole[2]) / len;
     return std::exp(-(h * h) / (0.2f * 0.2f));
 }
@@ -37,7 +37,7 @@ float bandStrength(const float d[3])
 Colour starColour(float pick)
 {
     if (pick < 0.12f) {
-        return {0.70f, 0.80f, 1.00f, 1.0f};  // hot blue-white
+        return {0.70f, 0.80f, 1.00f, 1.0f}; // hot blue-white
     }
     if (pick < 0.55f) {
         return {0.96f, 0.97f, 1.00f, 1.0f};
@@ -48,13 +48,12 @@ Colour starColour(float pick)
     if (pick < 0.93f) {
         return {1.00f, 0.80f, 0.58f, 1.0f};
     }
-    return {1.00f, 0.62f, 0.48f, 1.0f};  // cool red giants
+    return {1.00f, 0.62f, 0.48f, 1.0f}; // cool red giants
 }
 
-}  // namespace
+} // namespace
 
-SkyPainter::SkyPainter(int faceSize)
-    : size(faceSize)
+SkyPainter::SkyPainter(int faceSize) : size(faceSize)
 {
     Random random(0x5EEDB0A7ull);
     // Even field of stars, then a second, fainter crowd that clusters in the band.
@@ -87,12 +86,36 @@ SkyPainter::SkyPainter(int faceSize)
 void SkyPainter::faceDirection(int index, float sc, float tc, float dir[3])
 {
     switch (index) {
-    case 0: dir[0] = 1.0f; dir[1] = -tc; dir[2] = -sc; break;
-    case 1: dir[0] = -1.0f; dir[1] = -tc; dir[2] = sc; break;
-    case 2: dir[0] = sc; dir[1] = 1.0f; dir[2] = tc; break;
-    case 3: dir[0] = sc; dir[1] = -1.0f; dir[2] = -tc; break;
-    case 4: dir[0] = sc; dir[1] = -tc; dir[2] = 1.0f; break;
-    default: dir[0] = -sc; dir[1] = -tc; dir[2] = -1.0f; break;
+    case 0:
+        dir[0] = 1.0f;
+        dir[1] = -tc;
+        dir[2] = -sc;
+        break;
+    case 1:
+        dir[0] = -1.0f;
+        dir[1] = -tc;
+        dir[2] = sc;
+        break;
+    case 2:
+        dir[0] = sc;
+        dir[1] = 1.0f;
+        dir[2] = tc;
+        break;
+    case 3:
+        dir[0] = sc;
+        dir[1] = -1.0f;
+        dir[2] = -tc;
+        break;
+    case 4:
+        dir[0] = sc;
+        dir[1] = -tc;
+        dir[2] = 1.0f;
+        break;
+    default:
+        dir[0] = -sc;
+        dir[1] = -tc;
+        dir[2] = -1.0f;
+        break;
     }
 }
 
@@ -107,12 +130,30 @@ bool SkyPainter::projectToFace(int index, const float dir[3], float* sc, float* 
         return false;
     }
     switch (index) {
-    case 0: *sc = -z / ma; *tc = -y / ma; break;
-    case 1: *sc = z / ma; *tc = -y / ma; break;
-    case 2: *sc = x / ma; *tc = z / ma; break;
-    case 3: *sc = x / ma; *tc = -z / ma; break;
-    case 4: *sc = x / ma; *tc = -y / ma; break;
-    default: *sc = -x / ma; *tc = -y / ma; break;
+    case 0:
+        *sc = -z / ma;
+        *tc = -y / ma;
+        break;
+    case 1:
+        *sc = z / ma;
+        *tc = -y / ma;
+        break;
+    case 2:
+        *sc = x / ma;
+        *tc = z / ma;
+        break;
+    case 3:
+        *sc = x / ma;
+        *tc = -z / ma;
+        break;
+    case 4:
+        *sc = x / ma;
+        *tc = -y / ma;
+        break;
+    default:
+        *sc = -x / ma;
+        *tc = -y / ma;
+        break;
     }
     return true;
 }
@@ -130,7 +171,7 @@ void SkyPainter::paintBackground(Image& image, int index) const
         for (int i = 0; i <= grid; ++i) {
             float d[3];
             faceDirection(index, 2.0f * static_cast<float>(i) / grid - 1.0f, 1.0f - 2.0f * static_cast<float>(j) / grid,
-                d);
+                          d);
             normalise(d);
             const float band = bandStrength(d);
             const float n = clouds.fbm3(d[0] * 3.0f + 7.0f, d[1] * 3.0f, d[2] * 3.0f, 5);
@@ -139,7 +180,8 @@ void SkyPainter::paintBackground(Image& image, int index) const
             const float hue = tint.fbm3(d[0] * 1.7f, d[1] * 1.7f, d[2] * 1.7f + 11.0f, 3);
             const float patch = smoothstep(0.55f, 0.8f, hue) * 0.035f;
             coarse[static_cast<std::size_t>(j * (grid + 1) + i)] = {0.006f + glow * 0.16f + patch * 0.9f,
-                0.008f + glow * 0.15f + patch * 0.25f, 0.018f + glow * 0.19f + patch * 1.1f, 1.0f};
+                                                                    0.008f + glow * 0.15f + patch * 0.25f,
+                                                                    0.018f + glow * 0.19f + patch * 1.1f, 1.0f};
         }
     }
     const float scale = static_cast<float>(grid) / static_cast<float>(size - 1);
@@ -176,7 +218,8 @@ void SkyPainter::splat(Image& image, const Star& star, float px, float py) const
             float k = std::exp(-(dx * dx + dy * dy) * inv);
             if (star.spikes) {
                 // Thin diffraction cross, fading along its arms.
-                const float arm = std::exp(-std::min(dx * dx, dy * dy) * 3.0f) * std::exp(-std::sqrt(dx * dx + dy * dy) * 0.35f);
+                const float arm =
+                    std::exp(-std::min(dx * dx, dy * dy) * 3.0f) * std::exp(-std::sqrt(dx * dx + dy * dy) * 0.35f);
                 k += 0.35f * arm;
             }
             image.add(x, y, {star.colour.r * k, star.colour.g * k, star.colour.b * k, 0.0f});
@@ -200,8 +243,8 @@ Image SkyPainter::face(int index) const
         const float px = (sc + 1.0f) * half - 0.5f;
         const float py = (1.0f - tc) * half - 0.5f;
         const float margin = 10.0f;
-        if (px < -margin || py < -margin || px > static_cast<float>(size) + margin
-            || py > static_cast<float>(size) + margin) {
+        if (px < -margin || py < -margin || px > static_cast<float>(size) + margin ||
+            py > static_cast<float>(size) + margin) {
             continue;
         }
         splat(image, star, px, py);
@@ -238,7 +281,8 @@ Image SkyPainter::clouds(int size)
             const Colour violet = {0.42f, 0.20f, 0.62f, 1.0f};
             const Colour rose = {0.75f, 0.28f, 0.48f, 1.0f};
             const Colour teal = {0.18f, 0.50f, 0.70f, 1.0f};
-            Colour c = h < 0.5f ? mix(teal, violet, smoothstep(0.3f, 0.5f, h)) : mix(violet, rose, smoothstep(0.5f, 0.7f, h));
+            Colour c =
+                h < 0.5f ? mix(teal, violet, smoothstep(0.3f, 0.5f, h)) : mix(violet, rose, smoothstep(0.5f, 0.7f, h));
             const float core = smoothstep(0.7f, 0.95f, n);
             c = mix(c, {0.95f, 0.85f, 0.95f, 1.0f}, core * 0.35f);
             c.a = density * fadeOut * 0.6f;
@@ -248,4 +292,4 @@ Image SkyPainter::clouds(int size)
     return image;
 }
 
-}  // namespace BV
+} // namespace BV

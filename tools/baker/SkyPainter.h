@@ -28,9 +28,9 @@ public:
 private:
     struct Star {
         float dir[3];
-        Colour colour;  // already scaled by brightness
-        float sigma;    // spread in pixels
-        bool spikes;    // the brightest few get a faint cross
+        Colour colour; // already scaled by brightness
+        float sigma;   // spread in pixels
+        bool spikes;   // the brightest few get a faint cross
     };
 
     void paintBackground(Image& image, int index) const;
@@ -40,4 +40,4 @@ private:
     std::vector<Star> stars;
 };
 
-}  // namespace BV
+} // namespace BV

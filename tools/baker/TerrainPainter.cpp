@@ -71,7 +71,7 @@ float borderDistance(float u, float v, int* nearest, float signedToward[3][3])
     return distance;
 }
 
-}  // namespace
+} // namespace
 
 void TerrainPainter::corner(int index, float* u, float* v)
 {
@@ -108,7 +108,8 @@ void TerrainPainter::buildTables()
             colourTable[0][i] = mix({0.03f, 0.14f, 0.36f, 1.0f}, {0.07f, 0.28f, 0.55f, 1.0f}, n1 * 0.8f + wave * 0.2f);
             heightTable[0][i] = 0.25f * wave + 0.1f * n2;
             // Grassland: bright meadow green with darker tufts.
-            const Colour grass = mix({0.36f, 0.64f, 0.20f, 1.0f}, {0.24f, 0.48f, 0.13f, 1.0f}, smoothstep(0.35f, 0.7f, n1));
+            const Colour grass =
+                mix({0.36f, 0.64f, 0.20f, 1.0f}, {0.24f, 0.48f, 0.13f, 1.0f}, smoothstep(0.35f, 0.7f, n1));
             colourTable[1][i] = shade(grass, 0.88f + 0.24f * n2);
             heightTable[1][i] = 0.5f * n2 + 0.3f * n1;
             // Desert: golden sand in wind ripples.
@@ -167,13 +168,13 @@ void TerrainPainter::paintAtlas(int size, Image* colour, Image* normals) const
             const float wobble = 0.45f * std::sqrt(std::min(1.0f, centre));
             float total = 0.0f;
             for (int k = 0; k < 3; ++k) {
-                const float n = blendNoise[static_cast<std::size_t>(
-                    ((y + 97 * k) & (tableSize - 1)) * tableSize + ((x + 53 * k) & (tableSize - 1)))];
+                const float n = blendNoise[static_cast<std::size_t>(((y + 97 * k) & (tableSize - 1)) * tableSize +
+                                                                    ((x + 53 * k) & (tableSize - 1)))];
                 w[k] = std::max(0.0f, w[k] + wobble * (n - 0.5f));
                 w[k] = w[k] * w[k] * w[k] * w[k];
                 total += w[k];
             }
-            Colour c {0.0f, 0.0f, 0.0f, 1.0f};
+            Colour c{0.0f, 0.0f, 0.0f, 1.0f};
             float h = 0.0f;
             for (int k = 0; k < 3; ++k) {
                 const float share = total > 0.0f ? w[k] / total : 1.0f / 3.0f;
@@ -196,11 +197,10 @@ void TerrainPainter::paintAtlas(int size, Image* colour, Image* normals) const
                 return heights[static_cast<std::size_t>(py * size + px)];
             };
             const float du = at(x + 1, y) - at(x - 1, y);
-            const float dv = at(x, y - 1) - at(x, y + 1);  // row y - 1 is further up in v
+            const float dv = at(x, y - 1) - at(x, y + 1); // row y - 1 is further up in v
             float n[3] = {-du * strength, -dv * strength, 1.0f};
             const float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-            normals->set(x, y,
-                {n[0] / len * 0.5f + 0.5f, n[1] / len * 0.5f + 0.5f, n[2] / len * 0.5f + 0.5f, 1.0f});
+            normals->set(x, y, {n[0] / len * 0.5f + 0.5f, n[1] / len * 0.5f + 0.5f, n[2] / len * 0.5f + 0.5f, 1.0f});
         }
     }
 }
@@ -251,4 +251,4 @@ Image TerrainPainter::border(int size)
     return image;
 }
 
-}  // namespace BV
+} // namespace BV

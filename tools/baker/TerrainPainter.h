@@ -58,4 +58,4 @@ private:
     std::vector<float> blendNoise;
 };
 
-}  // namespace BV
+} // namespace BV

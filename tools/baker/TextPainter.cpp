@@ -17,7 +17,7 @@ FT_Face asFace(void* face)
     return static_cast<FT_Face>(face);
 }
 
-}  // namespace
+} // namespace
 
 TextPainter::TextPainter()
 {
@@ -104,7 +104,7 @@ Image TextPainter::render(const std::string& text, int pixelSize, int* ascent) c
                 const unsigned char v = bm.buffer[static_cast<int>(row) * bm.pitch + static_cast<int>(col)];
                 if (v != 0) {
                     out.blend(left + static_cast<int>(col), top + static_cast<int>(row), {1.0f, 1.0f, 1.0f, 1.0f},
-                        static_cast<float>(v) / 255.0f);
+                              static_cast<float>(v) / 255.0f);
                 }
             }
         }
@@ -117,7 +117,7 @@ Image TextPainter::render(const std::string& text, int pixelSize, int* ascent) c
 }
 
 void TextPainter::draw(Image& target, const std::string& text, int pixelSize, int x, int baseline,
-    const Colour& colour) const
+                       const Colour& colour) const
 {
     int ascent = 0;
     const Image glyphs = render(text, pixelSize, &ascent);
@@ -125,9 +125,9 @@ void TextPainter::draw(Image& target, const std::string& text, int pixelSize, in
 }
 
 void TextPainter::drawCentred(Image& target, const std::string& text, int pixelSize, int centreX, int baseline,
-    const Colour& colour) const
+                              const Colour& colour) const
 {
     draw(target, text, pixelSize, centreX - measure(text, pixelSize) / 2, baseline, colour);
 }
 
-}  // namespace BV
+} // namespace BV

@@ -29,12 +29,12 @@ public:
     void draw(Image& target, const std::string& text, int pixelSize, int x, int baseline, const Colour& colour) const;
     // As draw, horizontally centred on column centreX.
     void drawCentred(Image& target, const std::string& text, int pixelSize, int centreX, int baseline,
-        const Colour& colour) const;
+                     const Colour& colour) const;
 
 private:
-    void* library = nullptr;  // FT_Library, owned; released in ~TextPainter
-    void* face = nullptr;     // FT_Face, owned; released in ~TextPainter
+    void* library = nullptr; // FT_Library, owned; released in ~TextPainter
+    void* face = nullptr;    // FT_Face, owned; released in ~TextPainter
     std::string path;
 };
 
-}  // namespace BV
+} // namespace BV

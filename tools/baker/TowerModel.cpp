@@ -14,12 +14,12 @@ const int segments = 16;
 // axis. Consecutive points make one ring of faces with its own normals, so
 // ledges stay sharp while the round walls are shaded smoothly.
 const float profile[][2] = {
-    {6.2f, 0.0f},   {6.2f, 1.4f},   {5.0f, 1.4f},  // plinth and its top
-    {4.4f, 12.2f},                                  // tapering wall
-    {5.4f, 13.4f},  {5.4f, 14.6f},                  // corbels and parapet face
-    {4.5f, 14.6f},  {4.5f, 13.9f},                  // wall walk behind the parapet
-    {2.0f, 13.9f},  {2.0f, 17.2f},                  // turret
-    {2.6f, 17.2f},  {0.0f, 20.0f},                  // turret roof
+    {6.2f, 0.0f},  {6.2f, 1.4f},  {5.0f, 1.4f}, // plinth and its top
+    {4.4f, 12.2f},                              // tapering wall
+    {5.4f, 13.4f}, {5.4f, 14.6f},               // corbels and parapet face
+    {4.5f, 14.6f}, {4.5f, 13.9f},               // wall walk behind the parapet
+    {2.0f, 13.9f}, {2.0f, 17.2f},               // turret
+    {2.6f, 17.2f}, {0.0f, 20.0f},               // turret roof
 };
 
 std::string number(float v)
@@ -43,18 +43,18 @@ void appendSource(std::string& out, const std::string& id, const std::vector<flo
 {
     const int stride = params[1] == '\0' ? 1 : static_cast<int>(std::string(params).size());
     const std::size_t count = values.size() / static_cast<std::size_t>(stride);
-    out += "        <source id=\"" + id + "\">\n          <float_array id=\"" + id + "-array\" count=\""
-        + std::to_string(values.size()) + "\">";
+    out += "        <source id=\"" + id + "\">\n          <float_array id=\"" + id + "-array\" count=\"" +
+           std::to_string(values.size()) + "\">";
     appendArray(out, values);
-    out += "</float_array>\n          <technique_common>\n            <accessor source=\"#" + id + "-array\" count=\""
-        + std::to_string(count) + "\" stride=\"" + std::to_string(stride) + "\">\n";
+    out += "</float_array>\n          <technique_common>\n            <accessor source=\"#" + id + "-array\" count=\"" +
+           std::to_string(count) + "\" stride=\"" + std::to_string(stride) + "\">\n";
     for (const char* p = params; *p != '\0'; ++p) {
         out += "              <param name=\"" + std::string(1, *p) + "\" type=\"float\"/>\n";
     }
     out += "            </accessor>\n          </technique_common>\n        </source>\n";
 }
 
-}  // namespace
+} // namespace
 
 TowerModel::TowerModel()
 {
@@ -138,8 +138,8 @@ void TowerModel::merlons(int count, float inner, float outer, float bottom, floa
         const float out[3] = {std::cos(am), std::sin(am), 0.0f};
         const float in[3] = {-out[0], -out[1], 0.0f};
         const float up[3] = {0.0f, 0.0f, 1.0f};
-        const float side0[3] = {s0, -c0, 0.0f};   // faces towards smaller angles
-        const float side1[3] = {-s1, c1, 0.0f};   // faces towards larger angles
+        const float side0[3] = {s0, -c0, 0.0f}; // faces towards smaller angles
+        const float side1[3] = {-s1, c1, 0.0f}; // faces towards larger angles
         auto face = [&](const float* a, const float* b, const float* c, const float* d, const float* n, float ua,
                         float ub, float va, float vb2) {
             const float p[4][3] = {{a[0], a[1], a[2]}, {b[0], b[1], b[2]}, {c[0], c[1], c[2]}, {d[0], d[1], d[2]}};
@@ -193,13 +193,13 @@ std::string TowerModel::collada() const
     out += "        <vertices id=\"tower-mesh-vertices\">\n"
            "          <input semantic=\"POSITION\" source=\"#tower-mesh-positions\"/>\n"
            "        </vertices>\n"
-           "        <triangles material=\"tower-material\" count=\""
-        + std::to_string(vertexCount / 3)
-        + "\">\n"
-          "          <input semantic=\"VERTEX\" source=\"#tower-mesh-vertices\" offset=\"0\"/>\n"
-          "          <input semantic=\"NORMAL\" source=\"#tower-mesh-normals\" offset=\"1\"/>\n"
-          "          <input semantic=\"TEXCOORD\" source=\"#tower-mesh-map\" offset=\"2\" set=\"0\"/>\n"
-          "          <p>";
+           "        <triangles material=\"tower-material\" count=\"" +
+           std::to_string(vertexCount / 3) +
+           "\">\n"
+           "          <input semantic=\"VERTEX\" source=\"#tower-mesh-vertices\" offset=\"0\"/>\n"
+           "          <input semantic=\"NORMAL\" source=\"#tower-mesh-normals\" offset=\"1\"/>\n"
+           "          <input semantic=\"TEXCOORD\" source=\"#tower-mesh-map\" offset=\"2\" set=\"0\"/>\n"
+           "          <p>";
     for (std::size_t i = 0; i < vertexCount; ++i) {
         const std::string index = std::to_string(i);
         out += (i == 0 ? "" : (i % 8 == 0 ? "\n" : " ")) + index + " " + index + " " + index;
@@ -229,4 +229,4 @@ std::string TowerModel::collada() const
     return out;
 }
 
-}  // namespace BV
+} // namespace BV

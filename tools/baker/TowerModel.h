@@ -16,7 +16,7 @@ namespace BV {
 // use "resources/shader/mesh/tower.vert" and "resources/shader/mesh/tower.frag".
 class TowerModel {
 public:
-    static constexpr float height = 20.0f;  // world units, base to roof tip
+    static constexpr float height = 20.0f; // world units, base to roof tip
 
     TowerModel();
 
@@ -32,9 +32,9 @@ private:
     void triangle(const float p[3][3], const float n[3][3], const float uv[3][2]);
     void quad(const float p[4][3], const float n[4][3], const float uv[4][2]);
 
-    std::vector<float> positions;  // 3 per vertex
-    std::vector<float> normals;    // 3 per vertex
-    std::vector<float> coords;     // 2 per vertex
+    std::vector<float> positions; // 3 per vertex
+    std::vector<float> normals;   // 3 per vertex
+    std::vector<float> coords;    // 2 per vertex
 };
 
-}  // namespace BV
+} // namespace BV

@@ -58,10 +58,7 @@ const char* const faceNames[6] = {"galaxy_px", "galaxy_nx", "galaxy_py", "galaxy
 
 class Baker {
 public:
-    explicit Baker(const std::string& root)
-        : root(root)
-    {
-    }
+    explicit Baker(const std::string& root) : root(root) {}
 
     bool ok() const { return failures == 0; }
 
@@ -157,7 +154,7 @@ void bakeTerrain(Baker& baker)
     baker.image("textures/planet_border.dds", BV::TerrainPainter::border(512));
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
