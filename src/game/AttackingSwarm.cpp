@@ -24,8 +24,7 @@ bool attackerWinsDuel(std::uint32_t attacker, std::uint32_t defender)
 
 AttackingSwarm::AttackingSwarm(std::uint16_t count, MilitaryBuilding* source, MilitaryBuilding* targetBuilding,
                                Game* game)
-    : Swarm(count, centreOf(source), centreOf(targetBuilding), 160.0f / static_cast<float>(planetSize()),
-            dotTexture()),
+    : Swarm(count, centreOf(source), centreOf(targetBuilding), 160.0f / static_cast<float>(planetSize()), dotTexture()),
       source(source), targetBuilding(targetBuilding), owner(source->owner), game(game)
 {
     colour = owner->colour;

@@ -31,7 +31,7 @@ int turningKeyIndex(int key)
     }
     return -1;
 }
-}  // namespace
+} // namespace
 
 CameraController::CameraController(Camera* camera, double minDistance, double maxDistance, double zoomSpeed,
                                    double rotationSpeed)
@@ -150,4 +150,4 @@ void CameraController::onMouseScrolled(double offset)
     camera->translate(glm::vec3(0.0f, 0.0f, static_cast<float>(delta)), Node::TS_LOCAL);
 }
 
-}  // namespace BV
+} // namespace BV

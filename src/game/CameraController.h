@@ -58,4 +58,4 @@ private:
     glm::vec2 lastMouse{0.0f, 0.0f};
 };
 
-}  // namespace BV
+} // namespace BV

@@ -71,8 +71,7 @@ std::uint16_t Game::readPlanetSize()
     const auto size = ConfigFile::getInstance()->getValue<unsigned short>("planet_size");
     if (!Planet::isSupportedSize(size)) {
         Log::getInstance().write("Unsupported value for planet_size: " + std::to_string(size) + " (supported: " +
-                                     std::to_string(Planet::kMinSize) + " to " + std::to_string(Planet::kMaxSize) +
-                                     ")",
+                                     std::to_string(Planet::kMinSize) + " to " + std::to_string(Planet::kMaxSize) + ")",
                                  CRITICAL);
         std::exit(1);
     }
@@ -123,8 +122,8 @@ Game::Game(Window* window) : window(window)
     createTower(&planet->tiles[planet->getTileIndexAt(glm::vec3(0.0f, 0.0f, planetRadius))], humanPlayer, true);
     createTower(&planet->tiles[planet->getTileIndexAt(glm::vec3(0.0f, 0.0f, -planetRadius))], computerPlayer, true);
 
-    Texture* haloTexture = static_cast<Texture*>(
-        ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
+    Texture* haloTexture =
+        static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
     halo = new PlanetHalo(haloTexture, "resources/shader/drawing.frag", "resources/shader/billboard.vert",
                           "TexBillboard.mmat", 580.0f, 580.0f);
     halo->passType = 16;

@@ -15,8 +15,7 @@
 namespace BV {
 
 namespace {
-template <typename T>
-void eraseFirst(std::vector<T>& list, const T& value)
+template <typename T> void eraseFirst(std::vector<T>& list, const T& value)
 {
     const auto it = std::find(list.begin(), list.end(), value);
     if (it != list.end()) {
@@ -143,9 +142,9 @@ MilitaryBuilding* NPC::chooseTarget(MilitaryBuilding* attacker) const
             continue;
         }
         const float odds = static_cast<float>(matchup(candidate->tileType, attacker->tileType));
-        const float distance =
-            attacker->node && candidate->node ? glm::distance(attacker->node->position, candidate->node->position)
-                                              : 0.0f;
+        const float distance = attacker->node && candidate->node
+                                   ? glm::distance(attacker->node->position, candidate->node->position)
+                                   : 0.0f;
         const int score = static_cast<int>(
             2.0f * (2.0f * odds + 250.0f - static_cast<float>(candidate->units) + static_cast<float>(attacker->units)) -
             distance);

@@ -23,10 +23,10 @@ namespace BV {
 
 namespace {
 
-const float kSize = 6.0f;               // world units, each side of a dot
-const float kUnitReach = 10.0f;         // world units from the target at which a unit arrives
-const float kSwarmReach = 5.0f;         // world units from the target at which the centre arrives
-const float kSettleDistance = 20.0f;    // world units over which the centre sinks to the target's altitude
+const float kSize = 6.0f;                // world units, each side of a dot
+const float kUnitReach = 10.0f;          // world units from the target at which a unit arrives
+const float kSwarmReach = 5.0f;          // world units from the target at which the centre arrives
+const float kSettleDistance = 20.0f;     // world units over which the centre sinks to the target's altitude
 const GLuint kFirstInvalidBlock = 0x500; // block indices from here on mean "no such block"
 const GLsizeiptr kEntryBytes = sizeof(glm::vec4);
 
@@ -186,15 +186,16 @@ void Swarm::moveParticles(double dt)
         int crowd = 0;
         for (const Particle& other : particles) {
             const glm::vec3 away = particle.position - other.position;
-            const float r = glm::length(away);
-            if (r > 0.0f && r < 1.0f) {
-                push += away / (r * r);
+            // Within one world unit, pushed along the unit direction divided
+            // by the distance: away / r^2.
+            const float squared = glm::dot(away, away);
+            if (squared > 0.0f && squared < 1.0f) {
+                push += away / squared;
                 ++crowd;
             }
         }
         const glm::vec3 cohesion = directionOf(centre - particle.position) * pull;
-        const glm::vec3 separation =
-            crowd > 0 ? directionOf(push / static_cast<float>(crowd)) * pull : glm::vec3(0.0f);
+        const glm::vec3 separation = crowd > 0 ? directionOf(push / static_cast<float>(crowd)) * pull : glm::vec3(0.0f);
         particle.acceleration += cohesion + separation;
         particle.velocity += particle.acceleration;
         particle.position += particle.velocity;
@@ -251,9 +252,11 @@ void Swarm::showWhereHumanSees(const Player* owner, const Game* game)
     if (owner == humanPlayer || !humanPlayer || !game || !game->planet) {
         return;
     }
+    // The seen tiles never list the human player's own land, where an enemy
+    // swarm matters most; the player sees that land too.
     const std::uint32_t tile = game->planet->getTileIndexAt(centre);
     const std::vector<std::uint32_t>& seen = humanPlayer->territory->visibleTiles;
-    visible = std::find(seen.begin(), seen.end(), tile) != seen.end();
+    visible = game->planet->tiles[tile].owner == humanPlayer || std::find(seen.begin(), seen.end(), tile) != seen.end();
 }
 
 // ---- Drawing -----------------------------------------------------------------

@@ -87,8 +87,9 @@ protected:
     // Called by the subclasses' onArrived: marks the swarm finished and queues
     // it for removal, once only.
     void finish(Game* game);
-    // The swarm of a computer player is visible only over tiles the human
-    // player has seen; the human player's own swarms always are.
+    // The swarm of a computer player is visible only over the human player's
+    // land and the tiles it has seen; the human player's own swarms always
+    // are.
     void showWhereHumanSees(const Player* owner, const Game* game);
 
     glm::vec3 start;
