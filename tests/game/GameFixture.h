@@ -8,6 +8,10 @@
 #include "app/ConfigFile.h"
 #include "app/Window.h"
 #include "game/Game.h"
+#include "game/Planet.h"
+#include "game/Player.h"
+#include "game/Territory.h"
+#include "game/Tower.h"
 #include "resources/Loaders.h"
 #include "resources/ResourceManager.h"
 #include "scene/Drawing.h"
@@ -16,24 +20,18 @@
 
 namespace BV::testkit {
 
-// Reads a fresh "Brevamoor.config" with the given planet size into the
-// configuration, as the game reads it at start.
-inline void configurePlanetSize(int planetSize)
-{
-    delete ConfigFile::getInstance();
-    writeFile("Brevamoor.config", "resolution_x = 800\nresolution_y = 600\nfullscreen = 0\nrefresh_rate = 0\n"
-                                  "planet_size = " +
-                                      std::to_string(planetSize) + "\n");
-    ConfigFile::getInstance()->load();
-}
-
-// A real game on the binary's shared window, with time driven by glfwSetTime
-// so that every frame's dt is exact.
+// A real game on the binary's shared window, read from a fresh
+// "Brevamoor.config" as at start, with time driven by glfwSetTime so that
+// every frame's dt is exact.
 class GameFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        configurePlanetSize(planetSize());
+        delete ConfigFile::getInstance();
+        writeFile("Brevamoor.config", "resolution_x = 800\nresolution_y = 600\nfullscreen = 0\nrefresh_rate = 0\n"
+                                      "planet_size = " +
+                                          std::to_string(planetSize()) + "\n");
+        ConfigFile::getInstance()->load();
         if (!ResourceManager::getInstance()->getLoader("vert")) {
             registerLoaders();
             Window* window = Window::getInstance();
@@ -44,6 +42,7 @@ protected:
         glfwSetWindowShouldClose(Window::getInstance()->getHandle(), GLFW_FALSE);
         game = new Game(Window::getInstance());
         now = game->getLastTime();
+        planet = game->getPlanet();
     }
 
     void TearDown() override
@@ -64,7 +63,28 @@ protected:
         game->frame();
     }
 
+    static Tower* towerOf(Player* player, std::size_t index = 0)
+    {
+        return dynamic_cast<Tower*>(player->buildings.at(index));
+    }
+
+    // An empty tile of the human's land, water or not, between the given
+    // distances from the human's first tower.
+    Tile* emptyOwnTile(bool water = false, float minDistance = 0.0f, float maxDistance = 1e9f) const
+    {
+        const glm::vec3 home = towerOf(humanPlayer)->tile.position;
+        for (std::uint32_t index : humanPlayer->territory->ownedTiles) {
+            Tile& tile = planet->tiles[index];
+            const float distance = glm::distance(tile.position, home);
+            if (!tile.building && (tile.type == 0) == water && distance >= minDistance && distance <= maxDistance) {
+                return &tile;
+            }
+        }
+        return nullptr;
+    }
+
     Game* game = nullptr;
+    Planet* planet = nullptr;
     double now = 0.0;
 };
 

@@ -1,27 +1,19 @@
 // The game's rules on a real game object: start towers, production,
-// construction, attack and build arithmetic, capture, end of game, Escape.
+// construction, attack and build arithmetic, capture, end of game, Escape;
+// the player's mouse commands; the computer opponent.
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "game/GameFixture.h"
 #include "game/NPC.h"
-#include "game/Planet.h"
-#include "game/Player.h"
-#include "game/Territory.h"
-#include "game/Tower.h"
+#include "scene/Cursor.h"
 #include "scene/SceneNode.h"
 
 namespace BV {
 namespace {
-
-using testkit::GameFixture;
-
-Tower* towerOf(Player* player, std::size_t index = 0)
-{
-    return dynamic_cast<Tower*>(player->buildings.at(index));
-}
 
 bool owns(Player* player, std::uint32_t tile)
 {
@@ -29,35 +21,59 @@ bool owns(Player* player, std::uint32_t tile)
     return std::find(owned.begin(), owned.end(), tile) != owned.end();
 }
 
-// An empty tile of the human's territory where a tower may be founded.
-Tile* freeOwnTile(Planet* planet)
-{
-    for (std::uint32_t index : humanPlayer->territory->ownedTiles) {
-        Tile& tile = planet->tiles[index];
-        if (!tile.building && tile.type != 0) {
-            return &tile;
-        }
+class StartTest : public testkit::GameFixture {
+protected:
+    int planetSize() const override { return size; }
+    int size = 3;
+};
+
+// A game whose start towers have finished, claimed their land and filled up.
+class GameTest : public testkit::GameFixture {
+protected:
+    void SetUp() override
+    {
+        GameFixture::SetUp();
+        step(0.1);
+        human = towerOf(humanPlayer);
+        computer = towerOf(computerPlayer);
+        npc = NPC::getInstance();
     }
-    return nullptr;
-}
 
-class GameTest : public GameFixture {};
+    // Hovers the tile as the frame would, with the cursor reset first.
+    std::int32_t hover(const Tile* tile)
+    {
+        Cursor::getInstance()->mode = Cursor::DEFAULT;
+        game->applyHoverRules(tile->index);
+        return planet->hoveredTile;
+    }
 
-TEST_F(GameTest, StartTowersStandOnOppositePolesAndFillAfterOneTenthOfASecond)
+    void click(int button = GLFW_MOUSE_BUTTON_LEFT) { game->onMouseButtonReleased(button, {0, 0}, 0); }
+    static std::int32_t at(const Tile* tile) { return static_cast<std::int32_t>(tile->index); }
+    static std::int32_t at(const Tower* tower) { return at(&tower->tile); }
+
+    Tower* human = nullptr;
+    Tower* computer = nullptr;
+    NPC* npc = nullptr;
+};
+using CommandTest = GameTest;
+using NPCTest = GameTest;
+
+TEST_F(StartTest, StartTowersStandOnOppositePolesAndFillAfterOneTenthOfASecond)
 {
-    Planet* planet = game->getPlanet();
     ASSERT_EQ(humanPlayer->buildings.size(), 1u);
     ASSERT_EQ(computerPlayer->buildings.size(), 1u);
     Tower* human = towerOf(humanPlayer);
     Tower* computer = towerOf(computerPlayer);
     EXPECT_EQ(human->tile.index, planet->getTileIndexAt(glm::vec3(0, 0, 200)));
     EXPECT_EQ(computer->tile.index, planet->getTileIndexAt(glm::vec3(0, 0, -200)));
-    EXPECT_EQ(planet->tiles[human->tile.index].type, 1u);
-    EXPECT_EQ(planet->tiles[computer->tile.index].type, 1u);
+    EXPECT_EQ(human->tile.type, 1u);
+    EXPECT_EQ(computer->tile.type, 1u);
     EXPECT_EQ(planet->tiles[human->tile.index].building, human);
     EXPECT_EQ(human->units, 199);
     EXPECT_TRUE(human->visible);
     EXPECT_FALSE(computer->visible); // across the planet, in the fog
+    // Towers are scaled by the square of 4 over the planet size.
+    EXPECT_FLOAT_EQ(human->node->scale.x, 16.0f / 9.0f);
 
     step(0.05);
     EXPECT_FALSE(human->isUnderConstruction());
@@ -65,103 +81,90 @@ TEST_F(GameTest, StartTowersStandOnOppositePolesAndFillAfterOneTenthOfASecond)
     EXPECT_TRUE(owns(humanPlayer, human->tile.index));
     step(0.05);
     EXPECT_EQ(human->units, 200);
-    EXPECT_TRUE(human->isFull());
-    // The computer is told when its own tower fills up.
+    // The computer is told when its own tower is finished and fills up.
+    EXPECT_EQ(NPC::getInstance()->ownBuildings, std::vector<MilitaryBuilding*>{computer});
     EXPECT_EQ(NPC::getInstance()->fullBuildings, std::vector<MilitaryBuilding*>{computer});
     for (int i = 0; i < 5; ++i) {
         step(0.1);
     }
     EXPECT_EQ(human->units, 200);
+
+    TearDown();
+    size = 2;
+    SetUp();
+    EXPECT_FLOAT_EQ(towerOf(humanPlayer)->node->scale.x, 4.0f);
 }
 
 TEST_F(GameTest, FoundedTowerRisesForASecondWithoutProducingThenClaimsItsTerritory)
 {
-    Planet* planet = game->getPlanet();
-    step(0.1);
-    Tile* site = freeOwnTile(planet);
+    Tile* site = emptyOwnTile();
     ASSERT_NE(site, nullptr);
     Tower* tower = game->createTower(site, humanPlayer, false);
     EXPECT_EQ(tower->units, 20);
-    EXPECT_TRUE(tower->isUnderConstruction());
-    const std::size_t ownedBefore = humanPlayer->territory->ownedTiles.size();
-
-    const float sunk = glm::dot(tower->node->position - site->position, site->normal);
+    auto height = [&] { return glm::dot(tower->node->position - site->position, site->normal); };
+    const float sunk = height();
     EXPECT_LT(sunk, -0.5f * tower->getHeight()); // starts in the ground
     for (int i = 0; i < 9; ++i) {
         step(0.1);
     }
     EXPECT_TRUE(tower->isUnderConstruction());
     EXPECT_EQ(tower->units, 20);
-    const float risen = glm::dot(tower->node->position - site->position, site->normal);
-    EXPECT_GT(risen, sunk);
+    EXPECT_GT(height(), sunk);
 
     step(0.15); // past the second: finished, and the first unit is made in the same update
     EXPECT_FALSE(tower->isUnderConstruction());
     EXPECT_EQ(tower->units, 21);
     EXPECT_NEAR(glm::distance(tower->node->position, site->position), 0.0f, 1e-4f);
-    EXPECT_GE(humanPlayer->territory->ownedTiles.size(), ownedBefore);
-    for (std::uint32_t neighbour : [&] {
-             std::vector<std::uint32_t> n;
-             site->getNeighbours(n);
-             return n;
-         }()) {
+    std::vector<std::uint32_t> neighbours;
+    site->getNeighbours(neighbours);
+    for (std::uint32_t neighbour : neighbours) {
         EXPECT_EQ(planet->tiles[neighbour].owner, humanPlayer);
     }
     step(0.1);
     EXPECT_EQ(tower->units, 22);
 }
 
-TEST_F(GameTest, AttackSendsHalfRoundedDownAndBuildLeavesForty)
+TEST_F(GameTest, AttackSendsHalfBuildLeavesFortyAndCaptureChangesSides)
 {
-    Tower* human = towerOf(humanPlayer);
-    Tower* computer = towerOf(computerPlayer);
+    human->setUnitCount(199);
     human->attack(computer, game);
     EXPECT_EQ(human->units, 100); // 199 - 99
     human->setUnitCount(1);
     human->attack(computer, game);
     EXPECT_EQ(human->units, 1);
-
     human->setUnitCount(200);
-    human->build(freeOwnTile(game->getPlanet()), game);
+    human->build(emptyOwnTile(), game);
     EXPECT_EQ(human->units, 40);
     human->setUnitCount(500); // clamped
     EXPECT_EQ(human->units, 200);
-}
 
-TEST_F(GameTest, CapturedTowerChangesSidesAndClaimsForItsNewOwner)
-{
-    step(0.1);
-    Tower* computer = towerOf(computerPlayer);
     const std::uint32_t site = computer->tile.index;
-    ASSERT_EQ(game->getPlanet()->tiles[site].owner, computerPlayer);
+    ASSERT_EQ(planet->tiles[site].owner, computerPlayer);
     computer->changeOwner(humanPlayer);
     EXPECT_EQ(computer->owner, humanPlayer);
     EXPECT_TRUE(computerPlayer->buildings.empty());
     EXPECT_EQ(humanPlayer->buildings.back(), computer);
-    EXPECT_EQ(game->getPlanet()->tiles[site].owner, humanPlayer);
+    EXPECT_EQ(planet->tiles[site].owner, humanPlayer);
     EXPECT_TRUE(owns(humanPlayer, site));
     // The computer now counts it as an enemy it knows.
-    const auto& known = NPC::getInstance()->knownEnemies;
-    EXPECT_NE(std::find(known.begin(), known.end(), computer), known.end());
+    EXPECT_NE(std::find(npc->knownEnemies.begin(), npc->knownEnemies.end(), computer), npc->knownEnemies.end());
 }
 
-TEST_F(GameTest, GameIsWonWhenTheComputerOwnsNothingAndBothEndingsCanCoincide)
+// Won when the computer owns nothing, after which nothing moves; losing and
+// winning in one frame sets both.
+TEST_F(GameTest, GameEndsWhenASideOwnsNothingAndBothEndingsCanCoincide)
 {
-    step(0.1);
     computerPlayer->buildings.clear();
     step(0.1);
     EXPECT_TRUE(game->isWon());
     EXPECT_FALSE(game->isLost());
     EXPECT_TRUE(Statistics::getInstance()->gameEnded);
-    // Nothing moves any more once the game has ended.
-    towerOf(humanPlayer)->setUnitCount(10);
+    human->setUnitCount(10);
     step(0.5);
-    EXPECT_EQ(towerOf(humanPlayer)->units, 10);
-}
+    EXPECT_EQ(human->units, 10);
 
-TEST_F(GameTest, LosingAndWinningInOneFrameSetsBoth)
-{
-    step(0.1);
+    TearDown();
+    SetUp();
     humanPlayer->buildings.clear();
     computerPlayer->buildings.clear();
     step(0.1);
@@ -169,7 +172,7 @@ TEST_F(GameTest, LosingAndWinningInOneFrameSetsBoth)
     EXPECT_TRUE(game->isWon());
 }
 
-TEST_F(GameTest, ReleasingEscapeClosesTheWindow)
+TEST_F(GameTest, ReleasingEscapeClosesTheWindowAndSkyHoversNothing)
 {
     GLFWwindow* handle = Window::getInstance()->getHandle();
     GLFWkeyfun callback = glfwSetKeyCallback(handle, nullptr);
@@ -180,29 +183,132 @@ TEST_F(GameTest, ReleasingEscapeClosesTheWindow)
     callback(handle, GLFW_KEY_ESCAPE, 9, GLFW_RELEASE, 0);
     EXPECT_TRUE(glfwWindowShouldClose(handle));
     glfwSetWindowShouldClose(handle, GLFW_FALSE);
-}
 
-TEST_F(GameTest, PointingPastThePlanetHoversNothing)
-{
-    glfwSetCursorPos(Window::getInstance()->getHandle(), 2.0, 2.0); // a corner: only sky
+    glfwSetCursorPos(handle, 2.0, 2.0); // a corner: only sky
     step(0.1);
-    EXPECT_EQ(game->getPlanet()->hoveredTile, -1);
+    EXPECT_EQ(planet->hoveredTile, -1);
 }
 
-class PlanetSizeTest : public GameFixture {
-protected:
-    int planetSize() const override { return size; }
-    static inline int size = 4;
-};
+// ---- Commands -------------------------------------------------------------------
 
-TEST_F(PlanetSizeTest, TowersAreScaledByTheSquareOfFourOverThePlanetSize)
+// Nothing selected: only the human's finished towers; a selection moves to
+// another own tower.
+TEST_F(CommandTest, OnlyOwnFinishedTowersCanBeHoveredAndSelected)
 {
-    EXPECT_FLOAT_EQ(towerOf(humanPlayer)->node->scale.x, 1.0f);
-    TearDown();
-    size = 2;
-    SetUp();
-    EXPECT_FLOAT_EQ(towerOf(humanPlayer)->node->scale.x, 4.0f);
-    size = 4;
+    EXPECT_EQ(hover(&computer->tile), -1);
+    EXPECT_EQ(hover(emptyOwnTile()), -1);
+    EXPECT_EQ(Cursor::getInstance()->mode, Cursor::DEFAULT);
+    Tower* rising = game->createTower(emptyOwnTile(), humanPlayer, false);
+    EXPECT_EQ(hover(&rising->tile), -1);
+
+    EXPECT_EQ(hover(&human->tile), at(human));
+    EXPECT_EQ(Cursor::getInstance()->mode, Cursor::SELECT);
+    click(GLFW_MOUSE_BUTTON_RIGHT); // only the left button commands
+    EXPECT_EQ(planet->selectedTile, -1);
+    click();
+    EXPECT_EQ(planet->selectedTile, at(human));
+
+    Tower* second = game->createTower(emptyOwnTile(), humanPlayer, true);
+    step(0.01);
+    EXPECT_EQ(hover(&second->tile), at(second));
+    EXPECT_EQ(Cursor::getInstance()->mode, Cursor::SELECT);
+    click();
+    EXPECT_EQ(planet->selectedTile, at(second));
+}
+
+// A full selected tower may build on its own land but not on water; it
+// attacks visible enemy towers with half its garrison and stays selected.
+TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
+{
+    const Tile* site = emptyOwnTile();
+    ASSERT_NE(site, nullptr);
+    hover(&human->tile);
+    click();
+    human->setUnitCount(199);
+    EXPECT_EQ(hover(site), -1);
+    human->setUnitCount(200);
+    EXPECT_EQ(hover(site), at(site));
+    EXPECT_EQ(Cursor::getInstance()->mode, Cursor::BUILD);
+    if (const Tile* water = emptyOwnTile(true)) {
+        EXPECT_EQ(hover(water), -1);
+        hover(site);
+    }
+    click();
+    EXPECT_EQ(human->units, 40);
+    EXPECT_EQ(planet->selectedTile, -1);
+
+    hover(&human->tile);
+    click();
+    EXPECT_EQ(hover(&computer->tile), -1); // not seen yet
+    computer->visible = true;
+    EXPECT_EQ(hover(&computer->tile), at(computer));
+    EXPECT_EQ(Cursor::getInstance()->mode, Cursor::ATTACK);
+    human->setUnitCount(200);
+    click();
+    EXPECT_EQ(human->units, 100);
+    click();
+    EXPECT_EQ(human->units, 50);
+    EXPECT_EQ(planet->selectedTile, at(human));
+}
+
+// ---- The opponent ---------------------------------------------------------------
+
+// Full buildings are reported once each; a long frame thinks once and resets
+// the timer.
+TEST_F(NPCTest, FullBuildingsAreReportedOnceAndALongFrameThinksOnce)
+{
+    computer->setUnitCount(150);
+    EXPECT_TRUE(npc->fullBuildings.empty());
+    computer->setUnitCount(200);
+    computer->setUnitCount(200); // already full: not reported again
+    EXPECT_EQ(npc->fullBuildings, std::vector<MilitaryBuilding*>{computer});
+
+    npc->knownEnemies.clear();
+    std::srand(7);
+    step(2.5);
+    EXPECT_EQ(npc->thinkTimer, 0.0);
+    step(0.5);
+    EXPECT_NEAR(npc->thinkTimer, 0.5, 1e-3);
+}
+
+// Without known enemies nobody attacks whatever the dice; a target needs a
+// score above 800.
+TEST_F(NPCTest, AttacksOnlyKnownTargetsScoringAboveEightHundred)
+{
+    npc->knownEnemies.clear();
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        std::srand(seed);
+        computer->setUnitCount(150); // not full: no founding either
+        npc->thinkTimer = 0.99;
+        step(0.02);
+        EXPECT_GE(computer->units, 150) << "seed " << seed; // production may add one; an attack would halve it
+    }
+    // The poles are 400 units apart: a strong attacker against a weak
+    // garrison scores 2 * (2 * 100 + 250 - 10 + 200) - 400 = 880.
+    computer->setUnitCount(200);
+    human->setUnitCount(10);
+    npc->knownEnemies = {human};
+    EXPECT_EQ(npc->chooseTarget(computer), human);
+    human->setUnitCount(200); // 2 * (450 - 200 + 200) - 400 = 500
+    EXPECT_EQ(npc->chooseTarget(computer), nullptr);
+}
+
+TEST_F(NPCTest, FoundsOnAFreeTileOfItsOwnAndNeverTwiceOnOne)
+{
+    ASSERT_EQ(npc->ownBuildings.size(), 1u); // one building: founding always goes on
+    std::srand(3);
+    for (std::size_t founded = 1; founded <= 2; ++founded) {
+        computer->setUnitCount(200);
+        npc->thinkTimer = 1.0;
+        npc->update(0.0);
+        ASSERT_EQ(npc->pendingBuildTiles.size(), founded);
+        EXPECT_EQ(computer->units, 40);
+        const Tile& chosen = planet->tiles[npc->pendingBuildTiles.back()];
+        EXPECT_EQ(chosen.owner, computerPlayer);
+        EXPECT_NE(chosen.type, 0u);
+        EXPECT_EQ(chosen.building, nullptr);
+    }
+    EXPECT_NE(npc->pendingBuildTiles[0], npc->pendingBuildTiles[1]);
 }
 
 } // namespace

@@ -1,11 +1,9 @@
 #include "ResourceTestSupport.h"
 
 #include <FreeImage.h>
-#include <ostream>
 
 #include "app/Log.h"
 #include "resources/Loaders.h"
-#include "resources/ShaderProgram.h"
 #include "resources/ShaderProgramLoader.h"
 #include "resources/Texture.h"
 
@@ -44,43 +42,19 @@ ShaderProgram* ResourceTest::writeProgram(const std::string& vertexSource, const
     return loader->createProgram(vertex.c_str(), fragment.c_str());
 }
 
-std::ostream& operator<<(std::ostream& out, const Rgba& c)
-{
-    return out << "(" << int(c.r) << ", " << int(c.g) << ", " << int(c.b) << ", " << int(c.a) << ")";
-}
-
-namespace {
-
-int paletteIndex(const std::vector<Rgba>& palette, const Rgba& colour)
-{
-    for (std::size_t i = 0; i < palette.size(); ++i) {
-        if (palette[i] == colour) {
-            return static_cast<int>(i);
-        }
-    }
-    ADD_FAILURE() << "colour " << colour << " is not in the palette";
-    return 0;
-}
-
-FIBITMAP* paint(int width, int height, int bpp, const std::function<Rgba(int, int)>& colourAt,
-                const std::vector<Rgba>& palette)
+void writeImage(const std::string& path, int width, int height, int bpp, const std::vector<Rgba>& colours)
 {
     const bool paletted = bpp <= 8;
     FIBITMAP* bitmap = FreeImage_Allocate(width, height, paletted ? bpp : (bpp == 32 ? 32 : 24));
-    RGBQUAD* entries = paletted ? FreeImage_GetPalette(bitmap) : nullptr;
-    for (std::size_t i = 0; entries && i < palette.size(); ++i) {
-        entries[i] = RGBQUAD{palette[i].b, palette[i].g, palette[i].r, 0};
+    for (std::size_t i = 0; paletted && i < colours.size(); ++i) {
+        FreeImage_GetPalette(bitmap)[i] = RGBQUAD{colours[i].b, colours[i].g, colours[i].r, 0};
     }
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const Rgba c = colourAt(x, y);
-            if (paletted) {
-                BYTE index = static_cast<BYTE>(paletteIndex(palette, c));
-                FreeImage_SetPixelIndex(bitmap, x, y, &index);
-            } else {
-                RGBQUAD quad{c.b, c.g, c.r, c.a};
-                FreeImage_SetPixelColor(bitmap, x, y, &quad);
-            }
+            BYTE index = static_cast<BYTE>(patternIndex(colours, x, y));
+            const Rgba c = colours[index];
+            RGBQUAD quad{c.b, c.g, c.r, c.a};
+            paletted ? FreeImage_SetPixelIndex(bitmap, x, y, &index) : FreeImage_SetPixelColor(bitmap, x, y, &quad);
         }
     }
     if (bpp == 16) {
@@ -88,19 +62,8 @@ FIBITMAP* paint(int width, int height, int bpp, const std::function<Rgba(int, in
         FreeImage_Unload(bitmap);
         bitmap = packed;
     }
-    return bitmap;
-}
-
-} // namespace
-
-void writeImage(const std::string& path, int width, int height, int bpp, const std::function<Rgba(int, int)>& colourAt,
-                const std::vector<Rgba>& palette)
-{
-    FIBITMAP* bitmap = paint(width, height, bpp, colourAt, palette);
-    ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(FreeImage_GetBPP(bitmap), static_cast<unsigned>(bpp));
-    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
-    EXPECT_TRUE(FreeImage_Save(format, bitmap, path.c_str(), 0)) << path;
+    EXPECT_TRUE(FreeImage_Save(FreeImage_GetFIFFromFilename(path.c_str()), bitmap, path.c_str(), 0)) << path;
     FreeImage_Unload(bitmap);
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,8 +17,7 @@ class Texture;
 namespace restest {
 
 // Every test starts with the game's loaders freshly registered and empty
-// caches, and ends with everything disposed, so no resource leaks from one
-// test into the next.
+// caches, and ends with everything disposed, so nothing leaks between tests.
 class ResourceTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -37,26 +35,30 @@ protected:
     testkit::ScratchDir scratch;
 };
 
-// A vertex shader that passes position (location 0) through and hands the
-// texture coordinate (location 2) on as "colour".
+// Passes position (location 0) through and hands the texture coordinate
+// (location 2) on as "colour".
 extern const char* const passThroughVertex;
 
 struct Rgba {
     unsigned char r, g, b, a;
     bool operator==(const Rgba& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
 };
-std::ostream& operator<<(std::ostream& out, const Rgba& c);
 
-// Writes an image file of the given depth whose pixel (x, y), counted from
-// the bottom row, is colourAt(x, y). Depths 1 and 8 are paletted and use
-// the palette given; 16 is 5-6-5 colour; 24 and 32 are direct colour.
-void writeImage(const std::string& path, int width, int height, int bpp, const std::function<Rgba(int, int)>& colourAt,
-                const std::vector<Rgba>& palette = {});
+// Pixel (x, y), counted from the bottom row, of every image writeImage paints:
+// colour number (3 x + y) mod the number of colours.
+inline std::size_t patternIndex(const std::vector<Rgba>& colours, int x, int y)
+{
+    return static_cast<std::size_t>(3 * x + y) % colours.size();
+}
+
+// Writes an image file of the given depth painted with patternAt. Depths 1
+// and 8 use the colours as palette; 16 is 5-6-5; 24 and 32 are direct colour.
+void writeImage(const std::string& path, int width, int height, int bpp, const std::vector<Rgba>& colours);
 
 // Level 0 of a texture (or one cube face) as RGBA8, bottom row first.
 std::vector<Rgba> readTexture(const Texture& texture, GLenum faceTarget = 0);
 
-// An RGBA8 framebuffer of its own, bound while it lives.
+// An RGBA8 framebuffer of its own, cleared to black and bound while it lives.
 class OffscreenTarget {
 public:
     OffscreenTarget(int width, int height);

@@ -4,7 +4,6 @@
 // game's loaders, the overlay drawing, a player's camera of the window's size
 // and small helpers to build coloured quads and read pixels back.
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -16,7 +15,6 @@
 #include "resources/Loaders.h"
 #include "resources/Material.h"
 #include "resources/Mesh.h"
-#include "resources/ResourceLoader.h"
 #include "resources/ResourceManager.h"
 #include "resources/ShaderProgram.h"
 #include "resources/ShaderProgramLoader.h"
@@ -53,90 +51,49 @@ inline ::testing::AssertionResult near(const Pixel& actual, const Pixel& expecte
     return ::testing::AssertionFailure() << actual << " is not within " << tolerance << " of " << expected;
 }
 
+// Pixel (x, y), y from the top, of a whole-window read-back.
+inline Pixel pixelOf(const std::vector<unsigned char>& frame, int x, int y)
+{
+    const std::size_t i = (static_cast<std::size_t>(WINDOW_HEIGHT - 1 - y) * WINDOW_WIDTH + x) * 4;
+    return Pixel{frame[i], frame[i + 1], frame[i + 2]};
+}
+
+// A pixel of the window, x from the left, y from the top.
+inline Pixel windowPixel(int x, int y)
+{
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    const std::vector<unsigned char> rgba = testkit::readPixels(x, WINDOW_HEIGHT - 1 - y, 1, 1);
+    return Pixel{rgba[0], rgba[1], rgba[2]};
+}
+
+inline std::vector<unsigned char> readWindow()
+{
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    return testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+}
+
+// Black window, overlay state: no depth test, alpha blending on.
+inline void clearWindow()
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
 // An entity that draws the mesh it is given with the generic rule.
 class MeshEntity : public Entity {
 public:
-    explicit MeshEntity(Mesh* mesh, bool isCullable = true)
-    {
-        meshes.push_back(mesh);
-        cullable = isCullable;
-    }
+    explicit MeshEntity(Mesh* mesh) { meshes.push_back(mesh); }
 };
-
-// Test shaders, written once into the binary's working directory.
-namespace shaders {
-
-inline const char* const flatVertex = R"(#version 330 core
-layout(location = 0) in vec3 position;
-layout(std140) uniform CameraInfo { mat4 projectionMat; mat4 viewMat; };
-uniform mat4 modelMat;
-void main() { gl_Position = projectionMat * viewMat * modelMat * vec4(position, 1.0); }
-)";
-
-// kD with the material's float "alpha".
-inline const char* const flatFragment = R"(#version 330 core
-uniform vec3 kD;
-uniform float alpha;
-out vec4 fragColour;
-void main() { fragColour = vec4(kD, alpha); }
-)";
-
-// Shows the lighting block: red = ambient red, green = half the light's
-// green, blue = the light's x in the camera's frame over -3000.
-inline const char* const lightingFragment = R"(#version 330 core
-layout(std140) uniform LightingInfo { vec3 lightPosition; vec3 ambientColour; vec3 lightColour; };
-out vec4 fragColour;
-void main() { fragColour = vec4(ambientColour.r, lightColour.g * 0.5, -lightPosition.x / 3000.0, 1.0); }
-)";
-
-// The view-space normal of a surface facing its own +z, as a colour.
-inline const char* const normalVertex = R"(#version 330 core
-layout(location = 0) in vec3 position;
-layout(std140) uniform CameraInfo { mat4 projectionMat; mat4 viewMat; };
-uniform mat4 modelMat;
-uniform mat3 normalMat;
-out vec3 normal;
-void main()
-{
-    normal = normalMat * vec3(0.0, 0.0, 1.0);
-    gl_Position = projectionMat * viewMat * modelMat * vec4(position, 1.0);
-}
-)";
-
-inline const char* const normalFragment = R"(#version 330 core
-in vec3 normal;
-out vec4 fragColour;
-void main() { fragColour = vec4(normal * 0.5 + 0.5, 1.0); }
-)";
-
-// Red = the depth the shadow map holds above this fragment.
-inline const char* const shadowProbeVertex = R"(#version 330 core
-layout(location = 0) in vec3 position;
-layout(std140) uniform CameraInfo { mat4 projectionMat; mat4 viewMat; };
-uniform mat4 modelMat;
-uniform mat4 depthBiasPVMat;
-out vec4 shadowCoord;
-void main()
-{
-    vec4 world = modelMat * vec4(position, 1.0);
-    shadowCoord = depthBiasPVMat * world;
-    gl_Position = projectionMat * viewMat * world;
-}
-)";
-
-inline const char* const shadowProbeFragment = R"(#version 330 core
-in vec4 shadowCoord;
-uniform sampler2D shadow;
-out vec4 fragColour;
-void main() { fragColour = vec4(texture(shadow, shadowCoord.xy / shadowCoord.w).r, 0.0, 0.0, 1.0); }
-)";
-
-} // namespace shaders
 
 class SceneFixture : public ::testing::Test {
 public:
     // The binary's one-time set-up: the game's loaders, the overlay drawing
-    // at the window's size and the test shaders. Safe to call from any test.
+    // at the window's size and a flat test shader. Safe to call from any test.
     static void initialiseOnce()
     {
         static bool done = false;
@@ -147,13 +104,15 @@ public:
         registerLoaders();
         Drawing::getInstance()->init(WINDOW_WIDTH, WINDOW_HEIGHT);
         std::filesystem::create_directories("scenetest");
-        testkit::writeFile("scenetest/flat.vert", shaders::flatVertex);
-        testkit::writeFile("scenetest/flat.frag", shaders::flatFragment);
-        testkit::writeFile("scenetest/lighting.frag", shaders::lightingFragment);
-        testkit::writeFile("scenetest/normal.vert", shaders::normalVertex);
-        testkit::writeFile("scenetest/normal.frag", shaders::normalFragment);
-        testkit::writeFile("scenetest/probe.vert", shaders::shadowProbeVertex);
-        testkit::writeFile("scenetest/probe.frag", shaders::shadowProbeFragment);
+        testkit::writeFile("scenetest/flat.vert", R"(#version 330 core
+layout(location = 0) in vec3 position;
+layout(std140) uniform CameraInfo { mat4 p; mat4 v; };
+uniform mat4 modelMat;
+void main() { gl_Position = p * v * modelMat * vec4(position, 1.0); })");
+        // kD with the material's float "alpha".
+        testkit::writeFile("scenetest/flat.frag", R"(#version 330 core
+uniform vec3 kD; uniform float alpha; out vec4 colour;
+void main() { colour = vec4(kD, alpha); })");
     }
 
 protected:
@@ -186,26 +145,15 @@ protected:
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
     }
 
-    static ShaderProgram* program(const char* vertexFile, const char* fragmentFile)
-    {
-        auto* loader = static_cast<ShaderProgramLoader*>(ResourceManager::getInstance()->getLoader("shdr"));
-        ShaderProgram* result = loader->createProgram(vertexFile, fragmentFile);
-        result->ensureLoaded();
-        return result;
-    }
-
-    static std::string uniqueName(const std::string& stem, const std::string& suffix)
+    // A fresh material drawing kD with the given alpha through the flat program.
+    static Material* material(const glm::vec3& colour, float alpha = 1.0f)
     {
         static int counter = 0;
-        return "scenetest_" + stem + "_" + std::to_string(++counter) + suffix;
-    }
-
-    // A fresh material drawing kD with the given alpha through `shader`
-    // (the flat program unless told otherwise).
-    static Material* material(const glm::vec3& colour, float alpha = 1.0f, ShaderProgram* shader = nullptr)
-    {
-        auto* result = static_cast<Material*>(ResourceManager::getInstance()->getResource(uniqueName("m", ".mmat")));
-        result->program = shader ? shader : program("scenetest/flat.vert", "scenetest/flat.frag");
+        const std::string name = "scenetest_m" + std::to_string(++counter) + ".mmat";
+        auto* result = static_cast<Material*>(ResourceManager::getInstance()->getResource(name));
+        auto* loader = static_cast<ShaderProgramLoader*>(ResourceManager::getInstance()->getLoader("shdr"));
+        result->program = loader->createProgram("scenetest/flat.vert", "scenetest/flat.frag");
+        result->program->ensureLoaded();
         result->kD = colour;
         result->floats["alpha"] = alpha;
         result->ensureLoaded();
@@ -217,22 +165,20 @@ protected:
         float z;
         Material* material;
         std::int32_t pass;
-        glm::vec2 centre{0.0f};
     };
 
-    // A loaded manual mesh with one square per spec, each in the plane z of
-    // the mesh's frame and facing +z (counter-clockwise seen from +z), parts
-    // in spec order. The mesh box is grown by every corner.
+    // A loaded manual mesh with one square per entry, centred on the z axis of
+    // the mesh's frame and facing +z, parts in the order given.
     static Mesh* quads(const std::vector<QuadSpec>& specs)
     {
-        auto* mesh = static_cast<Mesh*>(ResourceManager::getInstance()->getResource(uniqueName("q", ".mesh")));
+        static int counter = 0;
+        const std::string name = "scenetest_q" + std::to_string(++counter) + ".mesh";
+        auto* mesh = static_cast<Mesh*>(ResourceManager::getInstance()->getResource(name));
         for (const QuadSpec& spec : specs) {
             MeshPart* part = mesh->addPart();
             const float h = spec.halfSize;
-            const std::array<glm::vec2, 4> corners = {glm::vec2(-h, -h), glm::vec2(h, -h), glm::vec2(h, h),
-                                                      glm::vec2(-h, h)};
-            for (const glm::vec2& corner : corners) {
-                const glm::vec3 p(spec.centre + corner, spec.z);
+            for (const glm::vec2& corner : {glm::vec2(-h, -h), glm::vec2(h, -h), glm::vec2(h, h), glm::vec2(-h, h)}) {
+                const glm::vec3 p(corner, spec.z);
                 part->vertices.insert(part->vertices.end(), {p.x, p.y, p.z, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1});
                 mesh->boundingBox.grow(p);
             }
@@ -259,9 +205,9 @@ protected:
         return node;
     }
 
-    SceneNode* placeMesh(Mesh* mesh, const glm::vec3& position = glm::vec3(0.0f), bool isCullable = true)
+    SceneNode* placeMesh(Mesh* mesh, const glm::vec3& position = glm::vec3(0.0f))
     {
-        return place(new MeshEntity(mesh, isCullable), position);
+        return place(new MeshEntity(mesh), position);
     }
 
     void moveCamera(const glm::vec3& position)
@@ -275,23 +221,6 @@ protected:
     {
         scene->update();
         scene->render();
-    }
-
-    // A pixel of the window, x from the left, y from the top.
-    static Pixel windowPixel(int x, int y)
-    {
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        const std::vector<unsigned char> rgba = testkit::readPixels(x, WINDOW_HEIGHT - 1 - y, 1, 1);
-        return Pixel{rgba[0], rgba[1], rgba[2]};
-    }
-
-    static Pixel centrePixel() { return windowPixel(WINDOW_WIDTH / 2, WINDOW_HEIGHT / 2); }
-
-    // Saves the window's current picture under the build tree for people to look at.
-    static void saveWindow(const std::string& name)
-    {
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        testkit::savePng(name, WINDOW_WIDTH, WINDOW_HEIGHT, testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT));
     }
 
     static Statistics* statistics() { return Statistics::getInstance(); }
