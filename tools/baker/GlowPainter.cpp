@@ -84,21 +84,26 @@ Colour disc(float r)
 Image GlowPainter::halo(int size, float haloSize, float planetRadius)
 {
     Image image(size, size);
-    // The planet's outline on the billboard lies between the planet radius
-    // (camera far away) and about 0.93 of the half size (camera as close as
-    // it gets), so the glow starts inside the planet and fades at the edge.
-    const float edge = planetRadius / (haloSize * 0.5f);
+    // The billboard sits at the planet's centre, where the planet's outline
+    // shows at R * d / sqrt(d^2 - R^2) for a camera d away: 223 units at the
+    // starting distance of 450, 212 to 268 over the zoom range. The glow
+    // peaks there, stays faint over the planet's face (it is added over the
+    // whole frame) and fades out into space.
+    const float half = haloSize * 0.5f;
+    const float startDistance = 450.0f;
+    const float peak = planetRadius * startDistance /
+                       std::sqrt(startDistance * startDistance - planetRadius * planetRadius) / half;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const float r = radiusAt(x, y, size, nullptr);
             float k = 0.0f;
-            if (r < edge) {
-                k = std::pow(smoothstep(edge * 0.55f, edge, r), 2.0f);
+            if (r < peak) {
+                k = std::pow(smoothstep(peak * 0.8f, peak, r), 2.5f);
             } else {
-                const float t = (r - edge) / (1.0f - edge);
-                k = std::exp(-t * 3.2f) * (1.0f - smoothstep(0.8f, 1.0f, t));
+                const float t = (r - peak) / (1.0f - peak);
+                k = std::exp(-t * 3.0f) * (1.0f - smoothstep(0.75f, 1.0f, t));
             }
-            image.set(x, y, light(0.42f, 0.68f, 1.0f, k * 0.9f));
+            image.set(x, y, light(0.42f, 0.68f, 1.0f, k * 0.75f));
         }
     }
     return image;
