@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libglfw3-dev libglew-dev libfreeimage-dev libassimp-dev libglm-dev libfreetype-dev fonts-dejavu-core
+  libgl-dev libglfw3-dev libglew-dev libfreeimage-dev libassimp-dev libglm-dev libfreetype-dev fonts-dejavu-core
   googletest libgtest-dev
   xvfb xauth xdotool imagemagick libgl1-mesa-dri
 )
