@@ -303,18 +303,20 @@ void Game::applyHoverRules(std::uint32_t tileIndex)
 {
     const Tile& tile = planet->tiles[tileIndex];
     const Building* building = tile.building;
-    if (planet->selectedTile < 0) {
+    const MilitaryBuilding* source = nullptr;
+    if (planet->selectedTile >= 0) {
+        const Tile& selected = planet->tiles[static_cast<std::size_t>(planet->selectedTile)];
+        source = dynamic_cast<const MilitaryBuilding*>(selected.building);
+    }
+    // A selected tower the computer has captured commands nothing any more;
+    // the player may still pick one of their own towers, as with nothing
+    // selected (otherwise the selection could never change again).
+    if (!source || source->owner != humanPlayer) {
         if (building && building->owner == humanPlayer && !building->isUnderConstruction()) {
             hover(tileIndex, Cursor::SELECT);
         } else {
             planet->hoveredTile = -1;
         }
-        return;
-    }
-    const Tile& selected = planet->tiles[static_cast<std::size_t>(planet->selectedTile)];
-    const auto* source = dynamic_cast<const MilitaryBuilding*>(selected.building);
-    if (!source || source->owner != humanPlayer) {
-        planet->hoveredTile = -1;
     } else if (source->isFull() && tile.owner == humanPlayer && tile.type != 0) {
         hover(tileIndex, building ? Cursor::SELECT : Cursor::BUILD);
     } else if (building && building->visible) {

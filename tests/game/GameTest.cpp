@@ -251,6 +251,22 @@ TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
     EXPECT_EQ(planet->selectedTile, at(human));
 }
 
+// A selected tower that the computer captures commands nothing, but the
+// player can still pick another of their own towers.
+TEST_F(CommandTest, CapturedSelectionCanBeReplacedByAnOwnTower)
+{
+    Tower* second = game->createTower(emptyOwnTile(), humanPlayer, true);
+    step(0.01);
+    hover(&human->tile);
+    click();
+    human->changeOwner(computerPlayer);
+    EXPECT_EQ(hover(emptyOwnTile()), -1);
+    EXPECT_EQ(hover(&second->tile), at(second));
+    EXPECT_EQ(Cursor::getInstance()->mode, Cursor::SELECT);
+    click();
+    EXPECT_EQ(planet->selectedTile, at(second));
+}
+
 // ---- The opponent ---------------------------------------------------------------
 
 // Full buildings are reported once each; a long frame thinks once and resets
