@@ -16,7 +16,7 @@ void expectBox(const BoundingBox& box, glm::vec3 minimum, glm::vec3 maximum)
     }
 }
 
-TEST(BoundingBoxTest, GrowingStartsAtFirstPointAndNeverLeavesInfinite)
+TEST(BoundingBoxTest, GrowingAndMergingFollowTheExtentRulesAndNeverLeaveInfinite)
 {
     BoundingBox box;
     EXPECT_TRUE(box.isNull());
@@ -28,10 +28,7 @@ TEST(BoundingBoxTest, GrowingStartsAtFirstPointAndNeverLeavesInfinite)
     BoundingBox sky = BoundingBox::infinite();
     sky.grow({1, 1, 1});
     EXPECT_TRUE(sky.isInfinite());
-}
 
-TEST(BoundingBoxTest, MergeFollowsExtentRules)
-{
     const BoundingBox a({0, 0, 0}, {1, 1, 1});
     const BoundingBox b({-2, 0.5f, 0}, {0.5f, 3, 0.5f});
 
@@ -51,7 +48,7 @@ TEST(BoundingBoxTest, MergeFollowsExtentRules)
     grown.merge(BoundingBox::infinite());
     EXPECT_TRUE(grown.isInfinite());
 
-    BoundingBox sky = BoundingBox::infinite();
+    sky = BoundingBox::infinite();
     sky.merge(a);
     EXPECT_TRUE(sky.isInfinite());
 }

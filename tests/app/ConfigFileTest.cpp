@@ -23,17 +23,15 @@ protected:
     void TearDown() override { std::remove("Brevamoor.config"); }
 };
 
-TEST_F(ConfigFileTest, BlanksAroundSeparatorAndIndentationDoNotChangeTheValue)
+TEST_F(ConfigFileTest, BlanksCommentsAndCarriageReturnsDoNotChangeTheValue)
 {
     const char* variants[] = {"fullscreen=1\n",     "fullscreen = 1\n",      "fullscreen\t=\t1\n",
                               "\t\tfullscreen=1\n", "   fullscreen =1   \n", "\t fullscreen\t= 1\n"};
     for (const char* text : variants) {
         EXPECT_EQ(loadText(text)->getValue<unsigned short>("fullscreen"), 1) << text;
     }
-}
 
-TEST_F(ConfigFileTest, CommentsBlankLinesAndCarriageReturnsAreIgnored)
-{
+    // Comments, blank lines and carriage returns are ignored.
     ConfigFile* config = loadText("; settings\r\n\r\n   \r\nrefresh_rate = 60 ; Hz\r\nplanet_size=4;\r\n"
                                   "resolution_x = 1280\r\n");
     EXPECT_EQ(config->getValue<unsigned short>("refresh_rate"), 60);
@@ -41,31 +39,26 @@ TEST_F(ConfigFileTest, CommentsBlankLinesAndCarriageReturnsAreIgnored)
     EXPECT_EQ(config->getValue<unsigned int>("resolution_x"), 1280u);
 }
 
-TEST_F(ConfigFileTest, KeyIsCutAtItsFirstBlankAndValueKeepsInnerBlanksAndEquals)
+// A key is cut at its first blank, a value keeps inner blanks and equals
+// signs; numbers are read from the front of the value.
+TEST_F(ConfigFileTest, KeysValuesAndNumbersAreCutWhereTheGameReadsThem)
 {
     ConfigFile* config = loadText("window width = 800 px\nformula = a=b\n   = 7\n");
     EXPECT_EQ(config->getValue<std::string>("window"), "800");
     EXPECT_EQ(config->getValue<unsigned int>("window"), 800u);
     EXPECT_EQ(config->getValue<unsigned short>(""), 7);
-    std::string formula = config->getValue<std::string>("formula");
-    EXPECT_EQ(formula, "a=b");
-}
+    EXPECT_EQ(config->getValue<std::string>("formula"), "a=b");
 
-TEST_F(ConfigFileTest, NumbersAreReadFromTheFrontOfTheValue)
-{
-    ConfigFile* config = loadText("resolution_x = 1280px\nresolution_y =   720 tall\nspeed = 2.5 fast\n");
+    config = loadText("resolution_x = 1280px\nresolution_y =   720 tall\nspeed = 2.5 fast\n");
     EXPECT_EQ(config->getValue<unsigned int>("resolution_x"), 1280u);
     EXPECT_EQ(config->getValue<unsigned int>("resolution_y"), 720u);
     EXPECT_FLOAT_EQ(config->getValue<float>("speed"), 2.5f);
     // Signed keys keep their sign; only unsigned keys refuse one.
     EXPECT_EQ(loadText("offset = -3\n")->getValue<int>("offset"), -3);
-}
 
-TEST_F(ConfigFileTest, UnreadKeysWithWordsLoadWithoutComplaint)
-{
+    // Unread keys holding words load without complaint.
     testkit::LogWatch watch;
-    ConfigFile* config = loadText("fullscreen = yes\nplanet_size = 4\n");
-    EXPECT_EQ(config->getValue<unsigned short>("planet_size"), 4);
+    EXPECT_EQ(loadText("fullscreen = yes\nplanet_size = 4\n")->getValue<unsigned short>("planet_size"), 4);
     EXPECT_TRUE(watch.criticalLines().empty());
 }
 

@@ -41,19 +41,12 @@ struct ReferencePlanet {
     {
         const float a = 0.723606f * radius;
         const float b = 1.17082f * radius;
-        for (const glm::vec3& p : {glm::vec3(a, 0, b),
-                                   {0, b, a},
-                                   {-a, 0, b},
-                                   {0, -b, a},
-                                   {a, 0, -b},
-                                   {0, -b, -a},
-                                   {-a, 0, -b},
-                                   {0, b, -a},
-                                   {b, -a, 0},
-                                   {b, a, 0},
-                                   {-b, a, 0},
-                                   {-b, -a, 0}}) {
-            addTile(p);
+        // The twelve base corners, as multiples of a and b.
+        const int k[12][3] = {{1, 0, 2},   {0, 2, 1},  {-1, 0, 2}, {0, -2, 1}, {1, 0, -2}, {0, -2, -1},
+                              {-1, 0, -2}, {0, 2, -1}, {2, -1, 0}, {2, 1, 0},  {-2, 1, 0}, {-2, -1, 0}};
+        auto scaled = [&](int m) { return m == 0 ? 0.0f : (std::abs(m) == 1 ? a : b) * (m < 0 ? -1.0f : 1.0f); };
+        for (const auto& m : k) {
+            addTile({scaled(m[0]), scaled(m[1]), scaled(m[2])});
         }
         faces = {{5, 11, 6},  {1, 2, 0},  {0, 2, 3},  {5, 6, 4}, {4, 6, 7},   {9, 1, 0}, {10, 2, 1},
                  {2, 10, 11}, {11, 3, 2}, {8, 9, 0},  {0, 3, 8}, {11, 10, 6}, {4, 7, 9}, {9, 8, 4},

@@ -17,14 +17,12 @@ std::string run(const std::string& command)
 {
     std::string output;
     FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) {
-        return output;
-    }
     std::array<char, 256> buffer{};
-    while (fgets(buffer.data(), buffer.size(), pipe)) {
+    while (pipe && fgets(buffer.data(), buffer.size(), pipe)) {
         output += buffer.data();
     }
-    pclose(pipe);
+    if (pipe)
+        pclose(pipe);
     return output;
 }
 

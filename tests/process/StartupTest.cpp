@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/TestSupport.h"
@@ -34,11 +35,6 @@ void expectFatal(const char* config, const std::string& line)
     EXPECT_EQ(testkit::splitLines(result.output), std::vector<std::string>{line}) << config;
 }
 
-TEST(StartupTest, MissingConfigurationFileEndsTheProcess)
-{
-    expectFatal(nullptr, "CRITICAL :Failed to load Config File (Could not open File: Brevamoor.config)");
-}
-
 TEST(StartupTest, WithoutADisplayTheGameStopsBeforeReadingItsConfiguration)
 {
     ProcessOptions options;
@@ -48,43 +44,42 @@ TEST(StartupTest, WithoutADisplayTheGameStopsBeforeReadingItsConfiguration)
     EXPECT_EQ(testkit::splitLines(result.log), std::vector<std::string>{"CRITICAL :Failed to initialize GLFW!"});
 }
 
-TEST(StartupTest, MalformedLinesAreReportedWithTheirLineNumber)
+// Line numbers count comment and blank lines; missing keys are reported in
+// reading order; numbers are converted when read, and planet_size is read by
+// the game after the window opened.
+TEST(StartupTest, BadConfigurationsEndTheProcessWithTheirOwnLine)
 {
-    // Line numbers count comment and blank lines.
-    expectFatal("; comment\n\nresolution_x = 640\nresolution_y 480\n",
-                "CRITICAL :Failed to load Config File (Could not find separator on line: 4)");
-    expectFatal("resolution_x = 640\n\t\n",
-                "CRITICAL :Failed to load Config File (Could not find separator on line: 2)");
-    expectFatal("\n\n= 640\n", "CRITICAL :Failed to load Config File (Bad format on Line: 3)");
-    expectFatal("fullscreen =   \n", "CRITICAL :Failed to load Config File (Bad format on Line: 1)");
-    expectFatal("fullscreen = ; nothing left\n", "CRITICAL :Failed to load Config File (Bad format on Line: 1)");
-    expectFatal("planet_size = 3\n; again\nplanet_size = 4\n",
-                "CRITICAL :Failed to load Config File (Duplicated value for: planet_size)");
-}
-
-TEST(StartupTest, MissingKeysAreReportedInReadingOrder)
-{
-    expectFatal("fullscreen = 0\nplanet_size = 3\n", "CRITICAL :Failed to get Value for: refresh_rate");
-    expectFatal("refresh_rate = 0\nresolution_x = 640\nresolution_y = 480\n",
-                "CRITICAL :Failed to get Value for: fullscreen");
-    expectFatal("refresh_rate = 0\nfullscreen = 0\nresolution_x = 640\n",
-                "CRITICAL :Failed to get Value for: resolution_y");
-    expectFatal("refresh_rate = 0\nfullscreen = 0\nresolution_y = 480\n",
-                "CRITICAL :Failed to get Value for: resolution_x");
-}
-
-TEST(StartupTest, UnreadableNumbersEndTheProcessWhenRead)
-{
-    expectFatal("resolution_x = wide\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\n",
-                "CRITICAL :Failed to Convert: wide");
-    // A tab after the equals sign passes the format check and stores nothing.
-    expectFatal("resolution_x = 640\nresolution_y = 480\nfullscreen =\t\nrefresh_rate = 0\n",
-                "CRITICAL :Failed to Convert: ");
-    // A negative size must not wrap around into a 4-billion-pixel window.
-    expectFatal("resolution_x = -1\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\n",
-                "CRITICAL :Failed to Convert: -1");
-    expectFatal("resolution_x = 640\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 70000\n",
-                "CRITICAL :Failed to Convert: 70000");
+    const std::string file = "CRITICAL :Failed to load Config File (";
+    const std::string window = "resolution_x = 640\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\n";
+    expectFatal(nullptr, file + "Could not open File: Brevamoor.config)");
+    const std::pair<std::string, std::string> cases[] = {
+        {"; comment\n\nresolution_x = 640\nresolution_y 480\n", file + "Could not find separator on line: 4)"},
+        {"resolution_x = 640\n\t\n", file + "Could not find separator on line: 2)"},
+        {"\n\n= 640\n", file + "Bad format on Line: 3)"},
+        {"fullscreen =   \n", file + "Bad format on Line: 1)"},
+        {"fullscreen = ; nothing left\n", file + "Bad format on Line: 1)"},
+        {"planet_size = 3\n; again\nplanet_size = 4\n", file + "Duplicated value for: planet_size)"},
+        {"fullscreen = 0\nplanet_size = 3\n", "CRITICAL :Failed to get Value for: refresh_rate"},
+        {"refresh_rate = 0\nresolution_x = 640\nresolution_y = 480\n", "CRITICAL :Failed to get Value for: fullscreen"},
+        {"refresh_rate = 0\nfullscreen = 0\nresolution_x = 640\n", "CRITICAL :Failed to get Value for: resolution_y"},
+        {"refresh_rate = 0\nfullscreen = 0\nresolution_y = 480\n", "CRITICAL :Failed to get Value for: resolution_x"},
+        {"resolution_x = wide\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\n",
+         "CRITICAL :Failed to Convert: wide"},
+        // A tab after the equals sign passes the format check and stores nothing.
+        {"resolution_x = 640\nresolution_y = 480\nfullscreen =\t\nrefresh_rate = 0\n", "CRITICAL :Failed to Convert: "},
+        // A negative size must not wrap around into a 4-billion-pixel window.
+        {"resolution_x = -1\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\n",
+         "CRITICAL :Failed to Convert: -1"},
+        {"resolution_x = 640\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 70000\n",
+         "CRITICAL :Failed to Convert: 70000"},
+        {window, "CRITICAL :Failed to get Value for: planet_size"},
+        // 0 would divide by zero in the tower scale; 10 asks for 590,000 tiles.
+        {window + "planet_size = 0\n", "CRITICAL :Unsupported value for planet_size: 0 (supported: 1 to 9)"},
+        {window + "planet_size = 10\n", "CRITICAL :Unsupported value for planet_size: 10 (supported: 1 to 9)"},
+    };
+    for (const auto& [config, line] : cases) {
+        expectFatal(config.c_str(), line);
+    }
 }
 
 TEST(StartupTest, AbsurdWindowSizeIsRefusedWithoutOpeningAWindow)
@@ -96,17 +91,6 @@ TEST(StartupTest, AbsurdWindowSizeIsRefusedWithoutOpeningAWindow)
               (std::vector<std::string>{
                   "CRITICAL :Failed to create Window: 400000 x 480 is larger than 16384 pixels on a side.",
                   "CRITICAL :Failed to create Window!"}));
-}
-
-TEST(StartupTest, PlanetSizeIsReadByTheGameAfterTheWindowOpened)
-{
-    expectFatal("resolution_x = 640\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\n",
-                "CRITICAL :Failed to get Value for: planet_size");
-    // 0 would divide by zero in the tower scale; 10 asks for 590,000 tiles.
-    expectFatal("resolution_x = 640\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = 0\n",
-                "CRITICAL :Unsupported value for planet_size: 0 (supported: 1 to 9)");
-    expectFatal("resolution_x = 640\nresolution_y = 480\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = 10\n",
-                "CRITICAL :Unsupported value for planet_size: 10 (supported: 1 to 9)");
 }
 
 // Sends Escape to the game's window as a player would.

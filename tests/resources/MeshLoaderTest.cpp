@@ -67,12 +67,7 @@ std::vector<Vertex> readTriangles(const MeshPart& part)
     return vertices;
 }
 
-bool near(const glm::vec4& actual, const glm::vec4& expected)
-{
-    return glm::distance(actual, expected) < 1e-5f;
-}
-
-bool near(const glm::vec3& actual, const glm::vec3& expected)
+template <typename V> bool near(const V& actual, const V& expected)
 {
     return glm::distance(actual, expected) < 1e-5f;
 }

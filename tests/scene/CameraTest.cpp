@@ -21,7 +21,7 @@ namespace {
                                          << a.w << ")";
 }
 
-TEST(Camera, ProjectionsMatchHandComputedMatrices)
+TEST(Camera, ProjectionsMatchHandComputedMatricesAndBoundTheViewVolume)
 {
     Camera camera;
     camera.setProjectionKind(Camera::PK_PERSPECTIVE);
@@ -33,6 +33,24 @@ TEST(Camera, ProjectionsMatchHandComputedMatrices)
     EXPECT_TRUE(columnNear(p, 1, {0, 1.0f / t, 0, 0}));
     EXPECT_TRUE(columnNear(p, 2, {0, 0, -3500.1f / 3499.9f, -1}));
     EXPECT_TRUE(columnNear(p, 3, {0, 0, -700.0f / 3499.9f, 0}));
+
+    // The view volume rejects only boxes wholly beyond one plane.
+    camera.update(true, false);
+    // At 100 in front the left plane lies at x = -100 * tan(22.5) * 4/3.
+    const float left = -100.0f * t * 800.0f / 600.0f;
+    EXPECT_TRUE(camera.isInFrustum(BoundingBox({-1, -1, -101}, {1, 1, -99})));
+    EXPECT_FALSE(camera.isInFrustum(BoundingBox({left - 30, -1, -101}, {left - 10, 1, -99})));
+    EXPECT_TRUE(camera.isInFrustum(BoundingBox({left - 10, -1, -101}, {left + 10, 1, -99}))); // straddles
+    EXPECT_FALSE(camera.isInFrustum(BoundingBox({-1, -1, 10}, {1, 1, 20})));                  // behind
+    EXPECT_FALSE(camera.isInFrustum(BoundingBox({-1, -1, -5000}, {1, 1, -4000})));            // beyond far
+    EXPECT_TRUE(camera.isInFrustum(BoundingBox({-5, -5, -5}, {5, 5, 5})));                    // around the eye
+    EXPECT_TRUE(camera.isInFrustum(BoundingBox::infinite()));
+
+    // The same box, seen after the camera turned away from it.
+    camera.rotate({0, 1, 0}, glm::pi<float>());
+    camera.update(true, false);
+    EXPECT_FALSE(camera.isInFrustum(BoundingBox({-1, -1, -101}, {1, 1, -99})));
+
     camera.fovy = 1.0f; // a field write is not a change the camera hears about
     EXPECT_EQ(camera.getProjection(), p);
     camera.setFieldOfView(1.0f);
@@ -68,30 +86,6 @@ TEST(Camera, ViewAndInverseRotationFollowTheParent)
     pivot.update(true, false);
     EXPECT_NE(camera.getView(), view);
     EXPECT_NEAR((camera.getView() * glm::vec4(0, 0, 0, 1)).z, -10.0f, 1e-5f);
-}
-
-TEST(Camera, FrustumRejectsOnlyBoxesWhollyBeyondOnePlane)
-{
-    Camera camera;
-    camera.setProjectionKind(Camera::PK_PERSPECTIVE);
-    camera.setViewportSize(800, 600);
-    camera.setClipPlanes(0.1f, 3500.0f);
-    camera.update(true, false);
-    // At 100 in front the left plane lies at x = -100 * tan(22.5) * 4/3.
-    const float left = -100.0f * std::tan(22.5f) * 800.0f / 600.0f;
-
-    EXPECT_TRUE(camera.isInFrustum(BoundingBox({-1, -1, -101}, {1, 1, -99})));
-    EXPECT_FALSE(camera.isInFrustum(BoundingBox({left - 30, -1, -101}, {left - 10, 1, -99})));
-    EXPECT_TRUE(camera.isInFrustum(BoundingBox({left - 10, -1, -101}, {left + 10, 1, -99}))); // straddles
-    EXPECT_FALSE(camera.isInFrustum(BoundingBox({-1, -1, 10}, {1, 1, 20})));                  // behind
-    EXPECT_FALSE(camera.isInFrustum(BoundingBox({-1, -1, -5000}, {1, 1, -4000})));            // beyond far
-    EXPECT_TRUE(camera.isInFrustum(BoundingBox({-5, -5, -5}, {5, 5, 5})));                    // around the eye
-    EXPECT_TRUE(camera.isInFrustum(BoundingBox::infinite()));
-
-    // The same box, seen after the camera turned away from it.
-    camera.rotate({0, 1, 0}, glm::pi<float>());
-    camera.update(true, false);
-    EXPECT_FALSE(camera.isInFrustum(BoundingBox({-1, -1, -101}, {1, 1, -99})));
 }
 
 } // namespace

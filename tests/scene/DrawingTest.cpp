@@ -2,8 +2,6 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "resources/ManualTextureLoader.h"
 #include "resources/Texture.h"
 #include "scene/SceneFixture.h"

@@ -4,9 +4,11 @@
 // game's loaders, the overlay drawing, a player's camera of the window's size
 // and small helpers to build coloured quads and read pixels back.
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <GL/glew.h>
@@ -44,11 +46,11 @@ inline std::ostream& operator<<(std::ostream& out, const Pixel& p)
 // Channel-wise comparison with a tolerance for rasteriser rounding.
 inline ::testing::AssertionResult near(const Pixel& actual, const Pixel& expected, int tolerance = 3)
 {
-    if (std::abs(actual.r - expected.r) <= tolerance && std::abs(actual.g - expected.g) <= tolerance &&
-        std::abs(actual.b - expected.b) <= tolerance) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure() << actual << " is not within " << tolerance << " of " << expected;
+    const int off =
+        std::max({std::abs(actual.r - expected.r), std::abs(actual.g - expected.g), std::abs(actual.b - expected.b)});
+    return off <= tolerance
+               ? ::testing::AssertionSuccess()
+               : ::testing::AssertionFailure() << actual << " is not within " << tolerance << " of " << expected;
 }
 
 // Pixel (x, y), y from the top, of a whole-window read-back.
@@ -97,10 +99,9 @@ public:
     static void initialiseOnce()
     {
         static bool done = false;
-        if (done) {
+        if (std::exchange(done, true)) {
             return;
         }
-        done = true;
         registerLoaders();
         Drawing::getInstance()->init(WINDOW_WIDTH, WINDOW_HEIGHT);
         std::filesystem::create_directories("scenetest");

@@ -21,11 +21,8 @@ void enterWorkingDirectory(const char* argv0)
 {
     const fs::path work = fs::path(BV_RUN_DIR).parent_path() / "test-work" / fs::path(argv0).filename();
     fs::create_directories(work);
-    const fs::path link = work / "resources";
-    std::error_code ignored;
-    if (!fs::exists(fs::symlink_status(link))) {
-        fs::create_directory_symlink(fs::path(BV_RUN_DIR) / "resources", link, ignored);
-    }
+    std::error_code exists; // a link left by an earlier run is fine
+    fs::create_directory_symlink(fs::path(BV_RUN_DIR) / "resources", work / "resources", exists);
     fs::current_path(work);
 }
 
@@ -62,8 +59,5 @@ int main(int argc, char** argv)
 {
     enterWorkingDirectory(argv[0]);
     testing::InitGoogleTest(&argc, argv);
-    if (!openSharedWindow()) {
-        return 1;
-    }
-    return RUN_ALL_TESTS();
+    return openSharedWindow() ? RUN_ALL_TESTS() : 1;
 }

@@ -5,6 +5,7 @@
 #include <GL/glew.h>
 
 #include <FreeImage.h>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -39,8 +40,7 @@ std::vector<std::string> splitLines(const std::string& text)
 {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
+    for (std::string line; std::getline(in, line);) {
         lines.push_back(line);
     }
     return lines;
@@ -56,9 +56,8 @@ ScratchDir::ScratchDir()
 ScratchDir::~ScratchDir()
 {
     std::error_code ignored;
-    if (root != "/tmp") {
+    if (root != "/tmp")
         fs::remove_all(root, ignored);
-    }
 }
 
 // The log truncates its file when first used; make sure that has happened
@@ -73,12 +72,10 @@ std::vector<std::string> LogWatch::lines() const
 
 std::vector<std::string> LogWatch::criticalLines() const
 {
-    std::vector<std::string> result;
-    for (const std::string& line : lines()) {
-        if (line.rfind("CRITICAL :", 0) == 0) {
-            result.push_back(line);
-        }
-    }
+    std::vector<std::string> result = lines();
+    result.erase(std::remove_if(result.begin(), result.end(),
+                                [](const std::string& line) { return line.rfind("CRITICAL :", 0) != 0; }),
+                 result.end());
     return result;
 }
 
@@ -92,15 +89,10 @@ pid_t startGame(const std::string& workDir, const std::string& outputPath, bool 
             unsetenv("DISPLAY");
             unsetenv("WAYLAND_DISPLAY");
         }
-        if (chdir(workDir.c_str()) != 0) {
-            _exit(127);
-        }
         const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out >= 0) {
-            dup2(out, STDOUT_FILENO);
-            close(out);
+        if (chdir(workDir.c_str()) == 0 && out >= 0 && dup2(out, STDOUT_FILENO) >= 0) {
+            execl(BV_EXECUTABLE, BV_EXECUTABLE, static_cast<char*>(nullptr));
         }
-        execl(BV_EXECUTABLE, BV_EXECUTABLE, static_cast<char*>(nullptr));
         _exit(127);
     }
     return pid;
@@ -133,17 +125,10 @@ ProcessResult runGame(const ProcessOptions& options)
     ProcessResult result;
     const pid_t pid = startGame(dir.path(), outputPath, options.withoutDisplay);
     int status = 0;
-    bool ended = false;
-    if (options.whileRunning) {
-        ended = waitFor(pid, options.settleSeconds, status);
-        if (!ended) {
-            options.whileRunning(pid);
-        }
-    }
-    if (!ended) {
-        ended = waitFor(pid, options.timeoutSeconds, status);
-    }
-    if (!ended) {
+    bool ended = options.whileRunning && waitFor(pid, options.settleSeconds, status);
+    if (!ended && options.whileRunning)
+        options.whileRunning(pid);
+    if (!ended && !waitFor(pid, options.timeoutSeconds, status)) {
         result.timedOut = true;
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
@@ -161,10 +146,9 @@ std::string savePng(const std::string& name, int width, int height, const std::v
         BYTE* row = FreeImage_GetScanLine(image, y);
         for (int x = 0; x < width; ++x) {
             const unsigned char* px = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
-            row[x * 4 + FI_RGBA_RED] = px[0];
-            row[x * 4 + FI_RGBA_GREEN] = px[1];
-            row[x * 4 + FI_RGBA_BLUE] = px[2];
-            row[x * 4 + FI_RGBA_ALPHA] = px[3];
+            for (const int c : {FI_RGBA_RED, FI_RGBA_GREEN, FI_RGBA_BLUE, FI_RGBA_ALPHA}) {
+                row[x * 4 + c] = *px++;
+            }
         }
     }
     const std::string path = std::string(BV_TEST_OUTPUT_DIR) + "/" + name;
