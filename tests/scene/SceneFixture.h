@@ -161,7 +161,7 @@ protected:
         return result;
     }
 
-    struct QuadSpec {
+    struct QuadShape {
         float halfSize;
         float z;
         Material* material;
@@ -170,24 +170,24 @@ protected:
 
     // A loaded manual mesh with one square per entry, centred on the z axis of
     // the mesh's frame and facing +z, parts in the order given.
-    static Mesh* quads(const std::vector<QuadSpec>& specs)
+    static Mesh* quads(const std::vector<QuadShape>& shapes)
     {
         static int counter = 0;
         const std::string name = "scenetest_q" + std::to_string(++counter) + ".mesh";
         auto* mesh = static_cast<Mesh*>(ResourceManager::getInstance()->getResource(name));
-        for (const QuadSpec& spec : specs) {
+        for (const QuadShape& shape : shapes) {
             MeshPart* part = mesh->addPart();
-            const float h = spec.halfSize;
+            const float h = shape.halfSize;
             for (const glm::vec2& corner : {glm::vec2(-h, -h), glm::vec2(h, -h), glm::vec2(h, h), glm::vec2(-h, h)}) {
-                const glm::vec3 p(corner, spec.z);
+                const glm::vec3 p(corner, shape.z);
                 part->vertices.insert(part->vertices.end(), {p.x, p.y, p.z, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1});
                 mesh->boundingBox.grow(p);
             }
             part->indices = {0, 1, 2, 0, 2, 3};
             part->vertexCount = 4;
             part->triangleCount = 2;
-            part->pass = spec.pass;
-            part->material = spec.material;
+            part->pass = shape.pass;
+            part->material = shape.material;
         }
         mesh->ensureLoaded();
         return mesh;
