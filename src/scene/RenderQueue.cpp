@@ -28,9 +28,17 @@ RenderQueue::ProgramGroups* RenderQueue::getPass(std::int32_t pass)
     return found == passes.end() ? nullptr : &found->second;
 }
 
+// The pass's groups and their lists stay, emptied, so the next frame files
+// its requests without allocating again.
 void RenderQueue::removePass(std::int32_t pass)
 {
-    passes.erase(pass);
+    auto found = passes.find(pass);
+    if (found == passes.end()) {
+        return;
+    }
+    for (auto& group : found->second) {
+        group.second.clear();
+    }
 }
 
 std::size_t RenderQueue::count(std::int32_t pass) const

@@ -33,9 +33,10 @@ public:
     // SHADOW_PASS too when it casts a shadow.
     void add(Renderable* renderable);
 
-    // The groups of one pass, or null when nothing was filed under it.
+    // The groups of one pass, or null when nothing was ever filed under it.
     ProgramGroups* getPass(std::int32_t pass);
-    // Forgets the pass without deleting anything.
+    // Empties the pass's lists without deleting anything; they keep their
+    // storage for the next frame.
     void removePass(std::int32_t pass);
     // Renderables filed under the pass (all programs).
     std::size_t count(std::int32_t pass) const;

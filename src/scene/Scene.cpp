@@ -416,20 +416,21 @@ void Scene::renderPass(std::int32_t pass)
     if (!groups) {
         return;
     }
-    while (!groups->empty()) {
-        auto group = groups->begin();
-        ShaderProgram* program = group->first;
+    for (auto& group : *groups) {
+        if (group.second.empty()) {
+            continue;
+        }
+        ShaderProgram* program = group.first;
         if (program && program->getHandle() != 0) {
-            drawGroup(program, group->second);
+            drawGroup(program, group.second);
         } else {
             // A material without a working program has nothing to draw with.
-            // Its requests are dropped so they neither pile up from frame to
-            // frame nor, by the luck of the map's order, cut the pass short.
-            for (Renderable* renderable : group->second) {
+            // Its requests are dropped so they do not pile up frame by frame.
+            for (Renderable* renderable : group.second) {
                 delete renderable;
             }
+            group.second.clear();
         }
-        groups->erase(group);
     }
     renderQueue.removePass(pass);
 }

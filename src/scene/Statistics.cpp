@@ -187,10 +187,12 @@ void Statistics::drawCell(float sizeU, float sizeV, float posU, float posV, floa
 
 void Statistics::drawNumber(std::uint16_t number, float x, float y)
 {
-    // Most significant digit first; 0 is the single digit 0.
-    std::vector<int> digits;
+    // Filled from the back, so the most significant digit comes first; 0 is
+    // the single digit 0. Five digits hold any 16-bit number.
+    int digits[5] = {};
+    int first = 5;
     do {
-        digits.insert(digits.begin(), number % 10);
+        digits[--first] = number % 10;
         number = static_cast<std::uint16_t>(number / 10);
     } while (number != 0);
 
@@ -199,8 +201,8 @@ void Statistics::drawNumber(std::uint16_t number, float x, float y)
         return; // the atlas did not load; 0 would mean the whole window
     }
     uniform2(material, "size", 0.1f, 0.2f);
-    for (int digit : digits) {
-        uniform2(material, "pos", static_cast<float>(digit) * 0.1f, rowDigits);
+    for (int i = first; i < 5; ++i) {
+        uniform2(material, "pos", static_cast<float>(digits[i]) * 0.1f, rowDigits);
         Drawing::getInstance()->drawWith(material, fieldsTexture, static_cast<std::int32_t>(x),
                                          static_cast<std::int32_t>(y), static_cast<std::int32_t>(cellWidth), rowHeight);
         x += cellWidth - digitOverlap;
