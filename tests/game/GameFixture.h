@@ -3,8 +3,6 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "app/ConfigFile.h"
 #include "app/Window.h"
 #include "game/Game.h"
@@ -28,9 +26,8 @@ protected:
     void SetUp() override
     {
         delete ConfigFile::getInstance();
-        writeFile("Brevamoor.config", "resolution_x = 800\nresolution_y = 600\nfullscreen = 0\nrefresh_rate = 0\n"
-                                      "planet_size = " +
-                                          std::to_string(planetSize()) + "\n");
+        writeFile("Brevamoor.config",
+                  "resolution_x = 800\nresolution_y = 600\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = 3\n");
         ConfigFile::getInstance()->load();
         if (!ResourceManager::getInstance()->getLoader("vert")) {
             registerLoaders();
@@ -49,10 +46,7 @@ protected:
     {
         delete game;
         game = nullptr;
-        Statistics::getInstance()->gameEnded = false;
     }
-
-    virtual int planetSize() const { return 3; }
 
     // One frame that lasts dt seconds (plus the microseconds between setting
     // the clock and the frame reading it).

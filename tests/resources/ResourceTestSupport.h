@@ -55,23 +55,14 @@ inline std::size_t patternIndex(const std::vector<Rgba>& colours, int x, int y)
 // and 8 use the colours as palette; 16 is 5-6-5; 24 and 32 are direct colour.
 void writeImage(const std::string& path, int width, int height, int bpp, const std::vector<Rgba>& colours);
 
-// Level 0 of a texture (or one cube face) as RGBA8, bottom row first.
-std::vector<Rgba> readTexture(const Texture& texture, GLenum faceTarget = 0);
+// Level 0 of a 2D texture as RGBA8, bottom row first.
+std::vector<Rgba> readTexture(const Texture& texture);
 
-// An RGBA8 framebuffer of its own, cleared to black and bound while it lives.
-class OffscreenTarget {
-public:
-    OffscreenTarget(int width, int height);
-    ~OffscreenTarget();
-    OffscreenTarget(const OffscreenTarget&) = delete;
-    OffscreenTarget& operator=(const OffscreenTarget&) = delete;
-    Rgba pixel(int x, int y) const;
-
-private:
-    GLuint framebuffer = 0;
-    GLuint colour = 0;
-    GLint previousViewport[4] = {};
-};
+// Clears the shared window to black and draws into its lower-left
+// width x height pixels from now on.
+void drawToCorner(int width, int height);
+// The window's pixel (x, y), counted from the bottom left.
+Rgba pixel(int x, int y);
 
 } // namespace restest
 } // namespace BV

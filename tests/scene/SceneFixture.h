@@ -1,8 +1,7 @@
 #pragma once
 
-// Shared set-up for the tests that draw real frames through a Scene: the
-// game's loaders, the overlay drawing, a player's camera of the window's size
-// and small helpers to build coloured quads and read pixels back.
+// Shared set-up for tests that draw real frames through a Scene: the loaders,
+// a camera of the window's size, coloured quads and pixel read-back.
 
 #include <algorithm>
 #include <cstdint>
@@ -38,19 +37,20 @@ struct Pixel {
     int r, g, b;
 };
 
-inline std::ostream& operator<<(std::ostream& out, const Pixel& p)
+// Channel-wise comparison with a tolerance for rasteriser rounding.
+inline ::testing::AssertionResult near(const Pixel& a, const Pixel& e, int tolerance = 3)
 {
-    return out << "(" << p.r << ", " << p.g << ", " << p.b << ")";
+    if (std::max({std::abs(a.r - e.r), std::abs(a.g - e.g), std::abs(a.b - e.b)}) <= tolerance) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "(" << a.r << ", " << a.g << ", " << a.b << ") is not within " << tolerance
+                                         << " of (" << e.r << ", " << e.g << ", " << e.b << ")";
 }
 
-// Channel-wise comparison with a tolerance for rasteriser rounding.
-inline ::testing::AssertionResult near(const Pixel& actual, const Pixel& expected, int tolerance = 3)
+inline std::vector<unsigned char> readWindow()
 {
-    const int off =
-        std::max({std::abs(actual.r - expected.r), std::abs(actual.g - expected.g), std::abs(actual.b - expected.b)});
-    return off <= tolerance
-               ? ::testing::AssertionSuccess()
-               : ::testing::AssertionFailure() << actual << " is not within " << tolerance << " of " << expected;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    return testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
 }
 
 // Pixel (x, y), y from the top, of a whole-window read-back.
@@ -60,18 +60,9 @@ inline Pixel pixelOf(const std::vector<unsigned char>& frame, int x, int y)
     return Pixel{frame[i], frame[i + 1], frame[i + 2]};
 }
 
-// A pixel of the window, x from the left, y from the top.
 inline Pixel windowPixel(int x, int y)
 {
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    const std::vector<unsigned char> rgba = testkit::readPixels(x, WINDOW_HEIGHT - 1 - y, 1, 1);
-    return Pixel{rgba[0], rgba[1], rgba[2]};
-}
-
-inline std::vector<unsigned char> readWindow()
-{
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    return testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    return pixelOf(readWindow(), x, y);
 }
 
 // Black window, overlay state: no depth test, alpha blending on.
@@ -95,7 +86,7 @@ public:
 class SceneFixture : public ::testing::Test {
 public:
     // The binary's one-time set-up: the game's loaders, the overlay drawing
-    // at the window's size and a flat test shader. Safe to call from any test.
+    // at the window's size and a flat test shader drawing kD with "alpha".
     static void initialiseOnce()
     {
         static bool done = false;
@@ -110,7 +101,6 @@ layout(location = 0) in vec3 position;
 layout(std140) uniform CameraInfo { mat4 p; mat4 v; };
 uniform mat4 modelMat;
 void main() { gl_Position = p * v * modelMat * vec4(position, 1.0); })");
-        // kD with the material's float "alpha".
         testkit::writeFile("scenetest/flat.frag", R"(#version 330 core
 uniform vec3 kD; uniform float alpha; out vec4 colour;
 void main() { colour = vec4(kD, alpha); })");
@@ -120,8 +110,7 @@ protected:
     void SetUp() override
     {
         initialiseOnce();
-        // The switches and counters are process-wide; every test starts from
-        // the game's defaults.
+        // The switches and counters are process-wide: start from the defaults.
         Statistics* statistics = Statistics::getInstance();
         statistics->culling = true;
         statistics->blending = true;
@@ -193,8 +182,7 @@ protected:
         return mesh;
     }
 
-    // Puts the entity on a new scene node at the given position; the entity
-    // is deleted after the test, the node with the scene.
+    // Puts the entity on a new scene node; the test's end deletes both.
     SceneNode* place(Entity* entity, const glm::vec3& position = glm::vec3(0.0f))
     {
         SceneNode* node = scene->createSceneNode();
@@ -204,11 +192,6 @@ protected:
         entity->node = node;
         entities.push_back(entity);
         return node;
-    }
-
-    SceneNode* placeMesh(Mesh* mesh, const glm::vec3& position = glm::vec3(0.0f))
-    {
-        return place(new MeshEntity(mesh), position);
     }
 
     void moveCamera(const glm::vec3& position)
@@ -223,8 +206,6 @@ protected:
         scene->update();
         scene->render();
     }
-
-    static Statistics* statistics() { return Statistics::getInstance(); }
 
     Camera* camera = nullptr;
     Scene* scene = nullptr;

@@ -2,7 +2,6 @@
 
 #include <FreeImage.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -43,10 +42,6 @@ public:
         const BYTE* p = FreeImage_GetBits(bitmap) + (static_cast<long>(row) * width() + x) * 4;
         return {p[2] / 255.0f, p[1] / 255.0f, p[0] / 255.0f, p[3] / 255.0f};
     }
-    void savePreview(const std::string& name) const
-    {
-        FreeImage_Save(FIF_PNG, bitmap, (std::string(BV_TEST_OUTPUT_DIR) + "/" + name + ".png").c_str());
-    }
 
 private:
     FIBITMAP* bitmap; // owned; released in ~BakedImage
@@ -55,11 +50,6 @@ private:
 float luminance(const std::vector<float>& c)
 {
     return 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2];
-}
-
-float distance(const std::vector<float>& a, const std::vector<float>& b)
-{
-    return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
 }
 
 TEST(BakedAssets, EveryImageLoadsThroughFreeImageAs32BitWithItsSize)
@@ -134,9 +124,8 @@ TEST(BakedAssets, StarFieldHasDarkSkyAndBrightStarsOnEveryFace)
 {
     for (const char* face : {"px", "nx", "py", "ny", "pz", "nz"}) {
         const BakedImage image(std::string("resources/textures/cubemap/galaxy_") + face + ".dds");
-        ASSERT_TRUE(image.loaded());
-        int dark = 0;
-        int bright = 0;
+        ASSERT_TRUE(image.loaded() && image.bitsPerPixel() == 32) << face;
+        int dark = 0, bright = 0;
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
                 const float l = luminance(image.at(x, y));
@@ -148,75 +137,6 @@ TEST(BakedAssets, StarFieldHasDarkSkyAndBrightStarsOnEveryFace)
         EXPECT_GT(dark, total * 9 / 10) << face;
         EXPECT_GT(bright, 20) << face;
         EXPECT_LT(bright, total / 100) << face;
-    }
-    BakedImage("resources/textures/cubemap/galaxy_px.dds").savePreview("baked_galaxy_px");
-}
-
-TEST(BakedAssets, CubeFacesMatchAlongASharedEdge)
-{
-    // +X's right column (z = -1) meets -Z's left column, row by row.
-    const BakedImage px("resources/textures/cubemap/galaxy_px.dds");
-    const BakedImage nz("resources/textures/cubemap/galaxy_nz.dds");
-    ASSERT_TRUE(px.loaded() && nz.loaded());
-    const int n = px.width();
-    float shared = 0.0f;
-    float unrelated = 0.0f;
-    for (int y = 0; y < n; ++y) {
-        shared += distance(px.at(n - 1, y), nz.at(0, y));
-        unrelated += distance(px.at(n - 1, y), nz.at(n - 1, y));
-    }
-    EXPECT_LT(shared / n, 0.01f);
-    EXPECT_LT(shared, unrelated * 0.5f);
-}
-
-// The pure cells of the five terrain types (water first) differ clearly; a
-// pixel a little inside corner 0 of cell 25 t + 5 t + t, mean of 9 x 9.
-TEST(BakedAssets, TerrainTypesAreDistinct)
-{
-    const BakedImage atlas("resources/textures/planet_tileset.dds");
-    ASSERT_TRUE(atlas.loaded());
-    atlas.savePreview("baked_planet_tileset");
-    const double cellSize = 0.083251953125;
-    std::vector<std::vector<float>> pure;
-    for (int t = 0; t < 5; ++t) {
-        const int cell = 31 * t;
-        const int x = static_cast<int>(((cell % 12) + 0.5) * cellSize * atlas.width());
-        const int row = static_cast<int>(((cell / 12) + 0.1 * 0.85 + 0.6533 * 0.15) * cellSize * atlas.height());
-        std::vector<float> sum(3, 0.0f);
-        for (int dy = -4; dy <= 4; ++dy) {
-            for (int dx = -4; dx <= 4; ++dx) {
-                for (int k = 0; k < 3; ++k) {
-                    sum[k] += atlas.at(x + dx, row + dy)[k] / 81.0f;
-                }
-            }
-        }
-        pure.push_back(sum);
-    }
-    EXPECT_GT(pure[0][2], pure[0][0] + 0.2f) << "water is blue";
-    for (int a = 0; a < 5; ++a) {
-        for (int b = a + 1; b < 5; ++b) {
-            EXPECT_GT(distance(pure[a], pure[b]), 0.15f) << "types " << a << " and " << b;
-        }
-    }
-}
-
-// Every digit of the statistics atlas's top row (one per tenth of the width)
-// holds ink.
-TEST(BakedAssets, DigitCellsAreNotEmpty)
-{
-    const BakedImage fields("resources/textures/ui/debug_fields.dds");
-    ASSERT_TRUE(fields.loaded());
-    fields.savePreview("baked_debug_fields");
-    const int rowHeight = fields.height() / 5;
-    const int cell = fields.width() / 10;
-    for (int d = 0; d < 10; ++d) {
-        int ink = 0;
-        for (int y = 4 * rowHeight; y < 5 * rowHeight; ++y) {
-            for (int x = d * cell; x < (d + 1) * cell; ++x) {
-                ink += fields.at(x, y)[3] > 0.5f ? 1 : 0;
-            }
-        }
-        EXPECT_GT(ink, 12) << "digit " << d;
     }
 }
 
