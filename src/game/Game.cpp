@@ -24,6 +24,7 @@
 #include "scene/Cursor.h"
 #include "scene/Drawing.h"
 #include "scene/PlanetHalo.h"
+#include "scene/RenderQueue.h"
 #include "scene/Scene.h"
 #include "scene/SceneNode.h"
 #include "scene/SkyBox.h"
@@ -206,7 +207,7 @@ void Game::removeEntity(Entity* entity)
 
 // ---- One frame -------------------------------------------------------------
 
-void Game::frame()
+void Game::frame(bool draw)
 {
     glfwPollEvents();
     Cursor::getInstance()->mode = Cursor::DEFAULT;
@@ -235,8 +236,17 @@ void Game::frame()
         NPC::getInstance()->update(dt);
         scene->update();
         testEndOfGame();
-        scene->render();
-        drawLensFlare();
+        if (draw) {
+            scene->render();
+            drawLensFlare();
+        } else {
+            // The requests the update filed would otherwise pile up and
+            // outlive the swarms they point to.
+            scene->getRenderQueue().clear();
+        }
+    }
+    if (!draw) {
+        return;
     }
     drawEndScreens();
     statistics->draw();

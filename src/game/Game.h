@@ -41,8 +41,11 @@ public:
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
 
-    // One whole frame, from the event poll to the buffer swap.
-    void frame();
+    // One whole frame, from the event poll to the buffer swap. With draw
+    // false the world advances exactly as in a drawn frame, but nothing is
+    // drawn and the buffers are not swapped (a self-played game draws only
+    // every few frames to save time).
+    void frame(bool draw = true);
 
     // A new tower of owner on tile; a start tower (startBuilding) stands at
     // once with 199 units, any other rises for a second with 20.

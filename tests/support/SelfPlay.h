@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace BV {
+class Entity;
+class Game;
+class MilitaryBuilding;
+struct Tile;
+} // namespace BV
+
+namespace BV::testkit {
+
+// How one self-played game is set up.
+struct SelfPlaySettings {
+    std::uint32_t seed = 1;
+    std::uint16_t planetSize = 3;
+    double step = 1.0 / 30.0;    // simulated seconds per frame
+    double capSeconds = 900.0;   // simulated seconds before the game is called off
+    bool checkInvariants = true; // after every frame; the game stops at the first violation
+    double policyInterval = 1.0; // simulated seconds between the scripted player's decisions
+    int drawEvery = 1;           // frames advanced per frame drawn
+};
+
+// What a self-played game came to.
+struct SelfPlayResult {
+    bool humanWon = false;
+    bool computerWon = false;
+    std::uint64_t frames = 0;
+    double simulatedSeconds = 0.0;
+    double realSeconds = 0.0;
+    // Empty while every invariant held; else the first violation, with the
+    // frame number and the seed.
+    std::string violation;
+    std::uint64_t stateHash = 0;
+    // Index 0: the human side, 1: the computer.
+    int towersFounded[2] = {0, 0};
+    int attacks[2] = {0, 0};
+    // Simulated seconds when the computer first knew of a human building;
+    // negative if it never did.
+    double firstKnownAt = -1.0;
+};
+
+// Writes a "Brevamoor.config" with the given planet size into the working
+// directory, loads it into the configuration and puts back any file that
+// was there before.
+void configureGame(std::uint16_t planetSize, unsigned width = 800, unsigned height = 600);
+
+// Plays one whole game on the current window: the computer by its own
+// opponent, the human side by a small script that clicks through the
+// game's own hover rules and click handler. Time is driven with glfwSetTime
+// at a fixed step, every frame (or every drawEvery-th) is drawn, and after every frame the game's
+// invariants are checked. The window must exist; the loaders and the
+// overlay drawing are set up on first use, the configuration by each run.
+class SelfPlay {
+public:
+    explicit SelfPlay(const SelfPlaySettings& settings);
+
+    SelfPlayResult run();
+
+    // Every rule that must hold between two frames, or the first that is
+    // broken ("" when all hold). Public so that tests can break a rule on
+    // purpose.
+    static std::string checkInvariants(const Game& game, std::size_t fixedNodes);
+    // Owners, garrisons, buildings and the frame count, folded into one
+    // number: the same seed and inputs must give the same hash.
+    static std::uint64_t hashState(const Game& game, std::uint64_t frames);
+
+private:
+    void playHuman(Game& game);
+    bool select(Game& game, const MilitaryBuilding* tower);
+    bool clickOn(Game& game, std::uint32_t tileIndex, std::int32_t expectedCursor);
+    MilitaryBuilding* chooseTarget(const MilitaryBuilding* attacker) const;
+    const Tile* chooseSite(const Game& game) const;
+    void countNewSwarms(const Game& game);
+    void countNewTowers(const Game& game);
+
+    SelfPlaySettings settings;
+    SelfPlayResult result;
+    double policyTimer = 0.0;
+    float reach = 0.0f; // world units within which the script attacks
+    // The swarms seen after the last frame, and whether each had finished:
+    // a finished one is deleted in the next frame, so its address may come
+    // back as a new swarm.
+    std::unordered_map<const Entity*, bool> seenSwarms;
+    std::size_t seenBuildings = 2;
+};
+
+} // namespace BV::testkit
