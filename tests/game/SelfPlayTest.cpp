@@ -1,10 +1,17 @@
 // Whole games played by script against the computer opponent: every frame
-// keeps the game's invariants, the game ends within the cap, and a seed
-// replays to the same final state.
+// keeps the game's invariants, the game ends in a win within the cap, and a
+// seed replays to the same final state. The invariant check itself is shown
+// to catch each kind of broken rule.
+#include <GL/glew.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <functional>
+#include <string>
 
+#include "game/GameFixture.h"
+#include "game/NPC.h"
+#include "scene/Scene.h"
+#include "scene/SceneNode.h"
 #include "support/SelfPlay.h"
 
 namespace BV {
@@ -14,19 +21,93 @@ using testkit::SelfPlay;
 using testkit::SelfPlayResult;
 using testkit::SelfPlaySettings;
 
-TEST(SelfPlayTest, Probe)
+SelfPlayResult play(std::uint16_t planetSize, std::uint32_t seed)
 {
     SelfPlaySettings settings;
-    settings.seed = 1;
-    settings.planetSize = 3;
-    settings.capSeconds = 300;
-    settings.drawEvery = 10;
-    settings.checkInvariants = false;
-    const SelfPlayResult result = SelfPlay(settings).run();
-    std::printf("won %d lost %d frames %llu sim %.1f real %.1f violation '%s' founded %d/%d attacks %d/%d known %.1f\n",
-                result.humanWon, result.computerWon, static_cast<unsigned long long>(result.frames),
-                result.simulatedSeconds, result.realSeconds, result.violation.c_str(), result.towersFounded[0],
-                result.towersFounded[1], result.attacks[0], result.attacks[1], result.firstKnownAt);
+    settings.seed = seed;
+    settings.planetSize = planetSize;
+    settings.capSeconds = 900.0;
+    settings.drawEvery = 30; // one drawn frame per simulated second
+    return SelfPlay(settings).run();
+}
+
+TEST(SelfPlayTest, GamesAtSizesThreeAndFourEndInAWinKeepingEveryInvariantAndReplay)
+{
+    struct Case {
+        std::uint16_t planetSize;
+        std::uint32_t seed;
+    };
+    const Case cases[] = {{3, 1}, {3, 2}, {4, 1}};
+    std::uint64_t firstHash = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE("planet size " + std::to_string(c.planetSize) + ", seed " + std::to_string(c.seed));
+        const SelfPlayResult result = play(c.planetSize, c.seed);
+        EXPECT_EQ(result.violation, "");
+        EXPECT_TRUE(result.humanWon || result.computerWon) << "no winner after " << result.simulatedSeconds << " s";
+        EXPECT_GT(result.towersFounded[0] + result.towersFounded[1], 0);
+        EXPECT_GT(result.attacks[0] + result.attacks[1], 0);
+        if (firstHash == 0) {
+            firstHash = result.stateHash;
+        } else {
+            EXPECT_NE(result.stateHash, firstHash);
+        }
+    }
+    // The first game again, from its seed alone.
+    const SelfPlayResult replay = play(cases[0].planetSize, cases[0].seed);
+    EXPECT_EQ(replay.violation, "");
+    EXPECT_EQ(replay.stateHash, firstHash);
+}
+
+// Each rule the self-play games rely on, broken on purpose in a fresh game:
+// the check must name it.
+class InvariantTest : public testkit::GameFixture {
+protected:
+    std::size_t fixedNodes() const { return game->getScene()->getNodes().size() - 2 * game->getBuildings().size(); }
+};
+
+TEST_F(InvariantTest, EveryBrokenRuleIsNamed)
+{
+    step(0.1);
+    const std::size_t fixed = fixedNodes();
+    ASSERT_EQ(SelfPlay::checkInvariants(*game, fixed), "");
+    Tower* human = towerOf(humanPlayer);
+    Tower* computer = towerOf(computerPlayer);
+    NPC* npc = NPC::getInstance();
+    ASSERT_NE(emptyOwnTile(), nullptr);
+    Tile& free = *emptyOwnTile();
+    SceneNode* stray = nullptr;
+    struct Case {
+        const char* name;
+        std::function<void()> breakIt;
+        std::function<void()> mend;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"owner without territory", [&] { free.owner = computerPlayer; }, [&] { free.owner = humanPlayer; },
+         "has owner 2 but is in the territory of 1"},
+        {"tile forgets its building", [&] { planet->tiles[human->tile.index].building = nullptr; },
+         [&] { planet->tiles[human->tile.index].building = human; }, "is not the one its tile points to"},
+        {"garrison over 200", [&] { human->units = 201; }, [&] { human->units = 200; }, "garrison on tile"},
+        {"scene node left over", [&] { stray = game->getScene()->createSceneNode(); },
+         [&] { game->getScene()->destroySceneNode(stray->getName()); }, "nodes, expected"},
+        {"GL error", [] { glEnable(0xFFFF); }, [] {}, "GL error 1280"},
+        {"own building lost from the list", [&] { npc->ownBuildings.clear(); }, [&] { npc->ownBuildings = {computer}; },
+         "own buildings"},
+        {"a human tower in the full list", [&] { npc->fullBuildings.push_back(human); },
+         [&] { npc->fullBuildings.pop_back(); }, "full list holds"},
+        {"its own tower as a known enemy", [&] { npc->knownEnemies.push_back(computer); },
+         [&] { npc->knownEnemies.pop_back(); }, "known enemies hold"},
+        {"a pending tile nobody flies to", [&] { npc->pendingBuildTiles.push_back(computer->tile.index); },
+         [&] { npc->pendingBuildTiles.pop_back(); }, "no founding party"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.breakIt();
+        EXPECT_NE(SelfPlay::checkInvariants(*game, fixed).find(c.expected), std::string::npos)
+            << SelfPlay::checkInvariants(*game, fixed);
+        c.mend();
+        EXPECT_EQ(SelfPlay::checkInvariants(*game, fixed), "");
+    }
 }
 
 } // namespace

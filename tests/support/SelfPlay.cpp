@@ -164,10 +164,16 @@ std::string checkOpponent(const Game& game)
             return "the opponent's known enemies hold its own building on tile " + std::to_string(building->tile.index);
         }
     }
+    // A pending tile is the computer's and empty with a founding party on
+    // its way, or carries the computer's tower that party has just founded
+    // (the tile is released once the tower is finished).
     const std::vector<Tile>& tiles = game.getPlanet()->tiles;
     for (const std::uint32_t index : npc->pendingBuildTiles) {
         const Tile& tile = tiles.at(index);
-        if (tile.owner != computerPlayer || tile.building || !isFoundingTowards(game, index)) {
+        const bool rising =
+            tile.building && tile.building->owner == computerPlayer && tile.building->isUnderConstruction();
+        const bool awaited = !tile.building && isFoundingTowards(game, index);
+        if (tile.owner != computerPlayer || !(rising || awaited)) {
             return "pending tile " + std::to_string(index) + " (owner " + std::to_string(idOf(tile.owner)) +
                    (tile.building ? ", built on" : "") +
                    (isFoundingTowards(game, index) ? "" : ", no founding party on its way") + ")";
