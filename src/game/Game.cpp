@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -112,7 +113,8 @@ Game::Game(Window* window, std::uint32_t seed) : window(window), seed(seed)
     attach(skyBox, skyNode);
     attach(sun, scene->getLightNode());
 
-    lastTime = glfwGetTime();
+    clock = [] { return glfwGetTime(); };
+    lastTime = clock();
     window->addMouseListener(this);
     window->addKeyListener(this);
 
@@ -191,6 +193,12 @@ Tower* Game::createTower(Tile* tile, Player* owner, bool startBuilding)
     return tower;
 }
 
+void Game::setClock(std::function<double()> newClock)
+{
+    clock = std::move(newClock);
+    lastTime = clock();
+}
+
 void Game::addEntity(Entity* entity, const glm::vec3& position)
 {
     SceneNode* node = scene->createSceneNode();
@@ -218,7 +226,7 @@ void Game::frame(bool draw)
         glDisable(GL_DEPTH_TEST);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     } else {
-        const double now = glfwGetTime();
+        const double now = clock();
         const double dt = now - lastTime;
         updateStatistics(dt, now);
         cameraController->update(dt);
@@ -370,7 +378,7 @@ void Game::endGame()
 {
     Statistics* statistics = Statistics::getInstance();
     statistics->gameEnded = true;
-    statistics->endTime = glfwGetTime();
+    statistics->endTime = clock();
     window->removeMouseListener(this);
 }
 

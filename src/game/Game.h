@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include <glm/glm.hpp>
@@ -56,6 +57,12 @@ public:
     // Queues entity for removal at the start of the next frame's removals.
     void removeEntity(Entity* entity);
 
+    // Where the game reads the time, in seconds: glfwGetTime unless
+    // replaced. Replacing it restarts the frame timing from the new clock's
+    // reading, so a driver that advances its own clock by exact steps gets
+    // exact dts (glfwGetTime keeps running between glfwSetTime and the read).
+    void setClock(std::function<double()> newClock);
+
     // Decides whether the tile under the mouse may be hovered (only tiles a
     // click could act on are) and which cursor shows; run by every frame.
     void applyHoverRules(std::uint32_t tileIndex);
@@ -69,7 +76,7 @@ public:
     CameraController* getCameraController() const { return cameraController; }
     const std::vector<Building*>& getBuildings() const { return buildings; }
     const std::vector<Entity*>& getEntities() const { return entities; }
-    // glfwGetTime at the start of the last frame (or at construction).
+    // The clock at the start of the last frame (or at construction).
     double getLastTime() const { return lastTime; }
     bool isLost() const { return lost; }
     bool isWon() const { return won; }
@@ -96,10 +103,11 @@ private:
     Scene* scene = nullptr;                       // owned
     Window* window;                               // not owned
     std::uint32_t seed;
-    SkyBox* skyBox = nullptr;                // owned
-    Camera* camera = nullptr;                // owned
-    SceneNode* cameraCenter = nullptr;       // the scene's
-    double lastTime = 0.0;                   // glfwGetTime of the previous frame
+    SkyBox* skyBox = nullptr;          // owned
+    Camera* camera = nullptr;          // owned
+    SceneNode* cameraCenter = nullptr; // the scene's
+    double lastTime = 0.0;             // the clock at the start of the previous frame
+    std::function<double()> clock;
     std::array<Texture*, 4> flareTextures{}; // the resource manager's
     bool lost = false;
     bool won = false;

@@ -38,7 +38,9 @@ protected:
         Statistics::getInstance()->gameEnded = false;
         glfwSetWindowShouldClose(Window::getInstance()->getHandle(), GLFW_FALSE);
         game = new Game(Window::getInstance(), seed);
-        now = game->getLastTime();
+        // The game reads the fixture's clock: every step is an exact dt.
+        now = 0.0;
+        game->setClock([this] { return now; });
         planet = game->getPlanet();
     }
 
@@ -48,8 +50,7 @@ protected:
         game = nullptr;
     }
 
-    // One frame that lasts dt seconds (plus the microseconds between setting
-    // the clock and the frame reading it).
+    // One frame that lasts exactly dt seconds.
     void step(double dt)
     {
         now += dt;

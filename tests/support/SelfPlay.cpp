@@ -276,9 +276,12 @@ SelfPlayResult SelfPlay::run()
     while (glGetError() != GL_NO_ERROR) {
     }
 
-    double now = game.getLastTime();
+    // The game reads this clock, so every dt is exactly the step; the GLFW
+    // clock follows it for anything else that reads the time.
+    double now = 0.0;
+    game.setClock([&now] { return now; });
     while (!game.isWon() && !game.isLost() && result.simulatedSeconds < settings.capSeconds) {
-        now += settings.step;
+        now = static_cast<double>(result.frames + 1) * settings.step;
         glfwSetTime(now);
         game.frame(result.frames % static_cast<std::uint64_t>(std::max(1, settings.drawEvery)) == 0);
         ++result.frames;
