@@ -18,7 +18,7 @@
 
 namespace BV::testkit {
 
-// A real game on the binary's shared window, read from a fresh
+// A real seeded game on the binary's shared window, read from a fresh
 // "Brevamoor.config" as at start, with time driven by glfwSetTime so that
 // every frame's dt is exact.
 class GameFixture : public ::testing::Test {
@@ -37,7 +37,7 @@ protected:
         }
         Statistics::getInstance()->gameEnded = false;
         glfwSetWindowShouldClose(Window::getInstance()->getHandle(), GLFW_FALSE);
-        game = new Game(Window::getInstance());
+        game = new Game(Window::getInstance(), seed);
         now = game->getLastTime();
         planet = game->getPlanet();
     }
@@ -86,6 +86,8 @@ protected:
         return nullptr;
     }
 
+    // Terrain and every later roll follow from it, never from the clock.
+    std::uint32_t seed = 1;
     Game* game = nullptr;
     Planet* planet = nullptr;
     double now = 0.0;

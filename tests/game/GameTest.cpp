@@ -11,6 +11,7 @@
 
 #include "game/CameraController.h"
 #include "game/GameFixture.h"
+#include "game/Dice.h"
 #include "game/NPC.h"
 #include "resources/Material.h"
 #include "resources/ShaderProgram.h"
@@ -277,7 +278,7 @@ TEST_F(CommandTest, PickingSeesTheViewTurnedInTheSameFrame)
 TEST_F(NPCTest, ALongFrameThinksOnceAndTargetsScoreAboveEightHundred)
 {
     npc->knownEnemies.clear();
-    std::srand(7);
+    Dice::seed(7);
     step(2.5);
     EXPECT_EQ(npc->thinkTimer, 0.0);
     step(0.5);
@@ -296,7 +297,7 @@ TEST_F(NPCTest, ALongFrameThinksOnceAndTargetsScoreAboveEightHundred)
 TEST_F(NPCTest, FoundsOnAFreeTileOfItsOwnAndNeverTwiceOnOne)
 {
     ASSERT_EQ(npc->ownBuildings.size(), 1u); // one building: founding always goes on
-    std::srand(3);
+    Dice::seed(3);
     for (std::size_t founded = 1; founded <= 2; ++founded) {
         computer->setUnitCount(200);
         npc->thinkTimer = 1.0;
