@@ -356,6 +356,19 @@ TEST_F(NPCTest, KnowsEveryHumanTowerFoundedInItsSightAndNeverItsOwn)
     EXPECT_EQ(known(watched), 1);
 }
 
+// A tower the computer captures while it still rises is its own once, not
+// again when it is finished.
+TEST_F(NPCTest, TowerCapturedWhileRisingIsListedAsItsOwnOnce)
+{
+    npc->thinkTimer = -1.0e9;
+    Tower* rising = game->createTower(emptyOwnTile(), humanPlayer, false);
+    rising->changeOwner(computerPlayer);
+    step(0.6);
+    step(0.6);
+    ASSERT_FALSE(rising->isUnderConstruction());
+    EXPECT_EQ(std::count(npc->ownBuildings.begin(), npc->ownBuildings.end(), rising), 1);
+}
+
 // A tile the computer's founding party flies to is given back when the party
 // finds it built on, and at once when the tile is lost; otherwise the
 // opponent would one day have no tile left to found on.
