@@ -128,6 +128,7 @@ Game::Game(Window* window) : window(window)
                           "TexBillboard.mmat", 580.0f, 580.0f);
     halo->passType = 16;
     halo->visible = true;
+    halo->bodyRadius = planetRadius;
     SceneNode* haloNode = scene->createSceneNode();
     attach(halo, haloNode);
 
