@@ -1,0 +1,221 @@
+// How a real game reads on screen: the night side of the planet stays
+// readable, and the two sides' land and towers differ without colour.
+// The frames are saved as PNGs; the figures are printed for the record.
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <glm/glm.hpp>
+
+#include "game/Building.h"
+#include "game/GameFixture.h"
+#include "scene/Camera.h"
+
+namespace BV {
+namespace {
+
+constexpr int kWidth = 800; // the shared window, as GameFixture configures the game
+constexpr int kHeight = 600;
+
+// A colour in 0 to 255 per channel.
+using Colour = glm::dvec3;
+
+double luma(const Colour& c)
+{
+    return 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
+}
+
+// CIE L*a*b* of an sRGB colour under D65: distances in it follow what the
+// eye tells apart (about 2 is just noticeable, above 10 plainly different).
+glm::dvec3 lab(const Colour& c)
+{
+    auto linear = [](double v) {
+        v /= 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const glm::dvec3 l(linear(c.r), linear(c.g), linear(c.b));
+    const glm::dvec3 xyz(0.4124 * l.r + 0.3576 * l.g + 0.1805 * l.b, 0.2126 * l.r + 0.7152 * l.g + 0.0722 * l.b,
+                         0.0193 * l.r + 0.1192 * l.g + 0.9505 * l.b);
+    auto f = [](double t) { return t > 0.008856 ? std::cbrt(t) : 7.787 * t + 16.0 / 116.0; };
+    const double fx = f(xyz.x / 0.95047), fy = f(xyz.y), fz = f(xyz.z / 1.08883);
+    return {116.0 * fy - 16.0, 500.0 * (fx - fy), 200.0 * (fy - fz)};
+}
+
+double deltaE(const Colour& a, const Colour& b)
+{
+    return glm::length(lab(a) - lab(b));
+}
+
+// A game on a fixed terrain (the game's own is seeded by the clock), with the
+// mouse off the planet so that no hover outline lights a tile.
+class ReadabilityTest : public testkit::GameFixture {
+protected:
+    void SetUp() override
+    {
+        planetSize = 4; // tiles small enough for a few dozen of each kind in view
+        GameFixture::SetUp();
+        std::srand(12);
+        for (Tile& tile : planet->tiles) {
+            if (!tile.building) {
+                tile.type = static_cast<std::uint32_t>(std::rand() % 5); // drawn by the first frame
+            }
+        }
+        glfwSetCursorPos(Window::getInstance()->getHandle(), 0.0, 0.0);
+    }
+
+    // Two more standing towers of the player's left and right of home, for
+    // a wide stretch of own land.
+    void widenHome()
+    {
+        for (float side : {-1.0f, 1.0f}) {
+            const glm::vec3 at(side * 200.0f * std::sin(0.45f), 0.0f, 200.0f * std::cos(0.45f));
+            game->createTower(&planet->tiles[planet->getTileIndexAt(at)], humanPlayer, true);
+        }
+    }
+
+    // Whether a tower or its sign may cover the tile.
+    bool nearTower(const Tile& tile) const
+    {
+        for (Building* building : game->getBuildings()) {
+            if (glm::distance(building->tile.position, tile.position) < 25.0f) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static std::vector<unsigned char> grab()
+    {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        return testkit::readPixels(0, 0, kWidth, kHeight);
+    }
+
+    // Pixels from the window's top-left corner.
+    glm::vec2 toScreen(const glm::vec3& world) const
+    {
+        Camera* camera = game->getCamera();
+        const glm::vec4 clip = camera->getProjection() * camera->getView() * glm::vec4(world, 1.0f);
+        return {(clip.x / clip.w * 0.5f + 0.5f) * kWidth, (0.5f - clip.y / clip.w * 0.5f) * kHeight};
+    }
+
+    // Mean colour of the (2 half + 1)^2 pixels around a point of the window.
+    static Colour patch(const std::vector<unsigned char>& frame, const glm::vec2& at, int half)
+    {
+        Colour sum(0.0);
+        const int cx = static_cast<int>(at.x), cy = static_cast<int>(at.y);
+        for (int y = cy - half; y <= cy + half; ++y) {
+            for (int x = cx - half; x <= cx + half; ++x) {
+                const std::size_t i = (static_cast<std::size_t>(kHeight - 1 - y) * kWidth + x) * 4;
+                sum += Colour(frame[i], frame[i + 1], frame[i + 2]);
+            }
+        }
+        return sum / static_cast<double>((2 * half + 1) * (2 * half + 1));
+    }
+
+    // Whether the tile turns at least `minimum` (cosine) towards the camera.
+    bool facesCamera(const Tile& tile, float minimum) const
+    {
+        const glm::vec3 eye = game->getCamera()->getWorldPosition();
+        return glm::dot(tile.normal, glm::normalize(eye - tile.position)) >= minimum;
+    }
+};
+
+// The sun circles the planet about once a minute. Half a turn after noon
+// over the player's home, the same tiles must keep 40 % of their daylight
+// luminance, the five terrains must stay apart and the border must stand out
+// from the land as much as by day.
+TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
+{
+    widenHome();
+    step(0.02); // noon over the player's home: the towers stand and claim their land
+    const std::vector<unsigned char> day = grab();
+    testkit::savePng("readability_day.png", kWidth, kHeight, day);
+    step(3.14159265 / 0.1); // the sun turns 0.1 radians per second
+    const std::vector<unsigned char> night = grab();
+    testkit::savePng("readability_night.png", kWidth, kHeight, night);
+
+    // Tiles: own (owned by the player) and seen (in view, nobody's), away
+    // from the towers and their signs.
+    double dayLuma[2] = {0, 0}, nightLuma[2] = {0, 0};
+    int count[2] = {0, 0};
+    Colour dayTerrain[5] = {}, nightTerrain[5] = {};
+    int terrainCount[5] = {};
+    for (const Tile& tile : planet->tiles) {
+        if (!facesCamera(tile, 0.5f) || planet->visibilityValues[tile.index] < 0.8f || nearTower(tile)) {
+            continue;
+        }
+        const int kind = tile.owner == humanPlayer ? 0 : 1;
+        const glm::vec2 at = toScreen(tile.position);
+        const Colour byDay = patch(day, at, 2), byNight = patch(night, at, 2);
+        dayLuma[kind] += luma(byDay);
+        nightLuma[kind] += luma(byNight);
+        ++count[kind];
+        if (kind == 0) {
+            dayTerrain[tile.type] += byDay;
+            nightTerrain[tile.type] += byNight;
+            ++terrainCount[tile.type];
+        }
+    }
+    const char* kinds[2] = {"own", "seen"};
+    for (int kind = 0; kind < 2; ++kind) {
+        SCOPED_TRACE(kinds[kind]);
+        ASSERT_GE(count[kind], 8);
+        const double ratio = nightLuma[kind] / dayLuma[kind];
+        std::printf("%s tiles (%d): mean luma by day %.1f, by night %.1f, ratio %.2f\n", kinds[kind], count[kind],
+                    dayLuma[kind] / count[kind], nightLuma[kind] / count[kind], ratio);
+        EXPECT_GE(ratio, 0.4);
+        EXPECT_LE(ratio, 0.8) << "day and night must look different";
+    }
+
+    // Pairwise distances between the terrains' mean colours on own land.
+    double nearestDay = 1e9, nearestNight = 1e9;
+    for (int a = 0; a < 5; ++a) {
+        ASSERT_GE(terrainCount[a], 2) << "terrain " << a;
+        dayTerrain[a] /= terrainCount[a];
+        nightTerrain[a] /= terrainCount[a];
+    }
+    for (int a = 0; a < 5; ++a) {
+        for (int b = a + 1; b < 5; ++b) {
+            const double byDay = deltaE(dayTerrain[a], dayTerrain[b]);
+            const double byNight = deltaE(nightTerrain[a], nightTerrain[b]);
+            std::printf("terrains %d and %d: distance (CIE76) by day %.1f, by night %.1f\n", a, b, byDay, byNight);
+            nearestDay = std::min(nearestDay, byDay);
+            nearestNight = std::min(nearestNight, byNight);
+        }
+    }
+    std::printf("nearest terrains: distance by day %.1f, by night %.1f\n", nearestDay, nearestNight);
+    EXPECT_GE(nearestNight, 12.0) << "plainly different, above 10";
+
+    // The border: just inside the player's edge against the tile's own middle.
+    double dayBorder = 0.0, nightBorder = 0.0;
+    int edges = 0;
+    for (std::uint32_t index : humanPlayer->territory->ownedTiles) {
+        const Tile& tile = planet->tiles[index];
+        std::vector<std::uint32_t> neighbours;
+        tile.getNeighbours(neighbours);
+        for (std::uint32_t other : neighbours) {
+            const Tile& outside = planet->tiles[other];
+            if (outside.owner == humanPlayer || !facesCamera(tile, 0.5f) || !facesCamera(outside, 0.5f)) {
+                continue;
+            }
+            const glm::vec2 band = toScreen(glm::mix(tile.position, outside.position, 0.465f));
+            const glm::vec2 middle = toScreen(glm::mix(tile.position, outside.position, 0.25f));
+            dayBorder += deltaE(patch(day, band, 1), patch(day, middle, 1));
+            nightBorder += deltaE(patch(night, band, 1), patch(night, middle, 1));
+            ++edges;
+        }
+    }
+    ASSERT_GE(edges, 8);
+    std::printf("border (%d edges): distance from the land inside by day %.1f, by night %.1f\n", edges,
+                dayBorder / edges, nightBorder / edges);
+    EXPECT_GE(nightBorder, 0.95 * dayBorder);
+}
+
+} // namespace
+} // namespace BV
