@@ -1,10 +1,10 @@
 #include "game/NPC.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include <glm/glm.hpp>
 
+#include "game/Dice.h"
 #include "game/Matchup.h"
 #include "game/MilitaryBuilding.h"
 #include "game/Planet.h"
@@ -81,7 +81,7 @@ void NPC::attack()
     }
     for (std::size_t i = 0; i < ownBuildings.size(); ++i) {
         MilitaryBuilding* building = ownBuildings[i];
-        if (std::rand() % 20 < 2) {
+        if (Dice::roll() % 20 < 2) {
             if (MilitaryBuilding* target = chooseTarget(building)) {
                 building->attack(target, game);
             }
@@ -97,7 +97,7 @@ void NPC::found()
     for (MilitaryBuilding* building : full) {
         const auto half = static_cast<std::uint16_t>(ownBuildings.size() * 0.5);
         const int modulus = half * 10 + 1;
-        if (std::rand() % modulus >= 2) {
+        if (Dice::roll() % modulus >= 2) {
             continue;
         }
         const std::int64_t tile = chooseBuildTile();

@@ -20,7 +20,7 @@
 
 namespace BV::testkit {
 
-// A real game on the binary's shared window, read from a fresh
+// A real seeded game on the binary's shared window, read from a fresh
 // "Brevamoor.config" as at start, with time driven by glfwSetTime so that
 // every frame's dt is exact.
 class GameFixture : public ::testing::Test {
@@ -39,7 +39,7 @@ protected:
         }
         Statistics::getInstance()->gameEnded = false;
         glfwSetWindowShouldClose(Window::getInstance()->getHandle(), GLFW_FALSE);
-        game = new Game(Window::getInstance());
+        game = new Game(Window::getInstance(), seed);
         now = game->getLastTime();
         planet = game->getPlanet();
     }
@@ -81,6 +81,8 @@ protected:
 
     // The configured "planet_size"; a subclass may change it before SetUp.
     int planetSize = 3;
+    // Terrain and every later roll follow from it, never from the clock.
+    std::uint32_t seed = 1;
     Game* game = nullptr;
     Planet* planet = nullptr;
     double now = 0.0;

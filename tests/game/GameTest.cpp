@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "game/GameFixture.h"
+#include "game/Dice.h"
 #include "game/NPC.h"
 #include "scene/Cursor.h"
 #include "scene/SceneNode.h"
@@ -223,7 +224,7 @@ TEST_F(CommandTest, CapturedSelectionCanBeReplacedByAnOwnTower)
 TEST_F(NPCTest, ALongFrameThinksOnceAndTargetsScoreAboveEightHundred)
 {
     npc->knownEnemies.clear();
-    std::srand(7);
+    Dice::seed(7);
     step(2.5);
     EXPECT_EQ(npc->thinkTimer, 0.0);
     step(0.5);
@@ -242,7 +243,7 @@ TEST_F(NPCTest, ALongFrameThinksOnceAndTargetsScoreAboveEightHundred)
 TEST_F(NPCTest, FoundsOnAFreeTileOfItsOwnAndNeverTwiceOnOne)
 {
     ASSERT_EQ(npc->ownBuildings.size(), 1u); // one building: founding always goes on
-    std::srand(3);
+    Dice::seed(3);
     for (std::size_t founded = 1; founded <= 2; ++founded) {
         computer->setUnitCount(200);
         npc->thinkTimer = 1.0;
