@@ -9,13 +9,16 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include <glm/glm.hpp>
 
 #include "game/Building.h"
 #include "game/GameFixture.h"
+#include "game/Tower.h"
 #include "scene/Camera.h"
+#include "scene/Scene.h"
 
 namespace BV {
 namespace {
@@ -214,6 +217,90 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
     std::printf("border (%d edges): distance from the land inside by day %.1f, by night %.1f\n", edges,
                 dayBorder / edges, nightBorder / edges);
     EXPECT_GE(nightBorder, 0.95 * dayBorder);
+}
+
+// Without colour the two sides must still read apart. The same tiles and
+// the same towers, drawn once as the player's and once as the computer's,
+// must differ clearly in a greyscale frame.
+TEST_F(ReadabilityTest, OwnersDifferInGreyscale)
+{
+    widenHome();
+    step(0.02);
+    Tower* towers[2] = {towerOf(humanPlayer, 1), towerOf(humanPlayer, 2)};
+    // Land in view that the player has seen and nobody owns, to be drawn as
+    // either side's.
+    std::vector<const Tile*> land;
+    for (const Tile& tile : planet->tiles) {
+        if (tile.owner == nullptr && planet->visibilityValues[tile.index] == 0.8f && facesCamera(tile, 0.5f)) {
+            land.push_back(&tile);
+        }
+    }
+    ASSERT_GE(land.size(), 20u);
+    // Draws the scene alone (no overlay, no game update) in greyscale.
+    auto draw = [&](const char* name, float landOwner, Player* first, Player* second, bool towersShown) {
+        for (const Tile* tile : land) {
+            planet->setOwnerValue(tile->index, landOwner);
+        }
+        towers[0]->owner = first;
+        towers[1]->owner = second;
+        towers[0]->visible = towers[1]->visible = towersShown;
+        game->getScene()->update();
+        game->getScene()->render();
+        std::vector<unsigned char> frame = grab();
+        testkit::savePng(std::string("readability_") + name + ".png", kWidth, kHeight, frame);
+        for (std::size_t i = 0; i < frame.size(); i += 4) {
+            const auto grey = static_cast<unsigned char>(luma(Colour(frame[i], frame[i + 1], frame[i + 2])) + 0.5);
+            frame[i] = frame[i + 1] = frame[i + 2] = grey;
+        }
+        return frame;
+    };
+    const std::vector<unsigned char> players = draw("players", 1.0f, humanPlayer, computerPlayer, true);
+    const std::vector<unsigned char> computers = draw("computers", 2.0f, computerPlayer, humanPlayer, true);
+    const std::vector<unsigned char> nobodys = draw("nobodys", 0.0f, humanPlayer, humanPlayer, false);
+    towers[0]->owner = towers[1]->owner = humanPlayer;
+    testkit::savePng("readability_grey_players.png", kWidth, kHeight, players);
+    testkit::savePng("readability_grey_computers.png", kWidth, kHeight, computers);
+
+    double grey[3] = {0, 0, 0}; // the player's, the computer's, nobody's
+    for (const Tile* tile : land) {
+        const glm::vec2 at = toScreen(tile->position);
+        grey[0] += patch(players, at, 3).r / static_cast<double>(land.size());
+        grey[1] += patch(computers, at, 3).r / static_cast<double>(land.size());
+        grey[2] += patch(nobodys, at, 3).r / static_cast<double>(land.size());
+    }
+    const double landContrast = std::fabs(grey[0] - grey[1]) / std::max(grey[0], grey[1]);
+    std::printf("land in grey (%zu tiles): the player's %.1f, the computer's %.1f, nobody's %.1f; contrast %.2f\n",
+                land.size(), grey[0], grey[1], grey[2], landContrast);
+    EXPECT_GE(landContrast, 0.15);
+
+    // A tower's pixels: those around it that change when it is drawn.
+    double towerGrey[2] = {0, 0}; // the player's, the computer's
+    for (int t = 0; t < 2; ++t) {
+        const Tile& site = towers[t]->tile;
+        const glm::vec2 centre = toScreen(site.position + site.normal * 10.0f);
+        const std::vector<unsigned char>& asPlayers = t == 0 ? players : computers;
+        const std::vector<unsigned char>& asComputers = t == 0 ? computers : players;
+        double sum[2] = {0, 0};
+        int count = 0;
+        for (int y = static_cast<int>(centre.y) - 40; y <= static_cast<int>(centre.y) + 40; ++y) {
+            for (int x = static_cast<int>(centre.x) - 40; x <= static_cast<int>(centre.x) + 40; ++x) {
+                const double p = patch(asPlayers, {x, y}, 0).r, c = patch(asComputers, {x, y}, 0).r;
+                const double none = patch(nobodys, {x, y}, 0).r;
+                if (std::fabs(p - none) > 8.0 || std::fabs(c - none) > 8.0) {
+                    sum[0] += p;
+                    sum[1] += c;
+                    ++count;
+                }
+            }
+        }
+        ASSERT_GE(count, 200) << "tower " << t;
+        towerGrey[0] += sum[0] / count / 2.0;
+        towerGrey[1] += sum[1] / count / 2.0;
+    }
+    const double towerContrast = std::fabs(towerGrey[0] - towerGrey[1]) / std::max(towerGrey[0], towerGrey[1]);
+    std::printf("towers in grey: the player's %.1f, the computer's %.1f; contrast %.2f\n", towerGrey[0], towerGrey[1],
+                towerContrast);
+    EXPECT_GE(towerContrast, 0.45);
 }
 
 } // namespace

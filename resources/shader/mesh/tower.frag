@@ -63,10 +63,12 @@ float computerRings()
     return mix(ring, 0.5, smoothstep(0.2, 0.4, blur));
 }
 
-// The night side's sky light, as on the planet's surface.
-vec3 nightLight()
+// The night side's sky light, as on the planet's surface, a little stronger
+// on walls that face the viewer so that the tower keeps its shape.
+vec3 nightLight(vec3 n, vec3 v)
 {
-    return vec3(0.26, 0.28, 0.34) * smoothstep(0.15, -0.25, dot(normalize(viewUp), normalize(lightPosition)));
+    float night = smoothstep(0.15, -0.25, dot(normalize(viewUp), normalize(lightPosition)));
+    return vec3(0.26, 0.28, 0.34) * night * (0.55 + 0.6 * max(dot(n, v), 0.0));
 }
 
 void main()
@@ -92,7 +94,7 @@ void main()
     base *= computer ? 1.0 - 0.5 * computerRings() : 1.0;
 
     float light = lit();
-    vec3 colour = base * (ambientColour + lightColour * diffuse * light + nightLight()) + kS * specular * light;
+    vec3 colour = base * (ambientColour + lightColour * diffuse * light + nightLight(n, v)) + kS * specular * light;
     colour += inside * side * 0.25; // the garrison glows a little even in the dark
     fragColour = vec4(colour, 1.0);
 }
