@@ -18,6 +18,7 @@
 #include "game/GameFixture.h"
 #include "game/Tower.h"
 #include "scene/Camera.h"
+#include "scene/PlanetHalo.h"
 #include "scene/Scene.h"
 
 namespace BV {
@@ -301,6 +302,36 @@ TEST_F(ReadabilityTest, OwnersDifferInGreyscale)
     std::printf("towers in grey: the player's %.1f, the computer's %.1f; contrast %.2f\n", towerGrey[0], towerGrey[1],
                 towerContrast);
     EXPECT_GE(towerContrast, 0.45);
+}
+
+// The game's halo knows the planet it surrounds: its brightest ring lies on
+// the planet's outline, seen from where the game starts.
+TEST_F(ReadabilityTest, GamesHaloRingsThePlanetsOutline)
+{
+    step(0.02);
+    auto render = [this](bool haloShown) {
+        game->getHalo()->visible = haloShown;
+        game->getScene()->update();
+        game->getScene()->render();
+        return grab();
+    };
+    const std::vector<unsigned char> without = render(false);
+    const std::vector<unsigned char> with = render(true);
+    // Where the planet's outline crosses the row through the centre: the
+    // point of the sphere that the camera's line of sight grazes.
+    const float d = glm::length(game->getCamera()->getWorldPosition()), r = Game::planetRadius;
+    const float outline = toScreen({r * std::sqrt(d * d - r * r) / d, 0.0f, r * r / d}).x;
+    int ring = 0;
+    double peak = 0.0;
+    for (int x = kWidth / 2; x < kWidth - 2; ++x) {
+        const double glow = luma(patch(with, {x, kHeight / 2}, 2)) - luma(patch(without, {x, kHeight / 2}, 2));
+        if (glow > peak) {
+            peak = glow;
+            ring = x;
+        }
+    }
+    EXPECT_NEAR(ring, outline, 4.0);
+    EXPECT_GT(peak, 60.0);
 }
 
 } // namespace
