@@ -72,7 +72,7 @@ protected:
         glfwSetCursorPos(Window::getInstance()->getHandle(), 0.0, 0.0);
     }
 
-    // Two more standing towers of the player's left and right of home, for
+    // Two more of the player's towers, standing left and right of home, for
     // a wide stretch of own land.
     void widenHome()
     {
@@ -107,11 +107,13 @@ protected:
         return {(clip.x / clip.w * 0.5f + 0.5f) * kWidth, (0.5f - clip.y / clip.w * 0.5f) * kHeight};
     }
 
-    // Mean colour of the (2 half + 1)^2 pixels around a point of the window.
+    // Mean colour of the (2 half + 1)^2 pixels around a point of the window
+    // (moved inside it when it lies at or past the edge).
     static Colour patch(const std::vector<unsigned char>& frame, const glm::vec2& at, int half)
     {
         Colour sum(0.0);
-        const int cx = static_cast<int>(at.x), cy = static_cast<int>(at.y);
+        const int cx = std::clamp(static_cast<int>(at.x), half, kWidth - 1 - half);
+        const int cy = std::clamp(static_cast<int>(at.y), half, kHeight - 1 - half);
         for (int y = cy - half; y <= cy + half; ++y) {
             for (int x = cx - half; x <= cx + half; ++x) {
                 const std::size_t i = (static_cast<std::size_t>(kHeight - 1 - y) * kWidth + x) * 4;
