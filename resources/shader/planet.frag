@@ -41,7 +41,7 @@ out vec4 fragColour;
 
 // The tiles' centres in grid coordinates (corner 0, 1, 2).
 const vec2 corners[3] = vec2[3](vec2(0.5, 0.1), vec2(0.979, 0.93), vec2(0.021, 0.93));
-// The player's red is kept light and the computer's blue deep, so that the
+// The computer's blue is deeper and darker than the player's red, so that the
 // two also differ in lightness.
 const vec3 playerColours[3] = vec3[3](vec3(0.0), vec3(1.0, 0.22, 0.12), vec3(0.1, 0.3, 1.0));
 

@@ -79,7 +79,7 @@ void main()
     float diffuse = max(dot(n, l), 0.0);
     float specular = diffuse > 0.0 ? pow(max(dot(reflect(-l, n), v), 0.0), max(float(shininess), 1.0)) : 0.0;
 
-    bool computer = color.b > color.r;
+    bool computer = color.b > color.r; // the player's colour is red, the computer's blue
     vec3 side = sideColour(computer);
     vec3 stone = (length(kD) > 0.0 ? kD : vec3(0.75, 0.72, 0.68)) * (computer ? 0.6 : 1.15);
     vec3 base = mix(stone, side, 0.35);
