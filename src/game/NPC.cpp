@@ -23,6 +23,11 @@ template <typename T> void eraseFirst(std::vector<T>& list, const T& value)
     }
 }
 
+template <typename T> bool contains(const std::vector<T>& list, const T& value)
+{
+    return std::find(list.begin(), list.end(), value) != list.end();
+}
+
 // Only scores above this are worth an attack.
 constexpr int attackThreshold = 800;
 } // namespace
@@ -30,20 +35,32 @@ constexpr int attackThreshold = 800;
 void NPC::addOwnBuilding(MilitaryBuilding* building)
 {
     ownBuildings.push_back(building);
+    // A tower it captured would otherwise score itself as a target and send
+    // half its garrison against nobody.
+    eraseFirst(knownEnemies, building);
     eraseFirst(pendingBuildTiles, building->tile.index);
 }
 
+// Called while the building still names the computer as its owner.
 void NPC::loseBuilding(MilitaryBuilding* building)
 {
     eraseFirst(ownBuildings, building);
-    if (std::find(knownEnemies.begin(), knownEnemies.end(), building) == knownEnemies.end()) {
+    if (!contains(knownEnemies, building)) {
         knownEnemies.push_back(building);
     }
 }
 
 void NPC::addKnownEnemy(MilitaryBuilding* building)
 {
+    if (building->owner == player || contains(knownEnemies, building)) {
+        return;
+    }
     knownEnemies.push_back(building);
+}
+
+void NPC::releaseBuildTile(std::uint32_t tile)
+{
+    eraseFirst(pendingBuildTiles, tile);
 }
 
 void NPC::buildingFull(MilitaryBuilding* building)
@@ -121,8 +138,7 @@ std::int64_t NPC::chooseBuildTile() const
     std::size_t fewest = 0;
     for (std::uint32_t index : player->territory->ownedTiles) {
         const Tile& tile = tiles[index];
-        if (tile.building || tile.type == 0 ||
-            std::find(pendingBuildTiles.begin(), pendingBuildTiles.end(), index) != pendingBuildTiles.end()) {
+        if (tile.building || tile.type == 0 || contains(pendingBuildTiles, index)) {
             continue;
         }
         if (best < 0 || tile.influence.size() < fewest) {

@@ -59,6 +59,15 @@ protected:
         game->frame();
     }
 
+    // Frames of 0.1 s until no swarm is left; false if that never happens.
+    bool flyUntilGone()
+    {
+        for (int i = 0; i < 300 && !game->getEntities().empty(); ++i) {
+            step(0.1);
+        }
+        return game->getEntities().empty();
+    }
+
     static Tower* towerOf(Player* player, std::size_t index = 0)
     {
         return dynamic_cast<Tower*>(player->buildings.at(index));

@@ -44,15 +44,6 @@ protected:
         return game->getEntities().empty() ? nullptr : dynamic_cast<Swarm*>(game->getEntities().front());
     }
 
-    // Frames of 0.1 s until no entity is left; false if that never happens.
-    bool flyUntilGone()
-    {
-        for (int i = 0; i < 300 && !game->getEntities().empty(); ++i) {
-            step(0.1);
-        }
-        return game->getEntities().empty();
-    }
-
     Tower* home = nullptr;
 };
 
