@@ -141,6 +141,7 @@ Game::Game(Window* window, std::uint32_t seed) : window(window), seed(seed)
                           "TexBillboard.mmat", 580.0f, 580.0f);
     halo->passType = 16;
     halo->visible = true;
+    halo->bodyRadius = planetRadius;
     SceneNode* haloNode = scene->createSceneNode();
     attach(halo, haloNode);
 
