@@ -28,9 +28,8 @@ protected:
     void SetUp() override
     {
         delete ConfigFile::getInstance();
-        writeFile("Brevamoor.config", "resolution_x = 800\nresolution_y = 600\nfullscreen = 0\nrefresh_rate = 0\n"
-                                      "planet_size = " +
-                                          std::to_string(planetSize) + "\n");
+        writeFile("Brevamoor.config", "resolution_x = 800\nresolution_y = 600\nfullscreen = 0\nrefresh_rate = 0\n" +
+                                          ("planet_size = " + std::to_string(planetSize) + "\n"));
         ConfigFile::getInstance()->load();
         if (!ResourceManager::getInstance()->getLoader("vert")) {
             registerLoaders();
@@ -89,7 +88,7 @@ protected:
         return nullptr;
     }
 
-    // The "planet_size" the next SetUp writes.
+    // The configured "planet_size"; a subclass may change it before SetUp.
     int planetSize = 3;
     // Terrain and every later roll follow from it, never from the clock.
     std::uint32_t seed = 1;
