@@ -15,6 +15,7 @@ class Building;
 class Camera;
 class CameraController;
 class Entity;
+class MilitaryBuilding;
 class Planet;
 class PlanetHalo;
 class Player;
@@ -75,6 +76,7 @@ public:
     Camera* getCamera() const { return camera; }
     CameraController* getCameraController() const { return cameraController; }
     const std::vector<Building*>& getBuildings() const { return buildings; }
+    PlanetHalo* getHalo() const { return halo; }
     const std::vector<Entity*>& getEntities() const { return entities; }
     // The clock at the start of the last frame (or at construction).
     double getLastTime() const { return lastTime; }
@@ -96,6 +98,9 @@ private:
     void testEndOfGame();
     void endGame();
     void drawLensFlare();
+    void drawGarrisonCounts();
+    MilitaryBuilding* countedTower(std::int32_t tileIndex) const;
+    void drawGarrisonCount(MilitaryBuilding& tower);
     void drawEndScreens();
     void drawEndScreen(Texture* texture);
 
