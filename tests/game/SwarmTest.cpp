@@ -20,7 +20,7 @@ protected:
     void SetUp() override
     {
         GameFixture::SetUp();
-        // The opponent's dice draw from rand() too; it must not think here.
+        // The opponent rolls the same dice; it must not think here.
         NPC::getInstance()->thinkTimer = -1.0e9;
         step(0.01); // the start towers finish and claim their land
         home = towerOf(humanPlayer);
