@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <unordered_set>
 
 #include "app/ConfigFile.h"
 #include "app/Window.h"
@@ -42,11 +43,6 @@ std::int16_t idOf(const Player* player)
     return player ? player->id : 0;
 }
 
-bool contains(const std::vector<Building*>& list, const Building* building)
-{
-    return std::find(list.begin(), list.end(), building) != list.end();
-}
-
 // Expected kills per attacker of a duel series with these odds: each unit
 // fights until it loses once.
 double killsPerAttacker(std::uint32_t odds)
@@ -78,9 +74,13 @@ std::string checkTerritories(const Game& game)
     return "";
 }
 
-std::string checkBuildings(const Game& game)
+using BuildingSet = std::unordered_set<const Building*>;
+
+std::string checkBuildings(const Game& game, const BuildingSet& live)
 {
     const std::vector<Tile>& tiles = game.getPlanet()->tiles;
+    const BuildingSet human(humanPlayer->buildings.begin(), humanPlayer->buildings.end());
+    const BuildingSet computer(computerPlayer->buildings.begin(), computerPlayer->buildings.end());
     for (const Building* building : game.getBuildings()) {
         const std::size_t index = building->tile.index;
         if (index >= tiles.size() || tiles[index].building != building) {
@@ -90,31 +90,29 @@ std::string checkBuildings(const Game& game)
         if (military && military->units > military->maxUnits) {
             return "the garrison on tile " + std::to_string(index) + " is " + std::to_string(military->units);
         }
-        if (!contains(building->owner->buildings, building)) {
+        if (!(building->owner == humanPlayer ? human : computer).count(building)) {
             return "the building on tile " + std::to_string(index) + " is missing from its owner's list";
         }
     }
     for (const Tile& tile : tiles) {
-        if (tile.building && !contains(game.getBuildings(), tile.building)) {
+        if (tile.building && !live.count(tile.building)) {
             return "tile " + std::to_string(tile.index) + " points to a building the game does not know";
         }
     }
     return "";
 }
 
-std::string checkSwarms(const Game& game)
+std::string checkSwarms(const Game& game, const BuildingSet& live)
 {
     const std::vector<Tile>& tiles = game.getPlanet()->tiles;
     for (const Entity* entity : game.getEntities()) {
         if (const auto* attack = dynamic_cast<const AttackingSwarm*>(entity)) {
-            if (!contains(game.getBuildings(), attack->getSource()) ||
-                !contains(game.getBuildings(), attack->getTargetBuilding())) {
+            if (!live.count(attack->getSource()) || !live.count(attack->getTargetBuilding())) {
                 return "an attacking swarm's source or target is not a live building";
             }
         } else if (const auto* founding = dynamic_cast<const BuildingSwarm*>(entity)) {
             const Tile* target = founding->getTargetTile();
-            if (!contains(game.getBuildings(), founding->getSource()) || target < tiles.data() ||
-                target >= tiles.data() + tiles.size()) {
+            if (!live.count(founding->getSource()) || target < tiles.data() || target >= tiles.data() + tiles.size()) {
                 return "a founding swarm's source or target tile is not alive";
             }
         } else {
@@ -213,7 +211,8 @@ SelfPlay::SelfPlay(const SelfPlaySettings& settings) : settings(settings) {}
 
 std::string SelfPlay::checkInvariants(const Game& game, std::size_t fixedNodes)
 {
-    for (const std::string& broken : {checkTerritories(game), checkBuildings(game), checkSwarms(game)}) {
+    const BuildingSet live(game.getBuildings().begin(), game.getBuildings().end());
+    for (const std::string& broken : {checkTerritories(game), checkBuildings(game, live), checkSwarms(game, live)}) {
         if (!broken.empty()) {
             return broken;
         }
