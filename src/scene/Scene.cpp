@@ -148,7 +148,7 @@ void Scene::createMainTarget()
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mainDepthBuffer);
     const GLenum drawBuffer = GL_COLOR_ATTACHMENT0;
     glDrawBuffers(1, &drawBuffer);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    if (!checkFramebuffer(mainFramebuffer, "main")) {
         // Not fatal: the frame is drawn into whatever the driver gives.
         std::fputs("ERROR: incomplete framebuffer\n", stderr);
     }
@@ -168,9 +168,29 @@ void Scene::createShadowTarget()
     glBindFramebuffer(GL_FRAMEBUFFER, shadowFramebuffer);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D,
                            shadowTexture ? shadowTexture->handle : 0, 0);
-    const GLenum noColour = GL_NONE;
-    glDrawBuffers(1, &noColour);
+    // Depth only: without a colour attachment a framebuffer is complete on
+    // every 3.3 driver only if it neither draws nor reads colour.
+    glDrawBuffer(GL_NONE);
+    glReadBuffer(GL_NONE);
+    checkFramebuffer(shadowFramebuffer, "shadow");
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+bool Scene::checkFramebuffer(unsigned int framebuffer, const char* name)
+{
+    GLint previous = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
+    if (status == GL_FRAMEBUFFER_COMPLETE) {
+        return true;
+    }
+    char code[16];
+    std::snprintf(code, sizeof(code), "0x%04X", status);
+    Log::getInstance().write(
+        std::string("Failed to create Scene: ") + name + " framebuffer: Incomplete (status " + code + ").", CRITICAL);
+    return false;
 }
 
 Scene::~Scene()
