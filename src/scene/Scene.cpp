@@ -369,12 +369,18 @@ void Scene::render()
     glEnable(GL_DEPTH_TEST);
     applyBlending();
     glDepthMask(GL_TRUE);
+    // Wireframe is a view of the 3D world only: the shadow map, the copy to
+    // the window and everything drawn after the scene stay filled.
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
     renderShadowPass();
 
     glBindFramebuffer(GL_FRAMEBUFFER, mainFramebuffer);
     glViewport(0, 0, static_cast<GLsizei>(camera->width), static_cast<GLsizei>(camera->height));
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (Statistics::getInstance()->wireframe) {
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    }
     for (std::int32_t pass : OPAQUE_PASSES) {
         renderPass(pass);
     }
@@ -385,6 +391,7 @@ void Scene::render()
     renderPass(TRANSPARENT_PASS);
     glDisable(GL_DEPTH_TEST);
     renderPass(OVERLAY_PASS);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDisable(GL_DEPTH_TEST);

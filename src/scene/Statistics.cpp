@@ -75,8 +75,9 @@ void Statistics::toggleOverlay()
 
 void Statistics::toggleWireframe()
 {
+    // Only the switch: the scene draws its 3D passes as lines while it is on
+    // and everything else filled, so no GL state is touched here.
     wireframe = !wireframe;
-    glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
 }
 
 void Statistics::toggleSamplingQuality()
