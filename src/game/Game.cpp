@@ -44,7 +44,7 @@ Texture* loadTexture(const std::string& name, bool linear)
         texture->minFilter = GL_LINEAR;
         texture->magFilter = GL_LINEAR;
     }
-    texture->ensureLoaded();
+    texture->ensureLoadedOrReport();
     return texture;
 }
 

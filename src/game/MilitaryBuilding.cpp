@@ -31,7 +31,7 @@ MilitaryBuilding::MilitaryBuilding(Tile* tile, Player* owner, SceneNode* node, f
     fullTexture =
         static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/status/full.dds"));
     if (fullTexture) {
-        fullTexture->ensureLoaded();
+        fullTexture->ensureLoadedOrReport();
     }
 }
 

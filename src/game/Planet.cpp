@@ -428,6 +428,8 @@ void Planet::buildMaterial()
                 glBindTexture(texture->target, texture->handle);
                 glTexParameteri(texture->target, GL_TEXTURE_MIN_FILTER, texture->minFilter);
                 glBindTexture(texture->target, 0);
+            } else {
+                texture->ensureLoadedOrReport();
             }
             material->addTexture(entry.sampler, texture);
         }

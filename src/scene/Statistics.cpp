@@ -59,10 +59,13 @@ Statistics::Statistics()
         material->program =
             programs->createProgram("resources/shader/statistics.vert", "resources/shader/drawing.frag");
     }
-    for (Resource* resource : std::vector<Resource*>{panelTexture, fieldsTexture, material}) {
-        if (resource) {
-            resource->ensureLoaded();
+    for (Texture* texture : {panelTexture, fieldsTexture}) {
+        if (texture) {
+            texture->ensureLoadedOrReport();
         }
+    }
+    if (material) {
+        material->ensureLoaded();
     }
 }
 
