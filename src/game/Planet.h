@@ -44,7 +44,7 @@ public:
     static std::uint32_t tileCountFor(std::uint16_t level);
 
     // Builds the tiles with `level` subdivisions at `radius` world units and
-    // draws their terrain types from rand().
+    // rolls their terrain types with the game's dice.
     Planet(std::uint16_t level, float radius);
     // Deletes the GL objects of the drawing if it was built; the context
     // must still be current then.
