@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "game/GameFixture.h"
+#include "resources/ResourceManager.h"
 #include "resources/Texture.h"
 #include "scene/Statistics.h"
 
@@ -58,6 +59,13 @@ double shareAbove(const std::vector<unsigned char>& pixels, int above, int left,
 TEST_F(GameViewTest, WireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
 {
     Statistics* statistics = Statistics::getInstance();
+    // The overlay may have been made by an earlier test before any loader
+    // existed; give it its panel.
+    if (!statistics->panelTexture || !statistics->panelTexture->isLoaded()) {
+        statistics->panelTexture =
+            static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/ui/debug.dds"));
+        statistics->panelTexture->ensureLoaded();
+    }
     statistics->overlayVisible = true;
     const std::vector<unsigned char> filled = frame("game_filled.png");
     statistics->toggleWireframe();
