@@ -68,6 +68,12 @@ bool readsExactly(FREE_IMAGE_FORMAT format)
     return format == FIF_DDS || format == FIF_BMP || format == FIF_TARGA;
 }
 
+// Formats whose files always begin with a signature that FreeImage checks.
+bool hasSignature(FREE_IMAGE_FORMAT format)
+{
+    return format == FIF_DDS || format == FIF_PNG || format == FIF_BMP || format == FIF_GIF || format == FIF_JPEG;
+}
+
 // The decoded file, or null when FreeImage cannot decode it or an exactly
 // reading decoder ran out of file.
 FIBITMAP* loadWhole(FREE_IMAGE_FORMAT format, const std::string& file)
@@ -120,7 +126,8 @@ bool ImageFile::decode(const std::string& file)
     unload();
     failure.clear();
     FREE_IMAGE_FORMAT format = FreeImage_GetFileType(file.c_str(), 0);
-    if (format == FIF_UNKNOWN) {
+    const bool recognised = format != FIF_UNKNOWN;
+    if (!recognised) {
         format = FreeImage_GetFIFFromFilename(file.c_str());
     }
     if (format == FIF_UNKNOWN) {
@@ -129,7 +136,10 @@ bool ImageFile::decode(const std::string& file)
     if (!FreeImage_FIFSupportsReading(format)) {
         return fail(file, "Could not load data.");
     }
-    FIBITMAP* decoded = loadWhole(format, file);
+    // A file of such a format always starts with its signature, which the
+    // content check looks for; without it the file cannot be one, and the DDS
+    // decoder would take any bytes for a header (sizes of terabytes).
+    FIBITMAP* decoded = recognised || !hasSignature(format) ? loadWhole(format, file) : nullptr;
     if (!decoded || !FreeImage_HasPixels(decoded) || FreeImage_GetWidth(decoded) == 0 ||
         FreeImage_GetHeight(decoded) == 0) {
         if (decoded) {
