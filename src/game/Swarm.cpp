@@ -267,11 +267,11 @@ void Swarm::showWhereHumanSees(const Player* owner, const Game* game)
     if (owner == humanPlayer || !humanPlayer || !game || !game->planet) {
         return;
     }
-    // The seen tiles never list the human player's own land, where an enemy
-    // swarm matters most; the player sees that land too.
+    // The seen tiles never list the human player's land, where an enemy swarm
+    // matters most; the player sees the land they hold or once held too.
     const std::uint32_t tile = game->planet->getTileIndexAt(centre);
-    const std::vector<std::uint32_t>& seen = humanPlayer->territory->visibleTiles;
-    visible = game->planet->tiles[tile].owner == humanPlayer || std::find(seen.begin(), seen.end(), tile) != seen.end();
+    const Territory* sight = humanPlayer->territory;
+    visible = sight->hasHeld(tile) || sight->hasSeen(tile);
 }
 
 // ---- Drawing -----------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "game/GameFixture.h"
 #include "game/Dice.h"
 #include "game/NPC.h"
+#include "game/Swarm.h"
 #include "resources/Material.h"
 #include "resources/ShaderProgram.h"
 #include "scene/Camera.h"
@@ -268,6 +269,12 @@ TEST_F(CommandTest, EnemyTowerOnLandThePlayerLostIsSeenAndAttackable)
     click();
     EXPECT_EQ(hover(taken), at(taken));
     EXPECT_EQ(Cursor::getInstance()->mode, Cursor::ATTACK);
+    // So is a swarm setting out from there.
+    raised->attack(human, game);
+    auto* flight = dynamic_cast<Swarm*>(game->getEntities().back());
+    ASSERT_NE(flight, nullptr);
+    flight->update(0.01);
+    EXPECT_TRUE(flight->visible);
     // Land the player never held stays hidden until seen.
     EXPECT_FALSE(humanPlayer->territory->hasHeld(computer->tile.index));
     EXPECT_FALSE(computer->visible);
