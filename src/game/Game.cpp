@@ -233,8 +233,10 @@ void Game::frame()
         NPC::getInstance()->update(dt);
         scene->update();
         testEndOfGame();
+        scene->endStage("update");
         scene->render();
         drawLensFlare();
+        scene->endStage("lens flare");
     }
     drawEndScreens();
     statistics->draw();
@@ -242,6 +244,7 @@ void Game::frame()
     double mouseY = 0.0;
     glfwGetCursorPos(window->getHandle(), &mouseX, &mouseY);
     Cursor::getInstance()->draw(static_cast<float>(mouseX), static_cast<float>(mouseY));
+    scene->endStage("overlays");
     glfwSwapBuffers(window->getHandle());
 }
 

@@ -38,6 +38,7 @@ const std::size_t VEC3_BYTES = 12;
 
 // The passes of one frame in drawing order, before and after depth writes stop.
 const std::int32_t OPAQUE_PASSES[] = {1, 2, 4};
+const char* const OPAQUE_STAGES[] = {"pass 1", "pass 2", "pass 4"};
 const std::int32_t TRANSPARENT_PASS = 8;
 const std::int32_t OVERLAY_PASS = 16;
 
@@ -351,25 +352,30 @@ void Scene::render()
     glDepthMask(GL_TRUE);
 
     renderShadowPass();
+    endStage("shadow");
 
     glBindFramebuffer(GL_FRAMEBUFFER, mainFramebuffer);
     glViewport(0, 0, static_cast<GLsizei>(camera->width), static_cast<GLsizei>(camera->height));
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    for (std::int32_t pass : OPAQUE_PASSES) {
-        renderPass(pass);
+    for (std::size_t i = 0; i < 3; ++i) {
+        renderPass(OPAQUE_PASSES[i]);
+        endStage(OPAQUE_STAGES[i]);
     }
     // Transparent things are depth-tested against the opaque world but do
     // not hide each other; the overlay pass ignores depth altogether.
     glDepthMask(GL_FALSE);
     applyBlending();
     renderPass(TRANSPARENT_PASS);
+    endStage("pass 8");
     glDisable(GL_DEPTH_TEST);
     renderPass(OVERLAY_PASS);
+    endStage("pass 16");
 
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDisable(GL_DEPTH_TEST);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     copyToWindow();
+    endStage("copy");
 }
 
 void Scene::renderShadowPass()

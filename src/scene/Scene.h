@@ -48,6 +48,16 @@ class Scene {
 public:
     using NodeMap = std::unordered_map<std::string, SceneNode*>;
 
+    // Told as each stage of a frame ends, so that a benchmark can time the
+    // stages (by finishing the GL work in between). Nobody listens in play.
+    class StageListener {
+    public:
+        virtual ~StageListener() = default;
+        // stage: "update", "shadow", "pass 1", "pass 2", "pass 4", "pass 8",
+        // "pass 16", "copy", and from the game "lens flare", "overlays".
+        virtual void onStageEnded(const char* stage) = 0;
+    };
+
     // Offsets and sizes of the uniform blocks.
     static constexpr std::size_t CAMERA_BLOCK_SIZE = 128;
     static constexpr std::size_t LIGHTING_BLOCK_SIZE = 48;
@@ -74,6 +84,15 @@ public:
 
     void update();
     void render();
+
+    // Not owned; null stops the reports.
+    void setStageListener(StageListener* listener) { stageListener = listener; }
+    void endStage(const char* stage)
+    {
+        if (stageListener) {
+            stageListener->onStageEnded(stage);
+        }
+    }
 
     Camera* getCamera() const { return camera; }
     Camera* getShadowCamera() const { return shadowCamera; }
@@ -132,6 +151,7 @@ private:
     ShaderProgram* shadowProgram = nullptr;
     glm::mat4 depthBiasPV{1.0f};
     const Entity* occluder = nullptr;
+    StageListener* stageListener = nullptr;
 };
 
 } // namespace BV
