@@ -12,6 +12,8 @@ in vec2 gridCoord;
 in vec2 atlasCoord;
 in vec4 shadowCoord;
 flat in ivec3 cornerTiles;
+flat in vec3 cornerSeen;
+flat in ivec3 cornerOwners;
 
 layout(std140) uniform LightingInfo
 {
@@ -73,7 +75,11 @@ vec3 reliefNormal(vec3 n)
     return normalize(mat3(t * scale, b * scale, n) * relief);
 }
 
-// 1 lit, 0 in shadow, filtered over 3 x 3 texels of the shadow map.
+// 1 lit, 0 in shadow: the share of 3 x 3 bilinear depth samples one texel
+// apart that lie in front of this point. The nine samples share their
+// fractions and cover 4 x 4 texels, so those are read once each and
+// interpolated here (the map repeats at its edges and its size is a power of
+// two).
 float sunlight(float facing)
 {
     vec3 p = shadowCoord.xyz / shadowCoord.w;
@@ -124,15 +130,10 @@ void main()
         return;
     }
 
-    // Per-tile state of the three corners. Owners stay hidden on tiles the
-    // player has never seen.
-    vec3 seen;
-    int owners[3];
-    for (int i = 0; i < 3; ++i) {
-        seen[i] = texelFetch(visibilities, cornerTiles[i]).r;
-        int id = clamp(int(texelFetch(owner, cornerTiles[i]).r + 0.5), 0, 2);
-        owners[i] = seen[i] > 0.5 ? id : 0;
-    }
+    // Per-tile state of the three corners (read by the vertex shader).
+    // Owners stay hidden on tiles the player has never seen.
+    vec3 seen = cornerSeen;
+    int owners[3] = int[3](cornerOwners[0], cornerOwners[1], cornerOwners[2]);
     vec4 shares = texture(border, gridCoord);
     vec3 share = shares.rgb / max(shares.r + shares.g + shares.b, 1e-4);
 

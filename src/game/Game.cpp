@@ -132,6 +132,10 @@ Game::Game(Window* window) : window(window)
     attach(halo, haloNode);
 
     scene->setOccluder(planet);
+    // Two world units below the lowest point of the surface: well beyond the
+    // depth buffer's resolution at the camera's farthest zoom, so the core
+    // never shows through the planet's own surface.
+    scene->setOccluderCore(planet->getInnerRadius() - 2.0f);
 
     NPC* npc = NPC::getInstance();
     npc->player = computerPlayer;

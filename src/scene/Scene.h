@@ -111,6 +111,12 @@ public:
     // OCCLUDER_RADIUS round the origin are not drawn. Only tested for null.
     void setOccluder(const Entity* planet) { occluder = planet; }
     const Entity* getOccluder() const { return occluder; }
+    // A sphere round the origin wholly inside the occluder's drawn surface
+    // (radius in world units; 0, the start, for none). Its depth is laid
+    // down before the first pass, so the sky behind the planet is rejected
+    // by the depth test instead of being shaded and then painted over.
+    void setOccluderCore(float radius);
+    float getOccluderCore() const { return coreRadius; }
 
 private:
     Scene(const Scene&) = delete;
@@ -127,6 +133,9 @@ private:
     void uploadCameraBlocks();
 
     void renderShadowPass();
+    void renderOccluderCore();
+    void buildCoreIndices();
+    void buildCoreVertices();
     void renderPass(std::int32_t pass);
     void bindBlock(ShaderProgram* program, const char* blockName, const UniformBuffer& block) const;
     void drawGroup(ShaderProgram* program, RenderQueue::RenderList& list);
@@ -152,6 +161,10 @@ private:
     glm::mat4 depthBiasPV{1.0f};
     const Entity* occluder = nullptr;
     StageListener* stageListener = nullptr;
+    float coreRadius = 0.0f;
+    unsigned int coreArray = 0;           // GL vertex array of the core sphere
+    unsigned int coreBuffers[2] = {0, 0}; // its vertices and indices
+    int coreIndexCount = 0;
 };
 
 } // namespace BV
