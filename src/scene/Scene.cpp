@@ -439,7 +439,6 @@ void Scene::render()
 
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDisable(GL_DEPTH_TEST);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     copyToWindow();
     endStage("copy");
 }
@@ -557,7 +556,10 @@ void Scene::drawGroup(ShaderProgram* program, RenderQueue::RenderList& list)
 
 void Scene::copyToWindow()
 {
+    // The copy covers the whole window and nothing drawn later tests depth,
+    // so the window is only cleared when there is nothing to copy.
     if (!mainTexture) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         return;
     }
     // A straight copy, pixel for pixel when the window and the target have
