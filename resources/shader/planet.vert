@@ -32,6 +32,7 @@ out vec3 viewNormal;
 out vec2 gridCoord;
 out vec2 atlasCoord;
 out vec4 shadowCoord;
+out vec3 surfacePosition; // model space: patterns stay fixed to the ground
 flat out ivec3 cornerTiles;
 flat out vec3 cornerSeen;
 flat out ivec3 cornerOwners; // hidden (0) on tiles never seen
@@ -45,6 +46,7 @@ void main()
     gridCoord = cornerCoord;
     atlasCoord = atlasCoordIn;
     shadowCoord = depthBiasPVMat * world;
+    surfacePosition = position;
     cornerTiles = ivec3(tileIndices + 0.5);
     for (int i = 0; i < 3; ++i) {
         cornerSeen[i] = texelFetch(visibilities, cornerTiles[i]).r;

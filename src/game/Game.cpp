@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 
 #include <GL/glew.h>
@@ -12,6 +11,7 @@
 #include "app/ConfigFile.h"
 #include "app/Log.h"
 #include "game/CameraController.h"
+#include "game/Dice.h"
 #include "game/NPC.h"
 #include "game/Planet.h"
 #include "game/Player.h"
@@ -62,6 +62,17 @@ bool hitPlanet(const glm::vec3& origin, const glm::vec3& direction, float radius
     return true;
 }
 
+// Brings the node's world transform up to date with this frame's local
+// transforms of the node and of every node above it. Turning a parent does
+// not mark the nodes below it, so the node's own flag cannot tell.
+void refreshThroughParents(Node* node)
+{
+    if (Node* parent = node->getParent()) {
+        refreshThroughParents(parent);
+    }
+    node->refreshWorldTransform();
+}
+
 } // namespace
 
 // ---- Construction -----------------------------------------------------------
@@ -78,9 +89,11 @@ std::uint16_t Game::readPlanetSize()
     return size;
 }
 
-Game::Game(Window* window) : window(window)
+Game::Game(Window* window) : Game(window, Dice::seedFromEnvironment()) {}
+
+Game::Game(Window* window, std::uint32_t seed) : window(window), seed(seed)
 {
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    Dice::seed(seed);
 
     camera = new Camera();
     camera->setClipPlanes(0.1f, 3500.0f);
@@ -128,6 +141,7 @@ Game::Game(Window* window) : window(window)
                           "TexBillboard.mmat", 580.0f, 580.0f);
     halo->passType = 16;
     halo->visible = true;
+    halo->bodyRadius = planetRadius;
     SceneNode* haloNode = scene->createSceneNode();
     attach(halo, haloNode);
 
@@ -281,11 +295,11 @@ glm::vec3 Game::mouseRay()
     return glm::normalize(glm::vec3(world));
 }
 
+// The view may have turned earlier in this frame (held keys, a right-button
+// drag turn the pivot above the camera): the ray comes from this frame's pose.
 void Game::pick()
 {
-    if (camera->isTransformDirty()) {
-        camera->refreshWorldTransform();
-    }
+    refreshThroughParents(camera);
     const glm::vec3 direction = mouseRay();
     const glm::vec3 origin = camera->getWorldPosition();
     float distance = 0.0f;

@@ -5,7 +5,7 @@
 //
 // Scenes per size: the start at the default zoom, the start fully zoomed in,
 // and a late game (about 40 towers, 10 swarms in flight) set up by script.
-// Tile types, the random seed and the game clock are fixed, so every run
+// Tile types, the random seeds and the game clock are fixed, so every run
 // draws the same pictures; --save writes them as PNGs and --compare measures
 // them against PNGs saved earlier (for instance by an older build).
 //
@@ -331,6 +331,8 @@ public:
     {
         configure(size);
         glfwSetTime(0.0);
+        // The game's dice take their seed from here when it is set.
+        setenv("BREVAMOOR_SEED", std::to_string(SEED).c_str(), 1);
         game = new Game(Window::getInstance());
         now = game->getLastTime();
         fixTileTypes(game->getPlanet());
