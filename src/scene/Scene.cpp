@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 #include <cstdio>
+#include <vector>
 
 #include <GL/glew.h>
 #include <glm/gtc/constants.hpp>
@@ -42,12 +42,12 @@ const std::size_t VEC3_BYTES = 12;
 // The passes of one frame in drawing order, before and after depth writes stop.
 const std::int32_t OPAQUE_PASSES[] = {1, 2, 4};
 const char* const OPAQUE_STAGES[] = {"pass 1", "pass 2", "pass 4"};
+const std::int32_t TRANSPARENT_PASS = 8;
+const std::int32_t OVERLAY_PASS = 16;
 
 // Resolution of the occluder's core sphere.
 const int CORE_STACKS = 24;
 const int CORE_SLICES = 48;
-const std::int32_t TRANSPARENT_PASS = 8;
-const std::int32_t OVERLAY_PASS = 16;
 
 ManualTextureLoader* manualTextureLoader()
 {
