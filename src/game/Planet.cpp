@@ -268,6 +268,18 @@ std::uint32_t Planet::tileCountFor(std::uint16_t level)
     return 2 + 10 * power;
 }
 
+float Planet::getInnerRadius() const
+{
+    float inner = faces.empty() ? 0.0f : radius;
+    for (const Face* face : faces) {
+        const glm::vec3& a = tiles[face->corners[0]].position;
+        const glm::vec3& b = tiles[face->corners[1]].position;
+        const glm::vec3& c = tiles[face->corners[2]].position;
+        inner = std::min(inner, std::fabs(glm::dot(glm::normalize(glm::cross(b - a, c - a)), a)));
+    }
+    return inner;
+}
+
 std::uint32_t Planet::getTileIndexAt(const glm::vec3& point) const
 {
     float bestDistance = std::numeric_limits<float>::max();

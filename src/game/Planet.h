@@ -54,6 +54,11 @@ public:
     // of equally near tiles; 0 on a planet without tiles.
     std::uint32_t getTileIndexAt(const glm::vec3& point) const;
 
+    // Distance from the centre to the nearest plane of the mesh's triangles:
+    // a sphere of this radius round the centre lies wholly inside the drawn
+    // surface. 0 on a planet without faces.
+    float getInnerRadius() const;
+
     // Selects the tile under the mouse (or nothing when none is hovered) and
     // outlines it.
     void selectHovered();
