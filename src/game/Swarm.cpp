@@ -255,8 +255,7 @@ void Swarm::showWhereHumanSees(const Player* owner, const Game* game)
     // The seen tiles never list the human player's own land, where an enemy
     // swarm matters most; the player sees that land too.
     const std::uint32_t tile = game->planet->getTileIndexAt(centre);
-    const std::vector<std::uint32_t>& seen = humanPlayer->territory->visibleTiles;
-    visible = game->planet->tiles[tile].owner == humanPlayer || std::find(seen.begin(), seen.end(), tile) != seen.end();
+    visible = game->planet->tiles[tile].owner == humanPlayer || humanPlayer->territory->hasSeen(tile);
 }
 
 // ---- Drawing -----------------------------------------------------------------

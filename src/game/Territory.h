@@ -32,6 +32,8 @@ public:
     // Tiles the player has seen while they belonged to somebody else or to
     // nobody, in order of discovery. Never shrinks.
     std::vector<std::uint32_t> visibleTiles;
+    // Whether `tile` is in visibleTiles, without searching it.
+    bool hasSeen(std::uint32_t tile) const { return tile < seenTiles.size() && seenTiles[tile]; }
 
 private:
     // Tile index to the largest remaining radius a claim reached it with.
