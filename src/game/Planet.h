@@ -10,8 +10,8 @@
 #include "app/BoundingBox.h"
 #include "game/Face.h"
 #include "game/TextureBuffer.h"
-#include "game/TileGrid.h"
 #include "game/Tile.h"
+#include "game/TileGrid.h"
 #include "scene/Entity.h"
 
 namespace BV {

@@ -232,7 +232,8 @@ void TileGrid::scanCells(int face, int i0, int i1, int j0, int j1, const glm::ve
 {
     for (int j = j0; j <= j1; ++j) {
         const int row = (face * side + j) * side;
-        const Span span{cellStart[static_cast<std::size_t>(row + i0)], cellStart[static_cast<std::size_t>(row + i1 + 1)]};
+        const Span span{cellStart[static_cast<std::size_t>(row + i0)],
+                        cellStart[static_cast<std::size_t>(row + i1 + 1)]};
         for (std::uint32_t k = span.first; k < span.end; ++k) {
             const float distance = searchDistance(cellPositions[k], point);
             if (distance < bestDistance || (distance == bestDistance && cellTiles[k] < best)) {

@@ -1,5 +1,6 @@
 // Prints, for each supported planet size:
-// - how long the planet takes to build;
+// - how long the planet takes to build, and the part of it that sorts the
+//   tiles into the tile grid;
 // - one nearest-tile search, by the walk over every tile and through the
 //   tile grid;
 // - the tile work of one frame with 50 swarms in flight: the picking search
@@ -24,6 +25,7 @@
 #include "game/Planet.h"
 #include "game/Player.h"
 #include "game/Territory.h"
+#include "game/TileGrid.h"
 
 using namespace BV;
 
@@ -105,15 +107,23 @@ void addUpload(const TextureBuffer& buffer, const std::vector<float>& values, Up
 
 int main()
 {
-    std::printf("%5s %7s %9s %10s %10s | %10s %10s %7s | %9s %6s %9s %7s %6s\n", "level", "tiles", "build ms",
-                "walk us", "grid us", "old fr us", "new fr us", "seen", "claim us", "tiles", "span B", "runs B",
-                "calls");
+    std::printf("%5s %7s %9s %8s %10s %10s | %10s %10s %7s | %9s %6s %9s %7s %6s\n", "level", "tiles", "build ms",
+                "grid ms", "walk us", "grid us", "old fr us", "new fr us", "seen", "claim us", "tiles", "span B",
+                "runs B", "calls");
     unsigned long long sink = 0;
     for (std::uint16_t level = Planet::kMinSize; level <= Planet::kMaxSize; ++level) {
         srand(42);
         Clock::time_point start = Clock::now();
         Planet planet(level, kRadius);
         const double buildMs = microsecondsSince(start) / 1000.0;
+        std::vector<glm::vec3> positions;
+        for (const Tile& tile : planet.tiles) {
+            positions.push_back(tile.position);
+        }
+        TileGrid grid;
+        start = Clock::now();
+        grid.build(positions);
+        const double gridMs = microsecondsSince(start) / 1000.0;
 
         // Searches at the surface (picking) and up to 10 world units above
         // it (swarms between towers).
@@ -124,8 +134,8 @@ int main()
         const std::vector<glm::vec3> walkPoints(points.begin(), points.begin() + (level >= 8 ? 200 : 2000));
         const double walkUs = searchCost(
             walkPoints, [&planet](const glm::vec3& p) { return planet.getTileIndexAtLinear(p); }, sink);
-        const double gridUs =
-            searchCost(points, [&planet](const glm::vec3& p) { return planet.getTileIndexAt(p); }, sink);
+        const double gridUs = searchCost(
+            points, [&planet](const glm::vec3& p) { return planet.getTileIndexAt(p); }, sink);
 
         // The human player holds a late game's land: 40 towers' claims.
         auto human = std::make_unique<Player>(1, glm::vec3(1, 0, 0), &planet);
@@ -170,8 +180,8 @@ int main()
         addUpload(fresh.ownerBuffer, fresh.ownerValues, upload);
         humanPlayer = nullptr;
 
-        std::printf("%5u %7zu %9.1f %10.3f %10.3f | %10.1f %10.1f %7zu | %9.1f %6zu %9zu %7zu %6zu\n",
-                    static_cast<unsigned>(level), planet.tiles.size(), buildMs, walkUs, gridUs, oldFrameUs,
+        std::printf("%5u %7zu %9.1f %8.1f %10.3f %10.3f | %10.1f %10.1f %7zu | %9.1f %6zu %9zu %7zu %6zu\n",
+                    static_cast<unsigned>(level), planet.tiles.size(), buildMs, gridMs, walkUs, gridUs, oldFrameUs,
                     newFrameUs, seen, claimUs, upload.tiles, upload.spanBytes, upload.runBytes, upload.runs);
     }
     delete NPC::getInstance();

@@ -180,11 +180,11 @@ public:
         const float inf = std::numeric_limits<float>::infinity();
         const float nan = std::numeric_limits<float>::quiet_NaN();
         const glm::vec3 fixed[] = {
-            {0.0f, 0.0f, 0.0f},     {1e-30f, 0.0f, 0.0f},        {floatFromBits(1), 0.0f, floatFromBits(7)},
-            {0.0f, 0.0f, kRadius},  {0.0f, 0.0f, -kRadius},      {kRadius, 0.0f, 0.0f},
-            {1e20f, 3.0f, -1e19f},  {3e19f, 3e19f, 3e19f},       {inf, 0.0f, 0.0f},
-            {-inf, inf, 1.0f},      {nan, 0.0f, 0.0f},           {0.0f, nan, kRadius},
-            {-0.0f, -0.0f, -0.0f},  {1e-3f, -1e-3f, 2e-3f},      {0.0f, 0.0f, 1.37638f * kRadius},
+            {0.0f, 0.0f, 0.0f},    {1e-30f, 0.0f, 0.0f},   {floatFromBits(1), 0.0f, floatFromBits(7)},
+            {0.0f, 0.0f, kRadius}, {0.0f, 0.0f, -kRadius}, {kRadius, 0.0f, 0.0f},
+            {1e20f, 3.0f, -1e19f}, {3e19f, 3e19f, 3e19f},  {inf, 0.0f, 0.0f},
+            {-inf, inf, 1.0f},     {nan, 0.0f, 0.0f},      {0.0f, nan, kRadius},
+            {-0.0f, -0.0f, -0.0f}, {1e-3f, -1e-3f, 2e-3f}, {0.0f, 0.0f, 1.37638f * kRadius},
         };
         const std::size_t count = sizeof fixed / sizeof fixed[0];
         const std::uint32_t which = pick(count + 3);
@@ -201,9 +201,11 @@ private:
     std::vector<std::uint32_t> neighbours;
 };
 
-const char* const kKindNames[] = {"on the sphere", "near the sphere", "between two tiles", "between two, on the sphere",
-                                  "tile corner",   "corner on the sphere", "a tile's own position", "cube seam",
-                                  "inside or above", "odd"};
+const char* const kKindNames[] = {"on the sphere",         "near the sphere",
+                                  "between two tiles",     "between two, on the sphere",
+                                  "tile corner",           "corner on the sphere",
+                                  "a tile's own position", "cube seam",
+                                  "inside or above",       "odd"};
 constexpr int kKinds = 10;
 
 std::string describe(const glm::vec3& p)
@@ -272,8 +274,8 @@ TEST(TileGridTest, SearchFindsTheWalksTileForEveryKindOfPoint)
             const std::uint32_t expected =
                 fullWalk ? planet.getTileIndexAtLinear(point) : rivals.nearest(point, answer);
             if (answer != expected && mismatches[kind]++ == 0) {
-                first[kind] = describe(point) + " gave " + std::to_string(answer) + ", the walk " +
-                              std::to_string(expected);
+                first[kind] =
+                    describe(point) + " gave " + std::to_string(answer) + ", the walk " + std::to_string(expected);
             }
         }
         for (int kind = 0; kind < kKinds; ++kind) {
