@@ -62,10 +62,15 @@ float TileGrid::approximateDistance(float squared)
     return 1.0f / y;
 }
 
+// The squared length is summed as glm::dot sums it, ((x x + y y) + z z),
+// written out so that an unoptimised build does not crawl through the
+// grid's inner loops.
 float TileGrid::searchDistance(const glm::vec3& tile, const glm::vec3& point)
 {
-    const glm::vec3 offset = tile - point;
-    return approximateDistance(glm::dot(offset, offset));
+    const float x = tile.x - point.x;
+    const float y = tile.y - point.y;
+    const float z = tile.z - point.z;
+    return approximateDistance(x * x + y * y + z * z);
 }
 
 std::uint32_t TileGrid::findNearestLinear(const std::vector<glm::vec3>& positions, const glm::vec3& point)
@@ -214,11 +219,15 @@ bool TileGrid::seedDistance(const glm::dvec3& point, const glm::dvec3& direction
                 }
                 const Span span = cell((p.face * side + cj) * side + ci);
                 for (std::uint32_t k = span.first; k < span.end; ++k) {
-                    distance = std::min(distance, glm::distance(glm::dvec3(cellPositions[k]), point));
+                    const double x = cellPositions[k].x - point.x;
+                    const double y = cellPositions[k].y - point.y;
+                    const double z = cellPositions[k].z - point.z;
+                    distance = std::min(distance, x * x + y * y + z * z);
                 }
             }
         }
         if (distance < std::numeric_limits<double>::max()) {
+            distance = std::sqrt(distance);
             return true;
         }
     }
