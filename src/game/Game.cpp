@@ -3,15 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include "app/BoundingBox.h"
 #include "app/ConfigFile.h"
 #include "app/Log.h"
 #include "game/CameraController.h"
+#include "game/Dice.h"
 #include "game/NPC.h"
 #include "game/Planet.h"
 #include "game/Player.h"
@@ -62,6 +63,17 @@ bool hitPlanet(const glm::vec3& origin, const glm::vec3& direction, float radius
     return true;
 }
 
+// Brings the node's world transform up to date with this frame's local
+// transforms of the node and of every node above it. Turning a parent does
+// not mark the nodes below it, so the node's own flag cannot tell.
+void refreshThroughParents(Node* node)
+{
+    if (Node* parent = node->getParent()) {
+        refreshThroughParents(parent);
+    }
+    node->refreshWorldTransform();
+}
+
 } // namespace
 
 // ---- Construction -----------------------------------------------------------
@@ -78,9 +90,11 @@ std::uint16_t Game::readPlanetSize()
     return size;
 }
 
-Game::Game(Window* window) : window(window)
+Game::Game(Window* window) : Game(window, Dice::seedFromEnvironment()) {}
+
+Game::Game(Window* window, std::uint32_t seed) : window(window), seed(seed)
 {
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    Dice::seed(seed);
 
     camera = new Camera();
     camera->setClipPlanes(0.1f, 3500.0f);
@@ -128,6 +142,7 @@ Game::Game(Window* window) : window(window)
                           "TexBillboard.mmat", 580.0f, 580.0f);
     halo->passType = 16;
     halo->visible = true;
+    halo->bodyRadius = planetRadius;
     SceneNode* haloNode = scene->createSceneNode();
     attach(halo, haloNode);
 
@@ -235,6 +250,7 @@ void Game::frame()
         testEndOfGame();
         scene->render();
         drawLensFlare();
+        drawGarrisonCounts();
     }
     drawEndScreens();
     statistics->draw();
@@ -274,11 +290,11 @@ glm::vec3 Game::mouseRay()
     return glm::normalize(glm::vec3(world));
 }
 
+// The view may have turned earlier in this frame (held keys, a right-button
+// drag turn the pivot above the camera): the ray comes from this frame's pose.
 void Game::pick()
 {
-    if (camera->isTransformDirty()) {
-        camera->refreshWorldTransform();
-    }
+    refreshThroughParents(camera);
     const glm::vec3 direction = mouseRay();
     const glm::vec3 origin = camera->getWorldPosition();
     float distance = 0.0f;
@@ -402,6 +418,65 @@ void Game::drawLensFlare()
                                      static_cast<std::int32_t>(centreY - size / 2), static_cast<std::int32_t>(size),
                                      static_cast<std::int32_t>(size));
     }
+}
+
+// The garrison of the hovered tower and of the selected one, so the player
+// can tell whether an attack is worth it or a tower can found (160 units).
+void Game::drawGarrisonCounts()
+{
+    MilitaryBuilding* hovered = countedTower(planet->hoveredTile);
+    MilitaryBuilding* selected = countedTower(planet->selectedTile);
+    if (hovered) {
+        drawGarrisonCount(*hovered);
+    }
+    if (selected && selected != hovered) {
+        drawGarrisonCount(*selected);
+    }
+}
+
+// The tower on the tile whose garrison the player may know: their own, or an
+// enemy's that they have seen; null for none.
+MilitaryBuilding* Game::countedTower(std::int32_t tileIndex) const
+{
+    if (tileIndex < 0) {
+        return nullptr;
+    }
+    auto* tower = dynamic_cast<MilitaryBuilding*>(planet->tiles[static_cast<std::size_t>(tileIndex)].building);
+    if (!tower || !tower->node || (tower->owner != humanPlayer && !tower->visible)) {
+        return nullptr;
+    }
+    return tower;
+}
+
+// Left of the tower, level with its middle: the cursor hangs down to the
+// right of the pointer and the status badge floats to the upper right, so
+// the left side is free.
+void Game::drawGarrisonCount(MilitaryBuilding& tower)
+{
+    // The scene's update has brought every transform up to date this frame.
+    // A tower on the far side of the planet is hidden behind it.
+    if (glm::dot(tower.tile.normal, camera->getWorldPosition() - tower.tile.position) <= 0.0f) {
+        return;
+    }
+    const float scale = tower.node->getWorldScale().x;
+    const BoundingBox box = tower.getBoundingBox();
+    const float radius =
+        box.isFinite() ? std::max(box.maximum.x - box.minimum.x, box.maximum.z - box.minimum.z) * 0.5f * scale : 0.0f;
+    const glm::vec3 middle = tower.node->getWorldPosition() + tower.tile.normal * (tower.getHeight() * scale * 0.5f);
+    const glm::vec3 right = glm::normalize(glm::vec3(camera->getWorldMatrix()[0]));
+    const glm::mat4 projectionView = camera->getProjection() * camera->getView();
+    const glm::vec4 centre = projectionView * glm::vec4(middle, 1.0f);
+    const glm::vec4 side = projectionView * glm::vec4(middle - right * radius, 1.0f);
+    if (centre.w <= 0.0f || side.w <= 0.0f) {
+        return;
+    }
+    const float width = static_cast<float>(window->getWidth());
+    const float height = static_cast<float>(window->getHeight());
+    const float gap = 4.0f; // pixels between the tower and its count
+    Statistics* statistics = Statistics::getInstance();
+    const float left = (side.x / side.w * 0.5f + 0.5f) * width - gap - statistics->countWidth(tower.units);
+    const float top = (0.5f - centre.y / centre.w * 0.5f) * height - 7.0f; // digits are 14 pixels high
+    statistics->drawCount(tower.units, left, top);
 }
 
 void Game::drawEndScreens()

@@ -14,6 +14,7 @@ class Building;
 class Camera;
 class CameraController;
 class Entity;
+class MilitaryBuilding;
 class Planet;
 class PlanetHalo;
 class Player;
@@ -33,7 +34,10 @@ public:
     static constexpr float planetRadius = 200.0f; // world units
 
     // The window, the resource loaders and the overlay drawing must exist.
+    // Every chance in the game rolls dice seeded with seed; the first form
+    // takes it from BREVAMOOR_SEED or the clock.
     explicit Game(Window* window);
+    Game(Window* window, std::uint32_t seed);
     ~Game();
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
@@ -62,11 +66,13 @@ public:
     Camera* getCamera() const { return camera; }
     CameraController* getCameraController() const { return cameraController; }
     const std::vector<Building*>& getBuildings() const { return buildings; }
+    PlanetHalo* getHalo() const { return halo; }
     const std::vector<Entity*>& getEntities() const { return entities; }
     // glfwGetTime at the start of the last frame (or at construction).
     double getLastTime() const { return lastTime; }
     bool isLost() const { return lost; }
     bool isWon() const { return won; }
+    std::uint32_t getSeed() const { return seed; }
 
     Planet* planet = nullptr; // owned; read by swarms to find tiles
 
@@ -82,17 +88,21 @@ private:
     void testEndOfGame();
     void endGame();
     void drawLensFlare();
+    void drawGarrisonCounts();
+    MilitaryBuilding* countedTower(std::int32_t tileIndex) const;
+    void drawGarrisonCount(MilitaryBuilding& tower);
     void drawEndScreens();
     void drawEndScreen(Texture* texture);
 
     CameraController* cameraController = nullptr; // owned
     Scene* scene = nullptr;                       // owned
     Window* window;                               // not owned
-    SkyBox* skyBox = nullptr;                     // owned
-    Camera* camera = nullptr;                     // owned
-    SceneNode* cameraCenter = nullptr;            // the scene's
-    double lastTime = 0.0;                        // glfwGetTime of the previous frame
-    std::array<Texture*, 4> flareTextures{};      // the resource manager's
+    std::uint32_t seed;
+    SkyBox* skyBox = nullptr;                // owned
+    Camera* camera = nullptr;                // owned
+    SceneNode* cameraCenter = nullptr;       // the scene's
+    double lastTime = 0.0;                   // glfwGetTime of the previous frame
+    std::array<Texture*, 4> flareTextures{}; // the resource manager's
     bool lost = false;
     bool won = false;
     // Every tower ever created, in creation order; towers are never removed.

@@ -9,6 +9,7 @@
 #include "game/Game.h"
 #include "game/MilitaryBuildingRenderable.h"
 #include "game/NPC.h"
+#include "game/Planet.h"
 #include "game/Player.h"
 #include "game/Territory.h"
 #include "resources/Material.h"
@@ -32,6 +33,12 @@ MilitaryBuilding::MilitaryBuilding(Tile* tile, Player* owner, SceneNode* node, f
         static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/status/full.dds"));
     if (fullTexture) {
         fullTexture->ensureLoaded();
+    }
+    // A tower going up where the computer has already looked is seen going
+    // up. Reported here, not by Building: only now is this object a military
+    // building the opponent can list.
+    if (owner == humanPlayer && computerPlayer && computerPlayer->territory->hasSeen(tile->index)) {
+        NPC::getInstance()->addKnownEnemy(this);
     }
 }
 
@@ -123,6 +130,13 @@ void MilitaryBuilding::changeOwner(Player* newOwner)
         npc->addOwnBuilding(this);
     } else {
         npc->loseBuilding(this);
+    }
+    // The player's selection (and its outline) never rests on a tower they
+    // no longer own.
+    Planet* planet = owner->territory->planet;
+    if (owner == humanPlayer && newOwner != humanPlayer && planet &&
+        planet->selectedTile == static_cast<std::int32_t>(tile.index)) {
+        planet->selectedTile = -1;
     }
     std::vector<Building*>& old = owner->buildings;
     const auto it = std::find(old.begin(), old.end(), this);

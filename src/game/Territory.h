@@ -23,6 +23,8 @@ public:
     // step. Then reveals two steps around the tiles where the claim stopped
     // and writes the owner values of the player's claimed tiles.
     void claim(std::uint32_t tile, std::uint32_t radius, MilitaryBuilding* source);
+    // Whether the tile is among visibleTiles.
+    bool hasSeen(std::uint32_t tile) const { return tile < seenTiles.size() && seenTiles[tile]; }
 
     Player* player;
     Planet* planet;
@@ -32,8 +34,6 @@ public:
     // Tiles the player has seen while they belonged to somebody else or to
     // nobody, in order of discovery. Never shrinks.
     std::vector<std::uint32_t> visibleTiles;
-    // Whether `tile` is in visibleTiles, without searching it.
-    bool hasSeen(std::uint32_t tile) const { return tile < seenTiles.size() && seenTiles[tile]; }
 
 private:
     // Tile index to the largest remaining radius a claim reached it with.

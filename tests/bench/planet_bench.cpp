@@ -20,6 +20,7 @@
 
 #include <glm/glm.hpp>
 
+#include "game/Dice.h"
 #include "game/MilitaryBuilding.h"
 #include "game/NPC.h"
 #include "game/Planet.h"
@@ -113,6 +114,7 @@ int main()
     unsigned long long sink = 0;
     for (std::uint16_t level = Planet::kMinSize; level <= Planet::kMaxSize; ++level) {
         srand(42);
+        Dice::seed(42);
         Clock::time_point start = Clock::now();
         Planet planet(level, kRadius);
         const double buildMs = microsecondsSince(start) / 1000.0;
@@ -166,6 +168,7 @@ int main()
         // A new tower's claim on a fresh planet's pole, with its uploads as
         // they would go to GL at the next draw.
         srand(42);
+        Dice::seed(42);
         Planet fresh(level, kRadius);
         Player claimant(1, glm::vec3(1, 0, 0), &fresh);
         humanPlayer = &claimant;

@@ -3,6 +3,8 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "app/ConfigFile.h"
 #include "app/Window.h"
 #include "game/Game.h"
@@ -18,7 +20,7 @@
 
 namespace BV::testkit {
 
-// A real game on the binary's shared window, read from a fresh
+// A real seeded game on the binary's shared window, read from a fresh
 // "Brevamoor.config" as at start, with time driven by glfwSetTime so that
 // every frame's dt is exact.
 class GameFixture : public ::testing::Test {
@@ -26,8 +28,8 @@ protected:
     void SetUp() override
     {
         delete ConfigFile::getInstance();
-        writeFile("Brevamoor.config",
-                  "resolution_x = 800\nresolution_y = 600\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = 3\n");
+        writeFile("Brevamoor.config", "resolution_x = 800\nresolution_y = 600\nfullscreen = 0\nrefresh_rate = 0\n" +
+                                          ("planet_size = " + std::to_string(planetSize) + "\n"));
         ConfigFile::getInstance()->load();
         if (!ResourceManager::getInstance()->getLoader("vert")) {
             registerLoaders();
@@ -37,7 +39,7 @@ protected:
         }
         Statistics::getInstance()->gameEnded = false;
         glfwSetWindowShouldClose(Window::getInstance()->getHandle(), GLFW_FALSE);
-        game = new Game(Window::getInstance());
+        game = new Game(Window::getInstance(), seed);
         now = game->getLastTime();
         planet = game->getPlanet();
     }
@@ -55,6 +57,15 @@ protected:
         now += dt;
         glfwSetTime(now);
         game->frame();
+    }
+
+    // Frames of 0.1 s until no swarm is left; false if that never happens.
+    bool flyUntilGone()
+    {
+        for (int i = 0; i < 300 && !game->getEntities().empty(); ++i) {
+            step(0.1);
+        }
+        return game->getEntities().empty();
     }
 
     static Tower* towerOf(Player* player, std::size_t index = 0)
@@ -77,6 +88,10 @@ protected:
         return nullptr;
     }
 
+    // The configured "planet_size"; a subclass may change it before SetUp.
+    int planetSize = 3;
+    // Terrain and every later roll follow from it, never from the clock.
+    std::uint32_t seed = 1;
     Game* game = nullptr;
     Planet* planet = nullptr;
     double now = 0.0;

@@ -8,6 +8,7 @@
 
 #include "game/AttackingSwarm.h"
 #include "game/GameFixture.h"
+#include "game/Dice.h"
 #include "game/NPC.h"
 
 namespace BV {
@@ -45,15 +46,6 @@ protected:
         return game->getEntities().empty() ? nullptr : dynamic_cast<Swarm*>(game->getEntities().front());
     }
 
-    // Frames of 0.1 s until no entity is left; false if that never happens.
-    bool flyUntilGone()
-    {
-        for (int i = 0; i < 300 && !game->getEntities().empty(); ++i) {
-            step(0.1);
-        }
-        return game->getEntities().empty();
-    }
-
     Tower* home = nullptr;
 };
 
@@ -61,7 +53,7 @@ TEST_F(SwarmTest, AttackFliesOverThePlanetAndEachArrivingUnitWearsDownTheGarriso
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 150);
     step(0.01); // the scene boxes the new tower
-    std::srand(11);
+    Dice::seed(11);
     home->attack(enemy, game);
     Swarm* flight = swarm();
     ASSERT_NE(flight, nullptr);
@@ -85,7 +77,7 @@ TEST_F(SwarmTest, AttackFliesOverThePlanetAndEachArrivingUnitWearsDownTheGarriso
 TEST_F(SwarmTest, BeatenGarrisonChangesSidesAndLaterUnitsFightNothing)
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 3);
-    std::srand(5);
+    Dice::seed(5);
     home->attack(enemy, game);
     Swarm* flight = swarm();
     ASSERT_NE(flight, nullptr);
@@ -125,7 +117,7 @@ TEST_F(SwarmTest, EnemySwarmShowsOnlyOverLandTheHumanPlayerSees)
 {
     Tower* enemy = standingTower(computerPlayer, glm::vec3(0.0f, 197.0f, 35.0f), 1, 150);
     step(0.01);
-    std::srand(3);
+    Dice::seed(3);
     enemy->attack(home, game);
     Swarm* flight = swarm();
     ASSERT_NE(flight, nullptr);
@@ -177,7 +169,7 @@ TEST_F(SwarmTest, SameSeedGivesTheSameFlightAndFightTwice)
             }
         };
         Tower* enemy = standingTower(computerPlayer, kNearHome, 2, 60);
-        std::srand(77);
+        Dice::seed(77);
         auto* flight = new AttackingSwarm(99, home, enemy, game);
         game->addEntity(flight, flight->getStart()); // the game deletes it
         for (int i = 0; i < 400 && !flight->isFinished(); ++i) {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -15,6 +14,7 @@
 
 #include <glm/glm.hpp>
 
+#include "game/Dice.h"
 #include "game/Face.h"
 #include "game/Planet.h"
 #include "game/TileGrid.h"
@@ -278,7 +278,7 @@ TEST(TileGridTest, SearchFindsTheWalksTileForEveryKindOfPoint)
 {
     for (std::uint16_t level = Planet::kMinSize; level <= Planet::kMaxSize; ++level) {
         SCOPED_TRACE("level " + std::to_string(level));
-        srand(level);
+        Dice::seed(level);
         const Planet planet(level, kRadius);
         ASSERT_TRUE(planet.getTileGrid().isBuilt());
         const RivalWalk rivals(planet);
