@@ -110,9 +110,9 @@ TEST_F(SwarmTest, EmptySwarmFightsNothingAndIsRemovedTheFrameAfter)
     EXPECT_TRUE(game->getEntities().empty());
 }
 
-// An enemy swarm shows exactly while it is over the human player's land or
-// a tile the human player has seen: hidden where it sets out, 80 degrees
-// from the human player's home, shown nearer.
+// An enemy swarm shows exactly while it is over land the human player holds
+// or once held, or a tile listed among the human player's seen tiles: hidden
+// where it sets out, 80 degrees from the human player's home, shown nearer.
 TEST_F(SwarmTest, EnemySwarmShowsOnlyOverLandTheHumanPlayerSees)
 {
     Tower* enemy = standingTower(computerPlayer, glm::vec3(0.0f, 197.0f, 35.0f), 1, 150);
@@ -128,7 +128,7 @@ TEST_F(SwarmTest, EnemySwarmShowsOnlyOverLandTheHumanPlayerSees)
         step(0.25);
         const std::uint32_t tile = planet->getTileIndexAt(flight->getCentre());
         const bool sees =
-            planet->tiles[tile].owner == humanPlayer || std::find(seen.begin(), seen.end(), tile) != seen.end();
+            humanPlayer->territory->hasHeld(tile) || std::find(seen.begin(), seen.end(), tile) != seen.end();
         ASSERT_EQ(flight->visible, sees) << "frame " << frame << " tile " << tile;
         ++(sees ? shown : hidden);
     }
@@ -154,6 +154,33 @@ TEST_F(SwarmTest, BuildingSwarmFoundsARisingTower)
     EXPECT_EQ(founded->units, 20);
     EXPECT_TRUE(founded->isUnderConstruction());
     ASSERT_TRUE(flyUntilGone());
+}
+
+// The dots swing ever wider around the centre as it flies on: the box the
+// scene culls the swarm by must hold every one of them, or a swarm whose
+// centre is just off screen or behind the planet's rim vanishes while its
+// dots are still in sight.
+TEST_F(SwarmTest, BoxHoldsEveryUnitThroughoutAFlightAcrossThePlanet)
+{
+    Tower* enemy = towerOf(computerPlayer);
+    enemy->productionInterval = 1.0e9f;
+    Dice::seed(11);
+    home->attack(enemy, game);
+    Swarm* flight = swarm();
+    ASSERT_NE(flight, nullptr);
+    int outside = 0;
+    for (int i = 0; i < 400 && !flight->isFinished(); ++i) {
+        flight->update(0.05);
+        const BoundingBox box = flight->getBoundingBox();
+        for (const Swarm::Particle& particle : flight->getParticles()) {
+            const glm::vec3 offset = particle.position - flight->getCentre();
+            const bool inside =
+                glm::all(glm::lessThanEqual(box.minimum, offset)) && glm::all(glm::lessThanEqual(offset, box.maximum));
+            outside += inside ? 0 : 1;
+        }
+    }
+    EXPECT_TRUE(flight->isFinished());
+    EXPECT_EQ(outside, 0);
 }
 
 TEST_F(SwarmTest, SameSeedGivesTheSameFlightAndFightTwice)
