@@ -82,7 +82,7 @@ void Building::createStatusSign()
 {
     statusTexture = static_cast<Texture*>(ResourceManager::getInstance()->getResource(statusTextureName));
     if (statusTexture) {
-        statusTexture->ensureLoaded();
+        statusTexture->ensureLoadedOrReport();
     }
     statusNode = static_cast<SceneNode*>(node->createChild());
     node->addChild(statusNode);
