@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <limits>
 
 #include <GL/glew.h>
 
@@ -50,19 +48,6 @@ int edgeOf(const Face& face, std::uint32_t a, std::uint32_t b)
     return -1;
 }
 
-// 1 / sqrt(x) to about 0.2 %: the bit trick with one Newton step. Tiles that
-// are equally far away get exactly the same value, so ties stay ties.
-float fastInverseSqrt(float x)
-{
-    std::uint32_t bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    bits = 0x5F375A86u - (bits >> 1);
-    float y;
-    std::memcpy(&y, &bits, sizeof y);
-    const float half = 0.5f * x;
-    return y * (1.5f - half * y * y);
-}
-
 } // namespace
 
 Planet::Planet(std::uint16_t level, float radius) : radius(radius)
@@ -76,6 +61,7 @@ Planet::Planet(std::uint16_t level, float radius) : radius(radius)
     for (const Tile& tile : tiles) {
         tilePositions.push_back(tile.position);
     }
+    tileGrid.build(tilePositions);
     drawTileTypes();
     visibilityValues.assign(tiles.size(), 0.2f);
     ownerValues.assign(tiles.size(), 0.0f);
@@ -282,18 +268,13 @@ float Planet::getInnerRadius() const
 
 std::uint32_t Planet::getTileIndexAt(const glm::vec3& point) const
 {
-    float bestDistance = std::numeric_limits<float>::max();
-    std::uint32_t best = 0;
-    const std::size_t count = tilePositions.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        const glm::vec3 offset = tilePositions[i] - point;
-        const float distance = 1.0f / fastInverseSqrt(glm::dot(offset, offset));
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = static_cast<std::uint32_t>(i);
-        }
-    }
-    return best;
+    std::uint32_t nearest = 0;
+    return tileGrid.findNearest(point, nearest) ? nearest : getTileIndexAtLinear(point);
+}
+
+std::uint32_t Planet::getTileIndexAtLinear(const glm::vec3& point) const
+{
+    return TileGrid::findNearestLinear(tilePositions, point);
 }
 
 void Planet::selectHovered()

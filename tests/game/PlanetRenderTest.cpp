@@ -207,6 +207,44 @@ TEST_F(PlanetRenderTest, DrawSendsClaimsAndCountsTheOutlineFans)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// A claim's tiles lie far apart in index order; the next upload sends each
+// buffer's changed values in a few short runs, not the whole stretch of
+// indices between the first and the last, and the buffers still match.
+TEST_F(PlanetRenderTest, ClaimSendsItsChangedTilesNotTheirIndexSpan)
+{
+    planet->buildDrawing();
+    const std::vector<float> visibility = planet->visibilityValues;
+    const std::vector<float> owner = planet->ownerValues;
+    claimAt(humanPlayer, glm::vec3(0.0f, 0.0f, 200.0f));
+    planet->uploadTileValues();
+    const struct {
+        const char* name;
+        const TextureBuffer& buffer;
+        const std::vector<float>& before;
+        const std::vector<float>& after;
+    } cases[] = {{"visibility", planet->visibilityBuffer, visibility, planet->visibilityValues},
+                 {"owner", planet->ownerBuffer, owner, planet->ownerValues}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::size_t changed = 0;
+        std::size_t first = c.before.size();
+        std::size_t last = 0;
+        for (std::size_t i = 0; i < c.before.size(); ++i) {
+            if (c.before[i] != c.after[i]) {
+                ++changed;
+                first = std::min(first, i);
+                last = i;
+            }
+        }
+        ASSERT_GE(changed, 19u);
+        ASSERT_GE(c.buffer.uploadCalls, 1u);
+        EXPECT_LE(c.buffer.uploadCalls, changed);
+        EXPECT_LE(c.buffer.uploadedBytes, 4 * (changed + TextureBuffer::kRunGap * (c.buffer.uploadCalls - 1)));
+        EXPECT_LT(c.buffer.uploadedBytes, 4 * (last - first + 1) / 4);
+        EXPECT_EQ(buffer(c.buffer), c.after);
+    }
+}
+
 // Own land is brightest, land once seen dimmer, land never seen darkest.
 TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
 {
