@@ -5,6 +5,8 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "game/NPC.h"
 #include "game/Planet.h"
 #include "game/Player.h"
+#include "game/TerrainAtlas.h"
 #include "game/Territory.h"
 #include "scene/SceneFixture.h"
 #include "scene/Sun.h"
@@ -85,6 +88,29 @@ TEST_F(PlanetRenderTest, DrawSendsClaimsAndCountsTheOutlineFans)
     planet->buildDrawing();
     EXPECT_EQ(buffer(planet->visibilityBuffer), planet->visibilityValues);
     EXPECT_EQ(buffer(planet->ownerBuffer), planet->ownerValues);
+    // Every vertex samples the atlas at its own corner of its face's cell.
+    GLint mesh = 0;
+    glBindVertexArray(planet->vertexArray);
+    glGetVertexAttribiv(3, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &mesh);
+    glBindVertexArray(0);
+    std::vector<float> vertices(planet->faces.size() * 3 * Planet::kFloatsPerVertex);
+    glBindBuffer(GL_COPY_READ_BUFFER, static_cast<GLuint>(mesh));
+    glGetBufferSubData(GL_COPY_READ_BUFFER, 0, static_cast<GLsizeiptr>(vertices.size() * 4), vertices.data());
+    float worst = 0.0f;
+    for (std::size_t f = 0; f < planet->faces.size(); ++f) {
+        const std::uint32_t* c = planet->faces[f]->corners;
+        const std::uint32_t cell =
+            TerrainAtlas::cellOf(planet->tiles[c[0]].type, planet->tiles[c[1]].type, planet->tiles[c[2]].type);
+        for (int k = 0; k < 3; ++k) {
+            const float* atlas = &vertices[(3 * f + static_cast<std::size_t>(k)) * Planet::kFloatsPerVertex + 8];
+            worst = std::max({worst,
+                              std::abs(atlas[0] - TerrainAtlas::cellU(cell) -
+                                       TerrainAtlas::cornerCoords[k][0] * TerrainAtlas::cellSize),
+                              std::abs(atlas[1] - TerrainAtlas::cellV(cell) -
+                                       TerrainAtlas::cornerCoords[k][1] * TerrainAtlas::cellSize)});
+        }
+    }
+    EXPECT_LT(worst, 1e-6f);
 
     const std::uint32_t later = claimAt(computerPlayer, glm::vec3(140.0f, 0.0f, 140.0f));
     glUseProgram(planet->material->program->getHandle());
