@@ -1,7 +1,6 @@
 #include "game/AttackingSwarm.h"
 
-#include <cstdlib>
-
+#include "game/Dice.h"
 #include "game/Matchup.h"
 #include "game/MilitaryBuilding.h"
 #include "game/Player.h"
@@ -11,12 +10,12 @@ namespace BV {
 namespace {
 
 // One unit of terrain `attacker` against one of terrain `defender`; draws two
-// rand() values. True when the attacker wins.
+// dice rolls. True when the attacker wins.
 bool attackerWinsDuel(std::uint32_t attacker, std::uint32_t defender)
 {
     const int odds = static_cast<int>(matchup(attacker, defender));
-    const int x = std::rand() % odds;
-    const int y = std::rand() % 100;
+    const int x = Dice::roll() % odds;
+    const int y = Dice::roll() % 100;
     return y < x;
 }
 

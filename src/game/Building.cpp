@@ -1,7 +1,5 @@
 #include "game/Building.h"
 
-#include <algorithm>
-
 #include <glm/gtc/quaternion.hpp>
 
 #include "game/MilitaryBuilding.h"
@@ -20,11 +18,6 @@ namespace {
 // Every building uses the tower model; the 0 marks its first (and only) look.
 const char* const modelName = "resources/Models/tower0.dae";
 const char* const statusTextureName = "resources/textures/status/building.dds";
-
-bool contains(const std::vector<std::uint32_t>& indices, std::uint32_t index)
-{
-    return std::find(indices.begin(), indices.end(), index) != indices.end();
-}
 } // namespace
 
 Building::Building(Tile* tile, Player* owner) : tile(*tile), owner(owner)
@@ -72,21 +65,12 @@ void Building::placeOnTile()
     node->translate(glm::vec3(0.0f, -height, 0.0f), Node::TS_LOCAL);
 }
 
-// The human always sees their own buildings; the computer learns of them
-// when they go up in its sight. Others' buildings show once their tile has
-// come into the human player's sight.
+// The human always sees their own buildings; others' buildings show once
+// their tile has come into the human player's sight. (The computer learns of
+// a new human tower in MilitaryBuilding's constructor, once there is one.)
 void Building::decideVisibility()
 {
-    if (owner == humanPlayer) {
-        visible = true;
-        if (computerPlayer && contains(computerPlayer->territory->visibleTiles, tile.index)) {
-            if (auto* military = dynamic_cast<MilitaryBuilding*>(this)) {
-                NPC::getInstance()->addKnownEnemy(military);
-            }
-        }
-        return;
-    }
-    visible = humanPlayer && contains(humanPlayer->territory->visibleTiles, tile.index);
+    visible = owner == humanPlayer || (humanPlayer && humanPlayer->territory->hasSeen(tile.index));
 }
 
 void Building::createStatusSign()

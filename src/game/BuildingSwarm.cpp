@@ -2,6 +2,7 @@
 
 #include "game/Game.h"
 #include "game/MilitaryBuilding.h"
+#include "game/NPC.h"
 #include "game/Player.h"
 #include "game/Tile.h"
 
@@ -22,6 +23,9 @@ void BuildingSwarm::onArrived()
     // A tile built on or lost while the swarm was under way takes nothing.
     if (game && !targetTile->building && targetTile->owner == owner) {
         game->createTower(targetTile, owner, false);
+    } else if (owner == computerPlayer) {
+        // The opponent may choose the tile again.
+        NPC::getInstance()->releaseBuildTile(targetTile->index);
     }
     finish(game);
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 
 #include <GL/glew.h>
@@ -12,6 +11,7 @@
 #include "app/ConfigFile.h"
 #include "app/Log.h"
 #include "game/CameraController.h"
+#include "game/Dice.h"
 #include "game/NPC.h"
 #include "game/Planet.h"
 #include "game/Player.h"
@@ -78,9 +78,11 @@ std::uint16_t Game::readPlanetSize()
     return size;
 }
 
-Game::Game(Window* window) : window(window)
+Game::Game(Window* window) : Game(window, Dice::seedFromEnvironment()) {}
+
+Game::Game(Window* window, std::uint32_t seed) : window(window), seed(seed)
 {
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    Dice::seed(seed);
 
     camera = new Camera();
     camera->setClipPlanes(0.1f, 3500.0f);

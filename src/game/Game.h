@@ -33,7 +33,10 @@ public:
     static constexpr float planetRadius = 200.0f; // world units
 
     // The window, the resource loaders and the overlay drawing must exist.
+    // Every chance in the game rolls dice seeded with seed; the first form
+    // takes it from BREVAMOOR_SEED or the clock.
     explicit Game(Window* window);
+    Game(Window* window, std::uint32_t seed);
     ~Game();
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
@@ -67,6 +70,7 @@ public:
     double getLastTime() const { return lastTime; }
     bool isLost() const { return lost; }
     bool isWon() const { return won; }
+    std::uint32_t getSeed() const { return seed; }
 
     Planet* planet = nullptr; // owned; read by swarms to find tiles
 
@@ -88,11 +92,12 @@ private:
     CameraController* cameraController = nullptr; // owned
     Scene* scene = nullptr;                       // owned
     Window* window;                               // not owned
-    SkyBox* skyBox = nullptr;                     // owned
-    Camera* camera = nullptr;                     // owned
-    SceneNode* cameraCenter = nullptr;            // the scene's
-    double lastTime = 0.0;                        // glfwGetTime of the previous frame
-    std::array<Texture*, 4> flareTextures{};      // the resource manager's
+    std::uint32_t seed;
+    SkyBox* skyBox = nullptr;                // owned
+    Camera* camera = nullptr;                // owned
+    SceneNode* cameraCenter = nullptr;       // the scene's
+    double lastTime = 0.0;                   // glfwGetTime of the previous frame
+    std::array<Texture*, 4> flareTextures{}; // the resource manager's
     bool lost = false;
     bool won = false;
     // Every tower ever created, in creation order; towers are never removed.

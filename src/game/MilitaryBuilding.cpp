@@ -33,6 +33,12 @@ MilitaryBuilding::MilitaryBuilding(Tile* tile, Player* owner, SceneNode* node, f
     if (fullTexture) {
         fullTexture->ensureLoaded();
     }
+    // A tower going up where the computer has already looked is seen going
+    // up. Reported here, not by Building: only now is this object a military
+    // building the opponent can list.
+    if (owner == humanPlayer && computerPlayer && computerPlayer->territory->hasSeen(tile->index)) {
+        NPC::getInstance()->addKnownEnemy(this);
+    }
 }
 
 void MilitaryBuilding::update(double dt)

@@ -1,10 +1,10 @@
 #include "game/NPC.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include <glm/glm.hpp>
 
+#include "game/Dice.h"
 #include "game/Matchup.h"
 #include "game/MilitaryBuilding.h"
 #include "game/Planet.h"
@@ -23,6 +23,11 @@ template <typename T> void eraseFirst(std::vector<T>& list, const T& value)
     }
 }
 
+template <typename T> bool contains(const std::vector<T>& list, const T& value)
+{
+    return std::find(list.begin(), list.end(), value) != list.end();
+}
+
 // Only scores above this are worth an attack.
 constexpr int attackThreshold = 800;
 } // namespace
@@ -30,20 +35,32 @@ constexpr int attackThreshold = 800;
 void NPC::addOwnBuilding(MilitaryBuilding* building)
 {
     ownBuildings.push_back(building);
+    // A tower it captured would otherwise score itself as a target and send
+    // half its garrison against nobody.
+    eraseFirst(knownEnemies, building);
     eraseFirst(pendingBuildTiles, building->tile.index);
 }
 
+// Called while the building still names the computer as its owner.
 void NPC::loseBuilding(MilitaryBuilding* building)
 {
     eraseFirst(ownBuildings, building);
-    if (std::find(knownEnemies.begin(), knownEnemies.end(), building) == knownEnemies.end()) {
+    if (!contains(knownEnemies, building)) {
         knownEnemies.push_back(building);
     }
 }
 
 void NPC::addKnownEnemy(MilitaryBuilding* building)
 {
+    if (building->owner == player || contains(knownEnemies, building)) {
+        return;
+    }
     knownEnemies.push_back(building);
+}
+
+void NPC::releaseBuildTile(std::uint32_t tile)
+{
+    eraseFirst(pendingBuildTiles, tile);
 }
 
 void NPC::buildingFull(MilitaryBuilding* building)
@@ -81,7 +98,7 @@ void NPC::attack()
     }
     for (std::size_t i = 0; i < ownBuildings.size(); ++i) {
         MilitaryBuilding* building = ownBuildings[i];
-        if (std::rand() % 20 < 2) {
+        if (Dice::roll() % 20 < 2) {
             if (MilitaryBuilding* target = chooseTarget(building)) {
                 building->attack(target, game);
             }
@@ -97,7 +114,7 @@ void NPC::found()
     for (MilitaryBuilding* building : full) {
         const auto half = static_cast<std::uint16_t>(ownBuildings.size() * 0.5);
         const int modulus = half * 10 + 1;
-        if (std::rand() % modulus >= 2) {
+        if (Dice::roll() % modulus >= 2) {
             continue;
         }
         const std::int64_t tile = chooseBuildTile();
@@ -121,8 +138,7 @@ std::int64_t NPC::chooseBuildTile() const
     std::size_t fewest = 0;
     for (std::uint32_t index : player->territory->ownedTiles) {
         const Tile& tile = tiles[index];
-        if (tile.building || tile.type == 0 ||
-            std::find(pendingBuildTiles.begin(), pendingBuildTiles.end(), index) != pendingBuildTiles.end()) {
+        if (tile.building || tile.type == 0 || contains(pendingBuildTiles, index)) {
             continue;
         }
         if (best < 0 || tile.influence.size() < fewest) {

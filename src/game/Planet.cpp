@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 
 #include <GL/glew.h>
 
+#include "game/Dice.h"
 #include "game/Face.h"
 #include "game/PlanetRenderable.h"
 #include "game/TerrainAtlas.h"
@@ -241,7 +241,7 @@ void Planet::sortFacesAroundTiles()
 void Planet::drawTileTypes()
 {
     for (Tile& tile : tiles) {
-        const int r = std::rand() % 100 + 1;
+        const int r = Dice::roll() % 100 + 1;
         if (r <= 9) {
             tile.type = 0;
         } else if (r <= 19) {

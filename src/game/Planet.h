@@ -42,7 +42,7 @@ public:
     static bool isSupportedSize(std::uint16_t level) { return level >= kMinSize && level <= kMaxSize; }
 
     // Builds the tiles with `level` subdivisions at `radius` world units and
-    // draws their terrain types from rand().
+    // rolls their terrain types with the game's dice.
     Planet(std::uint16_t level, float radius);
     // Deletes the GL objects of the drawing if it was built; the context
     // must still be current then.

@@ -8,6 +8,7 @@
 
 #include "app/ConfigFile.h"
 #include "game/Building.h"
+#include "game/Dice.h"
 #include "game/Game.h"
 #include "game/Planet.h"
 #include "game/Player.h"
@@ -63,9 +64,9 @@ Swarm::Swarm(std::uint16_t count, const glm::vec3& start, const glm::vec3& targe
     const float half = static_cast<float>(spread) * 0.5f;
     particles.resize(count);
     for (Particle& particle : particles) {
-        const float z = static_cast<float>(std::rand() % spread) - half;
-        const float y = static_cast<float>(std::rand() % spread) - half;
-        const float x = static_cast<float>(std::rand() % spread) - half;
+        const float z = static_cast<float>(Dice::roll() % spread) - half;
+        const float y = static_cast<float>(Dice::roll() % spread) - half;
+        const float x = static_cast<float>(Dice::roll() % spread) - half;
         particle.position = start + glm::vec3(x, y, z);
     }
     const float reach = static_cast<float>(spread) + kSize;

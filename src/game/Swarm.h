@@ -40,7 +40,7 @@ public:
 
     // count units launched at start (world units) towards target, the centre
     // moving at speed world units per second. The texture is the resource
-    // manager's. Needs the GL context. Draws three rand() values per unit.
+    // manager's. Needs the GL context. Rolls the dice three times per unit.
     Swarm(std::uint16_t count, const glm::vec3& start, const glm::vec3& target, float speed, Texture* texture);
     ~Swarm() override;
 

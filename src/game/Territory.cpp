@@ -95,6 +95,11 @@ bool Territory::claimTile(std::uint32_t index, MilitaryBuilding* source, std::ui
         }
         if (tile.owner) {
             eraseFirst(tile.owner->territory->ownedTiles, index);
+            // A party on its way to found a tower here will find nothing to
+            // found; the opponent may choose the tile again once it is back.
+            if (tile.owner == computerPlayer) {
+                NPC::getInstance()->releaseBuildTile(index);
+            }
         }
         tile.owner = player;
         ownedTiles.push_back(index);

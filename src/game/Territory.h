@@ -23,6 +23,8 @@ public:
     // step. Then reveals two steps around the tiles where the claim stopped
     // and writes the owner values of the player's claimed tiles.
     void claim(std::uint32_t tile, std::uint32_t radius, MilitaryBuilding* source);
+    // Whether the tile is among visibleTiles.
+    bool hasSeen(std::uint32_t tile) const { return tile < seenTiles.size() && seenTiles[tile]; }
 
     Player* player;
     Planet* planet;

@@ -18,7 +18,7 @@
 
 namespace BV::testkit {
 
-// A real game on the binary's shared window, read from a fresh
+// A real seeded game on the binary's shared window, read from a fresh
 // "Brevamoor.config" as at start, with time driven by glfwSetTime so that
 // every frame's dt is exact.
 class GameFixture : public ::testing::Test {
@@ -37,7 +37,7 @@ protected:
         }
         Statistics::getInstance()->gameEnded = false;
         glfwSetWindowShouldClose(Window::getInstance()->getHandle(), GLFW_FALSE);
-        game = new Game(Window::getInstance());
+        game = new Game(Window::getInstance(), seed);
         now = game->getLastTime();
         planet = game->getPlanet();
     }
@@ -55,6 +55,15 @@ protected:
         now += dt;
         glfwSetTime(now);
         game->frame();
+    }
+
+    // Frames of 0.1 s until no swarm is left; false if that never happens.
+    bool flyUntilGone()
+    {
+        for (int i = 0; i < 300 && !game->getEntities().empty(); ++i) {
+            step(0.1);
+        }
+        return game->getEntities().empty();
     }
 
     static Tower* towerOf(Player* player, std::size_t index = 0)
@@ -77,6 +86,8 @@ protected:
         return nullptr;
     }
 
+    // Terrain and every later roll follow from it, never from the clock.
+    std::uint32_t seed = 1;
     Game* game = nullptr;
     Planet* planet = nullptr;
     double now = 0.0;

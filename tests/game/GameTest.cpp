@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 #include "game/GameFixture.h"
+#include "game/Dice.h"
 #include "game/NPC.h"
 #include "scene/Cursor.h"
 #include "scene/SceneNode.h"
@@ -138,7 +140,7 @@ TEST_F(GameTest, StatisticsCountFramesPerSecondAndEachFramesDraws)
     std::uint32_t objects[4] = {}, triangles[4] = {};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(statistics->framesPerSecond, 0u);
-        step(0.25);
+        step(0.3); // the fourth frame ends the first second, with margin for the clock
         objects[i] = statistics->renderedObjects;
         triangles[i] = statistics->renderedTriangles;
     }
@@ -262,7 +264,7 @@ TEST_F(CommandTest, CapturedSelectionCanBeReplacedByAnOwnTower)
 TEST_F(NPCTest, ALongFrameThinksOnceAndTargetsScoreAboveEightHundred)
 {
     npc->knownEnemies.clear();
-    std::srand(7);
+    Dice::seed(7);
     step(2.5);
     EXPECT_EQ(npc->thinkTimer, 0.0);
     step(0.5);
@@ -349,6 +351,84 @@ TEST_F(NPCTest, FoundsOnlyOnFreeTilesAndBuildersLeaveTheFullList)
     npc->update(0.0);
     EXPECT_EQ(npc->pendingBuildTiles, pending);
     EXPECT_EQ(computer->units, 200);
+}
+
+// A computer outpost five tiles from the human's home sees into the human's
+// land: towers founded there are known to it from the start. A tower it
+// captures is its own, never a target; a tower it loses is known at once.
+TEST_F(NPCTest, KnowsEveryHumanTowerFoundedInItsSightAndNeverItsOwn)
+{
+    npc->thinkTimer = -1.0e9; // no dice: nothing attacks or founds by itself
+    Tower* outpost =
+        game->createTower(&planet->tiles[planet->getTileIndexAt({0.0f, 140.0f, 143.0f})], computerPlayer, true);
+    step(0.1);
+    Tile* seen = nullptr;
+    Tile* unseen = nullptr;
+    for (std::uint32_t index : humanPlayer->territory->ownedTiles) {
+        Tile& tile = planet->tiles[index];
+        Tile*& slot = computerPlayer->territory->hasSeen(index) ? seen : unseen;
+        if (!tile.building && !slot) {
+            slot = &tile;
+        }
+    }
+    ASSERT_NE(seen, nullptr);
+    ASSERT_NE(unseen, nullptr);
+    auto known = [this](const MilitaryBuilding* building) {
+        return std::count(npc->knownEnemies.begin(), npc->knownEnemies.end(), building);
+    };
+    Tower* watched = game->createTower(seen, humanPlayer, false);
+    Tower* hidden = game->createTower(unseen, humanPlayer, false);
+    EXPECT_EQ(known(watched), 1);
+    EXPECT_EQ(known(hidden), 0);
+    EXPECT_EQ(known(outpost), 0);
+
+    // An empty garrison falls to the first unit that arrives, without a duel.
+    step(1.0);
+    watched->productionInterval = 1.0e9f;
+    watched->setUnitCount(0);
+    outpost->attack(watched, game);
+    ASSERT_TRUE(flyUntilGone());
+    ASSERT_EQ(watched->owner, computerPlayer);
+    EXPECT_EQ(known(watched), 0);
+    watched->setUnitCount(200); // it would score 2 * (2 * 100 + 250) = 900 against itself
+    EXPECT_NE(npc->chooseTarget(watched), watched);
+
+    watched->changeOwner(humanPlayer);
+    EXPECT_EQ(known(watched), 1);
+}
+
+// A tile the computer's founding party flies to is given back when the party
+// finds it built on, and at once when the tile is lost; otherwise the
+// opponent would one day have no tile left to found on.
+TEST_F(NPCTest, ReleasesAFoundingTileWhenItsPartyFailsOrTheTileIsLost)
+{
+    for (const bool lost : {false, true}) {
+        SCOPED_TRACE(lost ? "lost" : "built on");
+        computer->setUnitCount(200);
+        npc->thinkTimer = 1.0;
+        npc->update(0.0); // with one building of its own it always founds
+        npc->thinkTimer = -1.0e9;
+        ASSERT_EQ(npc->pendingBuildTiles.size(), 1u);
+        Tile& site = planet->tiles[npc->pendingBuildTiles.front()];
+
+        // A human start tower takes the tile with its first update; a bare
+        // building claims nothing, so the tile stays the computer's.
+        std::unique_ptr<MilitaryBuilding> blocker;
+        if (lost) {
+            game->createTower(&site, humanPlayer, true);
+        } else {
+            blocker = std::make_unique<MilitaryBuilding>(&site, humanPlayer);
+        }
+        step(0.1);
+        ASSERT_FALSE(game->getEntities().empty()); // still under way
+        EXPECT_EQ(npc->pendingBuildTiles.size(), lost ? 0u : 1u);
+        ASSERT_TRUE(flyUntilGone());
+        EXPECT_TRUE(npc->pendingBuildTiles.empty());
+        EXPECT_NE(site.building->owner, computerPlayer);
+        if (blocker) {
+            site.building = nullptr;
+        }
+    }
 }
 
 } // namespace

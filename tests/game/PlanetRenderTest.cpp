@@ -14,6 +14,7 @@
 #include <glm/glm.hpp>
 
 #include "game/MilitaryBuilding.h"
+#include "game/Dice.h"
 #include "game/NPC.h"
 #include "game/Planet.h"
 #include "game/Player.h"
@@ -31,7 +32,7 @@ protected:
     void SetUp() override
     {
         SceneFixture::SetUp();
-        srand(4);
+        Dice::seed(4);
         planet = std::make_unique<Planet>(4, 200.0f);
         humanPlayer = new Player(1, glm::vec3(1, 0, 0), planet.get());
         computerPlayer = new Player(2, glm::vec3(0, 0, 1), planet.get());

@@ -7,6 +7,7 @@
 
 #include "game/AttackingSwarm.h"
 #include "game/GameFixture.h"
+#include "game/Dice.h"
 #include "game/Matchup.h"
 #include "game/NPC.h"
 #include "scene/SceneNode.h"
@@ -46,15 +47,6 @@ protected:
         return game->getEntities().empty() ? nullptr : dynamic_cast<Swarm*>(game->getEntities().front());
     }
 
-    // Frames of 0.1 s until no entity is left; false if that never happens.
-    bool flyUntilGone()
-    {
-        for (int i = 0; i < 300 && !game->getEntities().empty(); ++i) {
-            step(0.1);
-        }
-        return game->getEntities().empty();
-    }
-
     // Updates of 0.1 s without drawing frames until the swarm is done;
     // false if that never happens.
     static bool land(Swarm* swarm)
@@ -72,7 +64,7 @@ TEST_F(SwarmTest, AttackFliesOverThePlanetAndEachArrivingUnitWearsDownTheGarriso
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 150);
     step(0.01); // the scene boxes the new tower
-    std::srand(11);
+    Dice::seed(11);
     home->attack(enemy, game);
     Swarm* flight = swarm();
     ASSERT_NE(flight, nullptr);
@@ -96,7 +88,7 @@ TEST_F(SwarmTest, AttackFliesOverThePlanetAndEachArrivingUnitWearsDownTheGarriso
 TEST_F(SwarmTest, BeatenGarrisonChangesSidesAndLaterUnitsFightNothing)
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 3);
-    std::srand(5);
+    Dice::seed(5);
     home->attack(enemy, game);
     Swarm* flight = swarm();
     ASSERT_NE(flight, nullptr);
@@ -171,7 +163,7 @@ TEST_F(SwarmTest, DuelsTakeTheOddsOfTheAttackersTerrain)
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 4, 200);
     step(0.01); // the scene boxes the new tower
-    std::srand(21);
+    Dice::seed(21);
     for (const auto& [attackerTerrain, defenderTerrain, fewest, most] :
          {std::tuple{1u, 4u, 0, 45}, std::tuple{4u, 1u, 75, 199}}) {
         SCOPED_TRACE(attackerTerrain);
@@ -274,7 +266,7 @@ TEST_F(SwarmTest, SameSeedGivesTheSameFlightAndFightTwice)
             }
         };
         Tower* enemy = standingTower(computerPlayer, kNearHome, 2, 60);
-        std::srand(77);
+        Dice::seed(77);
         auto* flight = new AttackingSwarm(99, home, enemy, game);
         game->addEntity(flight, flight->getStart()); // the game deletes it
         for (int i = 0; i < 400 && !flight->isFinished(); ++i) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "game/MilitaryBuilding.h"
+#include "game/Dice.h"
 #include "game/NPC.h"
 #include "game/Planet.h"
 #include "game/Player.h"
@@ -20,7 +21,7 @@ class TerritoryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        srand(7);
+        Dice::seed(7);
         planet = std::make_unique<Planet>(3, 200.0f);
         human = humanPlayer = new Player(1, glm::vec3(1, 0, 0), planet.get());
         computer = computerPlayer = new Player(2, glm::vec3(0, 0, 1), planet.get());
