@@ -137,19 +137,17 @@ TEST_F(GameTest, StatisticsCountFramesPerSecondAndEachFramesDraws)
     statistics->frameCounter = 0;
     statistics->secondAccumulator = 0.0;
     statistics->framesPerSecond = 0;
-    std::uint32_t objects[4] = {}, triangles[4] = {};
+    std::uint32_t drawn[2] = {};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(statistics->framesPerSecond, 0u);
+        drawn[i % 2] = statistics->renderedObjects;
         step(0.3); // the fourth frame ends the first second, with margin for the clock
-        objects[i] = statistics->renderedObjects;
-        triangles[i] = statistics->renderedTriangles;
     }
     EXPECT_EQ(statistics->framesPerSecond, 4u);
     EXPECT_EQ(statistics->frameCounter, 0u);
-    EXPECT_GT(objects[3], 0u);
-    EXPECT_GT(triangles[3], planet->faces.size());
-    EXPECT_EQ(objects[3], objects[2]);
-    EXPECT_EQ(triangles[3], triangles[2]);
+    EXPECT_GT(statistics->renderedTriangles, planet->faces.size());
+    EXPECT_EQ(statistics->renderedObjects, drawn[1]);
+    EXPECT_GT(drawn[1], 0u);
 }
 
 // Won when the computer owns nothing, after which nothing moves.
