@@ -1,5 +1,5 @@
-// Swarms on a real game: flight, arrivals, capture, founding, removal and
-// determinism.
+// Swarms on a real game: flight from anywhere, arrivals, duels by terrain,
+// capture, founding, visibility to the player, removal and determinism.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
