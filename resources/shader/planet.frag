@@ -11,6 +11,7 @@ in vec3 viewNormal;
 in vec2 gridCoord;
 in vec2 atlasCoord;
 in vec4 shadowCoord;
+in vec3 surfacePosition;
 flat in ivec3 cornerTiles;
 
 layout(std140) uniform LightingInfo
@@ -40,7 +41,9 @@ out vec4 fragColour;
 
 // The tiles' centres in grid coordinates (corner 0, 1, 2).
 const vec2 corners[3] = vec2[3](vec2(0.5, 0.1), vec2(0.979, 0.93), vec2(0.021, 0.93));
-const vec3 playerColours[3] = vec3[3](vec3(0.0), vec3(1.0, 0.16, 0.1), vec3(0.2, 0.5, 1.0));
+// The computer's blue is deeper and darker than the player's red, so that the
+// two also differ in lightness.
+const vec3 playerColours[3] = vec3[3](vec3(0.0), vec3(1.0, 0.22, 0.12), vec3(0.1, 0.3, 1.0));
 
 vec3 outline()
 {
@@ -71,6 +74,27 @@ vec3 reliefNormal(vec3 n)
     // relief keeps the seams between them from catching the light.
     relief.xy *= 0.55;
     return normalize(mat3(t * scale, b * scale, n) * relief);
+}
+
+// Night: the side turned away from the sun keeps a dim, cool sky light, so
+// that land, terrain and borders stay readable there while night still
+// looks like night. Fades in over the terminator (facing: cosine between the
+// surface and the sun).
+vec3 nightLight(float facing)
+{
+    return vec3(0.26, 0.28, 0.34) * smoothstep(0.15, -0.25, facing);
+}
+
+// The computer's marking, so that the two sides also read apart without
+// colour: diagonal stripes fixed to the ground, one every 6 world units and
+// 1 on a stripe, 0 between; evened out to their mean where they would be
+// finer than a few pixels.
+float computerStripes()
+{
+    float along = dot(surfacePosition, vec3(0.57735)) / 6.0;
+    float blur = fwidth(along);
+    float stripe = smoothstep(0.3 - blur, 0.3 + blur, abs(fract(along) - 0.5));
+    return mix(stripe, 0.4, smoothstep(0.2, 0.4, blur));
 }
 
 // 1 lit, 0 in shadow, filtered over 3 x 3 texels of the shadow map.
@@ -145,7 +169,7 @@ void main()
     float facing = dot(n, l);
     float sun = facing > 0.0 ? sunlight(facing) : 0.0;
     float diffuse = max(dot(relief, l), 0.0) * smoothstep(-0.05, 0.15, facing) * sun;
-    vec3 light = ambientColour + lightColour * diffuse;
+    vec3 light = ambientColour + lightColour * diffuse + nightLight(facing);
     vec3 colour = albedo * light;
     // Water is the only blue terrain; it glints.
     float water = smoothstep(0.1, 0.2, albedo.b - max(albedo.r, albedo.g));
@@ -163,17 +187,24 @@ void main()
     float line = max(texture(grid, gridCoord).a, seam);
     colour *= 1.0 - 0.5 * line;
 
-    // Territory: a tint over owned tiles and a band where owners change.
+    // Territory: a tint over owned tiles and a band where owners change. The
+    // computer's land is striped darker and its band broken into dashes; the
+    // band glows at least as brightly by night as by day.
     vec3 tint = vec3(0.0);
     float tinted = 0.0;
+    float computers = 0.0;
     for (int i = 0; i < 3; ++i) {
         tint += share[i] * playerColours[owners[i]];
         tinted += owners[i] > 0 ? share[i] : 0.0;
+        computers += owners[i] == 2 ? share[i] : 0.0;
     }
+    float stripes = computerStripes();
     colour = mix(colour, tint * (0.35 + 0.65 * light), 0.18 * tinted);
+    colour *= 1.0 - 0.4 * stripes * computers;
     if (owners[here] != 0 && owners[here] != owners[across]) {
-        vec3 edge = playerColours[owners[here]] * (0.55 + 0.6 * light);
-        colour = mix(colour, edge, clamp(1.8 * shares.a, 0.0, 0.95));
+        vec3 edge = playerColours[owners[here]] * (0.55 + 0.6 * max(light, vec3(1.0)));
+        float dashes = owners[here] == 2 ? 1.0 - stripes : 1.0;
+        colour = mix(colour, edge, clamp(1.8 * shares.a, 0.0, 0.95) * dashes);
     }
 
     // Fog of war: never seen dark and grey, seen dimmed, own in full.

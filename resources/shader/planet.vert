@@ -27,6 +27,7 @@ out vec3 viewNormal;
 out vec2 gridCoord;
 out vec2 atlasCoord;
 out vec4 shadowCoord;
+out vec3 surfacePosition; // model space: patterns stay fixed to the ground
 flat out ivec3 cornerTiles;
 
 void main()
@@ -38,6 +39,7 @@ void main()
     gridCoord = cornerCoord;
     atlasCoord = atlasCoordIn;
     shadowCoord = depthBiasPVMat * world;
+    surfacePosition = position;
     cornerTiles = ivec3(tileIndices + 0.5);
     gl_Position = projectionMat * view;
 }

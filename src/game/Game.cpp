@@ -62,6 +62,17 @@ bool hitPlanet(const glm::vec3& origin, const glm::vec3& direction, float radius
     return true;
 }
 
+// Brings the node's world transform up to date with this frame's local
+// transforms of the node and of every node above it. Turning a parent does
+// not mark the nodes below it, so the node's own flag cannot tell.
+void refreshThroughParents(Node* node)
+{
+    if (Node* parent = node->getParent()) {
+        refreshThroughParents(parent);
+    }
+    node->refreshWorldTransform();
+}
+
 } // namespace
 
 // ---- Construction -----------------------------------------------------------
@@ -130,6 +141,7 @@ Game::Game(Window* window, std::uint32_t seed) : window(window), seed(seed)
                           "TexBillboard.mmat", 580.0f, 580.0f);
     halo->passType = 16;
     halo->visible = true;
+    halo->bodyRadius = planetRadius;
     SceneNode* haloNode = scene->createSceneNode();
     attach(halo, haloNode);
 
@@ -276,11 +288,11 @@ glm::vec3 Game::mouseRay()
     return glm::normalize(glm::vec3(world));
 }
 
+// The view may have turned earlier in this frame (held keys, a right-button
+// drag turn the pivot above the camera): the ray comes from this frame's pose.
 void Game::pick()
 {
-    if (camera->isTransformDirty()) {
-        camera->refreshWorldTransform();
-    }
+    refreshThroughParents(camera);
     const glm::vec3 direction = mouseRay();
     const glm::vec3 origin = camera->getWorldPosition();
     float distance = 0.0f;

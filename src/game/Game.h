@@ -65,6 +65,7 @@ public:
     Camera* getCamera() const { return camera; }
     CameraController* getCameraController() const { return cameraController; }
     const std::vector<Building*>& getBuildings() const { return buildings; }
+    PlanetHalo* getHalo() const { return halo; }
     const std::vector<Entity*>& getEntities() const { return entities; }
     // glfwGetTime at the start of the last frame (or at construction).
     double getLastTime() const { return lastTime; }

@@ -9,6 +9,7 @@
 #include "game/Game.h"
 #include "game/MilitaryBuildingRenderable.h"
 #include "game/NPC.h"
+#include "game/Planet.h"
 #include "game/Player.h"
 #include "game/Territory.h"
 #include "resources/Material.h"
@@ -129,6 +130,13 @@ void MilitaryBuilding::changeOwner(Player* newOwner)
         npc->addOwnBuilding(this);
     } else {
         npc->loseBuilding(this);
+    }
+    // The player's selection (and its outline) never rests on a tower they
+    // no longer own.
+    Planet* planet = owner->territory->planet;
+    if (owner == humanPlayer && newOwner != humanPlayer && planet &&
+        planet->selectedTile == static_cast<std::int32_t>(tile.index)) {
+        planet->selectedTile = -1;
     }
     std::vector<Building*>& old = owner->buildings;
     const auto it = std::find(old.begin(), old.end(), this);

@@ -40,7 +40,8 @@ public:
     // one of its buildings fills up or stops being full, and shows the full
     // sign on the human player's full buildings.
     virtual void setUnitCount(std::uint16_t count);
-    // Hands the building to newOwner, who claims the territory around it.
+    // Hands the building to newOwner, who claims the territory around it. A
+    // tower the human player loses stops being their selection.
     void changeOwner(Player* newOwner);
 
     bool isFull() const { return units == maxUnits; }

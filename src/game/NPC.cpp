@@ -34,7 +34,11 @@ constexpr int attackThreshold = 800;
 
 void NPC::addOwnBuilding(MilitaryBuilding* building)
 {
-    ownBuildings.push_back(building);
+    // A tower captured while it still rises is reported again when it is
+    // finished; listed twice it would roll twice per think.
+    if (!contains(ownBuildings, building)) {
+        ownBuildings.push_back(building);
+    }
     // A tower it captured would otherwise score itself as a target and send
     // half its garrison against nobody.
     eraseFirst(knownEnemies, building);

@@ -3,6 +3,8 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "app/ConfigFile.h"
 #include "app/Window.h"
 #include "game/Game.h"
@@ -26,8 +28,8 @@ protected:
     void SetUp() override
     {
         delete ConfigFile::getInstance();
-        writeFile("Brevamoor.config",
-                  "resolution_x = 800\nresolution_y = 600\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = 3\n");
+        writeFile("Brevamoor.config", "resolution_x = 800\nresolution_y = 600\nfullscreen = 0\nrefresh_rate = 0\n" +
+                                          ("planet_size = " + std::to_string(planetSize) + "\n"));
         ConfigFile::getInstance()->load();
         if (!ResourceManager::getInstance()->getLoader("vert")) {
             registerLoaders();
@@ -86,6 +88,8 @@ protected:
         return nullptr;
     }
 
+    // The configured "planet_size"; a subclass may change it before SetUp.
+    int planetSize = 3;
     // Terrain and every later roll follow from it, never from the clock.
     std::uint32_t seed = 1;
     Game* game = nullptr;

@@ -1,6 +1,7 @@
 // The game's rules on a real game object: start towers, production,
 // construction, attack and build arithmetic, capture, end of game, Escape;
 // the player's mouse commands; the computer opponent.
+#include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
@@ -8,9 +9,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include "game/CameraController.h"
 #include "game/GameFixture.h"
 #include "game/Dice.h"
 #include "game/NPC.h"
+#include "resources/Material.h"
+#include "resources/ShaderProgram.h"
+#include "scene/Camera.h"
 #include "scene/Cursor.h"
 #include "scene/SceneNode.h"
 
@@ -241,20 +246,68 @@ TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
     EXPECT_EQ(planet->selectedTile, at(human));
 }
 
-// A selected tower that the computer captures commands nothing, but the
-// player can still pick another of their own towers.
-TEST_F(CommandTest, CapturedSelectionCanBeReplacedByAnOwnTower)
+// Losing another tower keeps the selection; losing the selected one clears
+// it and its outline, and the player picks one of their own towers next.
+TEST_F(CommandTest, LosingTheSelectedTowerClearsTheSelectionAndItsOutline)
 {
-    Tower* second = game->createTower(emptyOwnTile(), humanPlayer, true);
+    Tower* second = game->createTower(emptyOwnTile(false, 30.0f), humanPlayer, true);
+    Tower* third = game->createTower(emptyOwnTile(false, 30.0f), humanPlayer, true);
     step(0.01);
     hover(&human->tile);
     click();
+    // The planet's own count of what it draws: its faces plus one triangle
+    // per face of each outlined tile.
+    auto outlineTriangles = [this]() {
+        glUseProgram(planet->material->program->getHandle());
+        planet->material->bind();
+        const std::int32_t hovered = planet->hoveredTile;
+        planet->hoveredTile = -1;
+        const std::uint32_t drawn = planet->draw();
+        planet->hoveredTile = hovered;
+        return drawn - static_cast<std::uint32_t>(planet->faces.size());
+    };
+    ASSERT_TRUE(planet->isDrawingBuilt());
+    EXPECT_EQ(outlineTriangles(), human->tile.faces.size());
+
+    second->changeOwner(computerPlayer);
+    EXPECT_EQ(planet->selectedTile, at(human));
     human->changeOwner(computerPlayer);
+    EXPECT_EQ(planet->selectedTile, -1);
+    EXPECT_EQ(outlineTriangles(), 0u);
     EXPECT_EQ(hover(emptyOwnTile()), -1);
-    EXPECT_EQ(hover(&second->tile), at(second));
+    EXPECT_EQ(hover(&third->tile), at(third));
     EXPECT_EQ(Cursor::getInstance()->mode, Cursor::SELECT);
     click();
-    EXPECT_EQ(planet->selectedTile, at(second));
+    EXPECT_EQ(planet->selectedTile, at(third));
+}
+
+// Keys held in a frame turn the camera's pivot before that frame picks: the
+// tile under the mouse is the one under this frame's view, not the last one's.
+TEST_F(CommandTest, PickingSeesTheViewTurnedInTheSameFrame)
+{
+    // Four rings of own land, all of it hoverable while a full tower is selected.
+    humanPlayer->territory->claim(human->tile.index, 5, human);
+    for (std::uint32_t index : humanPlayer->territory->ownedTiles) {
+        planet->tiles[index].type = 1;
+    }
+    hover(&human->tile);
+    click();
+    human->setUnitCount(200);
+    Window* window = Window::getInstance();
+    glfwSetCursorPos(window->getHandle(), window->getWidth() / 2.0, window->getHeight() / 2.0);
+    CameraController* controller = game->getCameraController();
+    for (const int key : {GLFW_KEY_D, GLFW_KEY_A, GLFW_KEY_S, GLFW_KEY_W}) {
+        SCOPED_TRACE(key);
+        const std::int32_t before = planet->hoveredTile;
+        controller->onKeyPressed(key, 0, 0);
+        step(0.3); // 0.3 radians: 60 units on the ground, two tiles
+        controller->onKeyReleased(key, 0, 0);
+        // The mouse is at the centre, so the ray runs from the camera to the planet's centre.
+        const glm::vec3 ground = glm::normalize(game->getCamera()->getWorldPosition()) * Game::planetRadius;
+        const auto expected = static_cast<std::int32_t>(planet->getTileIndexAt(ground));
+        EXPECT_NE(expected, before);
+        EXPECT_EQ(planet->hoveredTile, expected);
+    }
 }
 
 // A long frame thinks once and resets the timer.
@@ -383,6 +436,19 @@ TEST_F(NPCTest, KnowsEveryHumanTowerFoundedInItsSightAndNeverItsOwn)
 
     watched->changeOwner(humanPlayer);
     EXPECT_EQ(known(watched), 1);
+}
+
+// A tower the computer captures while it still rises is its own once, not
+// again when it is finished.
+TEST_F(NPCTest, TowerCapturedWhileRisingIsListedAsItsOwnOnce)
+{
+    npc->thinkTimer = -1.0e9;
+    Tower* rising = game->createTower(emptyOwnTile(), humanPlayer, false);
+    rising->changeOwner(computerPlayer);
+    step(0.6);
+    step(0.6);
+    ASSERT_FALSE(rising->isUnderConstruction());
+    EXPECT_EQ(std::count(npc->ownBuildings.begin(), npc->ownBuildings.end(), rising), 1);
 }
 
 // A tile the computer's founding party flies to is given back when the party

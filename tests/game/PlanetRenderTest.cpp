@@ -5,8 +5,11 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <glm/glm.hpp>
@@ -18,6 +21,8 @@
 #include "game/Player.h"
 #include "game/TerrainAtlas.h"
 #include "game/Territory.h"
+#include "resources/Texture.h"
+#include "scene/PlanetHalo.h"
 #include "scene/SceneFixture.h"
 #include "scene/Sun.h"
 #include "support/TestSupport.h"
@@ -65,9 +70,99 @@ protected:
         return read;
     }
 
+    // Puts the planet into the scene; the fixture keeps owning it.
+    void showPlanet()
+    {
+        SceneNode* node = scene->createSceneNode();
+        node->entity = planet.get();
+        planet->node = node;
+    }
+
     std::unique_ptr<Planet> planet;
     std::vector<std::unique_ptr<MilitaryBuilding>> towers;
 };
+
+// The halo is a picture at the planet's centre, drawn without depth, while
+// the planet's outline on screen grows as the camera comes closer: at the
+// nearest and the farthest zoom the glow must still peak on the outline and
+// stay faint over the face. Seen on a 16:9 screen, where the nearest zoom
+// still shows the outline at the left and right.
+TEST_F(PlanetRenderTest, HaloPeaksOnThePlanetsOutlineAtEveryZoom)
+{
+    // The scene's target keeps the window's size; the camera draws into its
+    // lower 800 x 450.
+    constexpr int width = 800, height = 450;
+    delete scene;
+    camera->setViewportSize(static_cast<float>(width), static_cast<float>(height));
+    scene = new Scene(camera);
+    showPlanet(); // never seen: dark grey, so the added glow never saturates
+    scene->getSunNode()->rotate(glm::vec3(0.0f, 1.0f, 0.0f), 1.5707964f); // light from the right
+    auto* image =
+        static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
+    auto* halo = new PlanetHalo(image, "resources/shader/drawing.frag", "resources/shader/billboard.vert",
+                                "TexBillboard.mmat", 580.0f, 580.0f);
+    halo->passType = 16;
+    halo->visible = true;
+    halo->bodyRadius = 200.0f;
+    place(halo);
+
+    auto render = [this]() {
+        frame();
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, scene->getMainFramebuffer());
+        std::vector<unsigned char> pixels = testkit::readPixels(0, 0, width, height);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        return pixels;
+    };
+    // r + g + b summed over the five rows through the centre, at column x.
+    auto column = [](const std::vector<unsigned char>& pixels, int x) {
+        int sum = 0;
+        for (int y = height / 2 - 2; y <= height / 2 + 2; ++y) {
+            const unsigned char* p = &pixels[(static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x)) * 4];
+            sum += p[0] + p[1] + p[2];
+        }
+        return sum;
+    };
+    for (float zoom : {300.0f, 600.0f}) {
+        SCOPED_TRACE(zoom);
+        moveCamera(glm::vec3(0.0f, 0.0f, zoom));
+        halo->visible = false;
+        const std::vector<unsigned char> planetOnly = render();
+        halo->visible = true;
+        const std::vector<unsigned char> withHalo = render();
+        testkit::savePng("planet_halo_zoom" + std::to_string(static_cast<int>(zoom)) + ".png", width, height, withHalo);
+
+        // Walking outwards from the centre: the outline is the last lit
+        // column of the planet, the ring the column the halo brightens most.
+        int outline = 0, ring = 0, peak = 0;
+        for (int x = width / 2; x < width; ++x) {
+            if (column(planetOnly, x) > 60) {
+                outline = x;
+            }
+            if (column(withHalo, x) - column(planetOnly, x) > peak) {
+                peak = column(withHalo, x) - column(planetOnly, x);
+                ring = x;
+            }
+        }
+        ASSERT_LT(outline, width - 10) << "the outline must be on screen";
+        EXPECT_GT(peak, 5 * 150);
+        EXPECT_NEAR(ring, outline, 4);
+        // Over the inner half of the face the glow is a tenth of its peak at most.
+        const int faceEnd = width / 2 + (outline - width / 2) / 2;
+        int face = 0;
+        for (int x = width / 2; x < faceEnd; ++x) {
+            face = std::max(face, column(withHalo, x) - column(planetOnly, x));
+        }
+        EXPECT_LT(face, peak / 10);
+        std::printf("halo at zoom %.0f: brightest ring at x = %d, outline at x = %d; glow over the face %d of %d\n",
+                    static_cast<double>(zoom), ring, outline, face, peak);
+    }
+    // The status signs share the halo's program and must stay plain quads.
+    const GLuint program = halo->getMaterial()->program->getHandle();
+    float left = -1.0f;
+    glGetUniformfv(program, glGetUniformLocation(program, "outlineRadius"), &left);
+    EXPECT_EQ(left, 0.0f);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
 
 // Claims and a selection made before the drawing exists are in its first
 // content; later claims are sent by the next draw. The hover and selection
@@ -140,9 +235,7 @@ TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
     // The sun high to the right, a little behind the camera.
     scene->getSunNode()->rotate(glm::vec3(0.0f, 1.0f, 0.0f), 0.75f);
     scene->getSunNode()->rotate(glm::vec3(1.0f, 0.0f, 0.0f), -0.45f);
-    SceneNode* node = scene->createSceneNode();
-    node->entity = planet.get();
-    planet->node = node;
+    showPlanet();
     // The human player's home and a second tower reaching towards the
     // computer opponent's tower, which has taken land on this side too.
     claimAt(humanPlayer, glm::vec3(0.0f, 0.0f, 200.0f));

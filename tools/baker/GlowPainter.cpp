@@ -84,15 +84,12 @@ Colour disc(float r)
 Image GlowPainter::halo(int size, float haloSize, float planetRadius)
 {
     Image image(size, size);
-    // The billboard sits at the planet's centre, where the planet's outline
-    // shows at R * d / sqrt(d^2 - R^2) for a camera d away: 223 units at the
-    // starting distance of 450, 212 to 268 over the zoom range. The glow
-    // peaks there, stays faint over the planet's face (it is added over the
-    // whole frame) and fades out into space.
-    const float half = haloSize * 0.5f;
-    const float startDistance = 450.0f;
-    const float peak = planetRadius * startDistance /
-                       std::sqrt(startDistance * startDistance - planetRadius * planetRadius) / half;
+    // The billboard sits at the planet's centre and grows with the camera's
+    // nearness so that the planet's outline always falls on the ring at
+    // planetRadius of its half size (where it lies when seen from afar). The
+    // glow peaks on that ring, stays faint over the planet's face (it is
+    // added over the whole frame) and fades out into space.
+    const float peak = planetRadius / (haloSize * 0.5f);
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const float r = radiusAt(x, y, size, nullptr);

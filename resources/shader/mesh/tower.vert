@@ -20,6 +20,7 @@ out vec3 viewPosition;
 out vec2 uv;
 out float modelHeight;
 out vec4 shadowCoord;
+out vec3 viewUp; // the tower's axis: the normal of the tile it stands on
 
 void main()
 {
@@ -30,5 +31,6 @@ void main()
     uv = texCoord.xy;
     modelHeight = position.y;
     shadowCoord = depthBiasPVMat * world;
+    viewUp = normalize(normalMat * vec3(0.0, 1.0, 0.0));
     gl_Position = projection * eye;
 }
