@@ -8,6 +8,7 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include "app/BoundingBox.h"
 #include "app/ConfigFile.h"
 #include "app/Log.h"
 #include "game/CameraController.h"
@@ -249,6 +250,7 @@ void Game::frame()
         testEndOfGame();
         scene->render();
         drawLensFlare();
+        drawGarrisonCounts();
     }
     drawEndScreens();
     statistics->draw();
@@ -416,6 +418,65 @@ void Game::drawLensFlare()
                                      static_cast<std::int32_t>(centreY - size / 2), static_cast<std::int32_t>(size),
                                      static_cast<std::int32_t>(size));
     }
+}
+
+// The garrison of the hovered tower and of the selected one, so the player
+// can tell whether an attack is worth it or a tower can found (160 units).
+void Game::drawGarrisonCounts()
+{
+    MilitaryBuilding* hovered = countedTower(planet->hoveredTile);
+    MilitaryBuilding* selected = countedTower(planet->selectedTile);
+    if (hovered) {
+        drawGarrisonCount(*hovered);
+    }
+    if (selected && selected != hovered) {
+        drawGarrisonCount(*selected);
+    }
+}
+
+// The tower on the tile whose garrison the player may know: their own, or an
+// enemy's that they have seen; null for none.
+MilitaryBuilding* Game::countedTower(std::int32_t tileIndex) const
+{
+    if (tileIndex < 0) {
+        return nullptr;
+    }
+    auto* tower = dynamic_cast<MilitaryBuilding*>(planet->tiles[static_cast<std::size_t>(tileIndex)].building);
+    if (!tower || !tower->node || (tower->owner != humanPlayer && !tower->visible)) {
+        return nullptr;
+    }
+    return tower;
+}
+
+// Left of the tower, level with its middle: the cursor hangs down to the
+// right of the pointer and the status badge floats to the upper right, so
+// the left side is free.
+void Game::drawGarrisonCount(MilitaryBuilding& tower)
+{
+    // The scene's update has brought every transform up to date this frame.
+    // A tower on the far side of the planet is hidden behind it.
+    if (glm::dot(tower.tile.normal, camera->getWorldPosition() - tower.tile.position) <= 0.0f) {
+        return;
+    }
+    const float scale = tower.node->getWorldScale().x;
+    const BoundingBox box = tower.getBoundingBox();
+    const float radius =
+        box.isFinite() ? std::max(box.maximum.x - box.minimum.x, box.maximum.z - box.minimum.z) * 0.5f * scale : 0.0f;
+    const glm::vec3 middle = tower.node->getWorldPosition() + tower.tile.normal * (tower.getHeight() * scale * 0.5f);
+    const glm::vec3 right = glm::normalize(glm::vec3(camera->getWorldMatrix()[0]));
+    const glm::mat4 projectionView = camera->getProjection() * camera->getView();
+    const glm::vec4 centre = projectionView * glm::vec4(middle, 1.0f);
+    const glm::vec4 side = projectionView * glm::vec4(middle - right * radius, 1.0f);
+    if (centre.w <= 0.0f || side.w <= 0.0f) {
+        return;
+    }
+    const float width = static_cast<float>(window->getWidth());
+    const float height = static_cast<float>(window->getHeight());
+    const float gap = 4.0f; // pixels between the tower and its count
+    Statistics* statistics = Statistics::getInstance();
+    const float left = (side.x / side.w * 0.5f + 0.5f) * width - gap - statistics->countWidth(tower.units);
+    const float top = (0.5f - centre.y / centre.w * 0.5f) * height - 7.0f; // digits are 14 pixels high
+    statistics->drawCount(tower.units, left, top);
 }
 
 void Game::drawEndScreens()

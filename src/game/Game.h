@@ -14,6 +14,7 @@ class Building;
 class Camera;
 class CameraController;
 class Entity;
+class MilitaryBuilding;
 class Planet;
 class PlanetHalo;
 class Player;
@@ -87,6 +88,9 @@ private:
     void testEndOfGame();
     void endGame();
     void drawLensFlare();
+    void drawGarrisonCounts();
+    MilitaryBuilding* countedTower(std::int32_t tileIndex) const;
+    void drawGarrisonCount(MilitaryBuilding& tower);
     void drawEndScreens();
     void drawEndScreen(Texture* texture);
 

@@ -185,6 +185,31 @@ void Statistics::drawCell(float sizeU, float sizeV, float posU, float posV, floa
                                      static_cast<std::int32_t>(y), pixels, rowHeight);
 }
 
+void Statistics::drawCount(std::uint16_t number, float x, float y)
+{
+    // Without our own program the cells would be placed by whatever program
+    // is current (the resource manager has logged why it is missing).
+    if (!material || !material->program) {
+        return;
+    }
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    useProgramOf(material);
+    drawNumber(number, x, y);
+}
+
+float Statistics::countWidth(std::uint16_t number) const
+{
+    int digits = 1;
+    for (; number >= 10; number = static_cast<std::uint16_t>(number / 10)) {
+        ++digits;
+    }
+    // As drawNumber lays the cells out: each starts cellWidth - digitOverlap
+    // after the previous one, and the last is drawn whole.
+    const float cellWidth = atlasWidth() * 0.1f;
+    return static_cast<float>(digits - 1) * (cellWidth - digitOverlap) +
+           static_cast<float>(static_cast<std::int32_t>(cellWidth));
+}
+
 void Statistics::drawNumber(std::uint16_t number, float x, float y)
 {
     // Filled from the back, so the most significant digit comes first; 0 is

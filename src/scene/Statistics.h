@@ -37,6 +37,14 @@ public:
     // Draws the overlay if it is visible; called once per frame, late.
     void draw();
 
+    // A count drawn with the overlay's digit cells, whether or not the
+    // overlay is visible, with its top-left corner at (x, y) in window
+    // pixels; for labels the game puts beside things on screen. Blends by
+    // alpha and leaves the atlas's program current.
+    void drawCount(std::uint16_t number, float x, float y);
+    // The width in pixels that drawCount covers for number.
+    float countWidth(std::uint16_t number) const;
+
     std::uint32_t framesPerSecond = 0; // frames counted in the last full second
     double secondAccumulator = 0.0;    // seconds since framesPerSecond was updated
     std::uint32_t frameCounter = 0;    // frames since then

@@ -14,11 +14,13 @@
 #include <gtest/gtest.h>
 
 #include "resources/Loaders.h"
+#include "resources/ManualTextureLoader.h"
 #include "resources/Material.h"
 #include "resources/Mesh.h"
 #include "resources/ResourceManager.h"
 #include "resources/ShaderProgram.h"
 #include "resources/ShaderProgramLoader.h"
+#include "resources/Texture.h"
 #include "scene/Camera.h"
 #include "scene/Drawing.h"
 #include "scene/Entity.h"
@@ -75,6 +77,27 @@ inline void clearWindow()
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+}
+
+// A picture of the given colour at each pixel (x, y from the bottom), sampled
+// nearest so that every cell's colour stays exact right up to its edges.
+template <typename Colour> inline Texture* flatTexture(const char* name, int width, int height, Colour colourAt)
+{
+    auto* textures = static_cast<ManualTextureLoader*>(ResourceManager::getInstance()->getLoader("tex"));
+    Texture* texture = textures->createTexture(name, width, height, GL_RGBA8, GL_BGRA);
+    std::vector<unsigned char> bgra;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Pixel c = colourAt(x, y);
+            bgra.insert(bgra.end(), {static_cast<unsigned char>(c.b), static_cast<unsigned char>(c.g),
+                                     static_cast<unsigned char>(c.r), 255});
+        }
+    }
+    glBindTexture(GL_TEXTURE_2D, texture->handle);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, bgra.data());
+    return texture;
 }
 
 // An entity that draws the mesh it is given with the generic rule.

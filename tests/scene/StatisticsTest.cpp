@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "resources/ManualTextureLoader.h"
 #include "resources/Texture.h"
 #include "scene/SceneFixture.h"
 
@@ -24,27 +23,6 @@ Pixel atlasColour(int x, int y)
     const Pixel rows[] = {
         {0, 180, 250}, {0, 120, 250}, {0, 60, 250}, x < 100 ? cullingOn : cullingOff, {x / 20 * 20 + 10, 200, 0}};
     return rows[y / 10];
-}
-
-// A picture of the given colour at each pixel (x, y from the bottom), sampled
-// nearest so that every cell's colour stays exact right up to its edges.
-template <typename Colour> Texture* flatTexture(const char* name, int width, int height, Colour colourAt)
-{
-    auto* textures = static_cast<ManualTextureLoader*>(ResourceManager::getInstance()->getLoader("tex"));
-    Texture* texture = textures->createTexture(name, width, height, GL_RGBA8, GL_BGRA);
-    std::vector<unsigned char> bgra;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const Pixel c = colourAt(x, y);
-            bgra.insert(bgra.end(), {static_cast<unsigned char>(c.b), static_cast<unsigned char>(c.g),
-                                     static_cast<unsigned char>(c.r), 255});
-        }
-    }
-    glBindTexture(GL_TEXTURE_2D, texture->handle);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, bgra.data());
-    return texture;
 }
 
 GLint minFilterOf(const Texture* texture)
@@ -146,6 +124,33 @@ TEST_F(StatisticsTest, OverlayPutsEveryValueIntoItsPlace)
     clearWindow();
     stats->draw();
     EXPECT_TRUE(near(windowPixel(170, 97), cullingOff, 0));
+}
+
+// A count for the game's labels uses the digit cells whether or not the
+// overlay shows, and draws nothing without its program.
+TEST_F(StatisticsTest, CountsDrawTheDigitCellsOverTheirWidth)
+{
+    stats->fieldsTexture = flatTexture("statistics_test_atlas.tex", 200, 50, atlasColour);
+    EXPECT_FALSE(stats->overlayVisible);
+    EXPECT_EQ(stats->countWidth(7), 20.0f);
+    EXPECT_EQ(stats->countWidth(160), 52.0f);
+    clearWindow();
+    stats->drawCount(160, 300.0f, 200.0f);
+    const std::vector<unsigned char> window = readWindow();
+    const int digits[] = {1, 6, 0};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(near(pixelOf(window, 308 + i * 16, 207), atlasColour(digits[i] * 20, 40), 0)) << i;
+    }
+    EXPECT_TRUE(near(pixelOf(window, 351, 213), atlasColour(0, 40), 0));
+    EXPECT_TRUE(near(pixelOf(window, 352, 207), black, 0));
+    EXPECT_TRUE(near(pixelOf(window, 310, 214), black, 0));
+
+    Material* own = stats->material;
+    stats->material = nullptr;
+    clearWindow();
+    stats->drawCount(160, 300.0f, 200.0f);
+    stats->material = own;
+    EXPECT_TRUE(near(windowPixel(308, 207), black, 0));
 }
 
 } // namespace

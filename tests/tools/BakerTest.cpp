@@ -2,6 +2,7 @@
 
 #include <FreeImage.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -118,6 +119,39 @@ TEST(BakedAssets, BakingTwiceGivesIdenticalBytes)
         }
     }
     EXPECT_EQ(29, files) << "27 images, the cube-map list and the tower model";
+}
+
+// A sign's square is centred over its tower: the signs are compact badges in
+// the upper right corner and leave the lower left half clear.
+TEST(BakedAssets, StatusSignsAreCornerBadgesThatLeaveHalfTheSquareClear)
+{
+    for (const char* name : {"building", "full"}) {
+        SCOPED_TRACE(name);
+        const BakedImage image(std::string("resources/textures/status/") + name + ".dds");
+        ASSERT_TRUE(image.loaded());
+        const int w = image.width(), h = image.height();
+        int opaque = 0;
+        double sumX = 0.0, sumUp = 0.0; // upwards as shown: the last row is the picture's top
+        float lowerLeft = 0.0f;
+        for (int row = 0; row < h; ++row) {
+            for (int x = 0; x < w; ++x) {
+                const float alpha = image.at(x, row)[3];
+                if (x + row < w) {
+                    lowerLeft = std::max(lowerLeft, alpha);
+                }
+                if (alpha > 0.5f) {
+                    ++opaque;
+                    sumX += x;
+                    sumUp += row;
+                }
+            }
+        }
+        EXPECT_LT(lowerLeft, 0.1f);
+        EXPECT_GT(opaque, w * h / 10);
+        EXPECT_LT(opaque, w * h * 3 / 10);
+        EXPECT_GT(sumX / opaque, w * 0.6);
+        EXPECT_GT(sumUp / opaque, h * 0.6);
+    }
 }
 
 TEST(BakedAssets, StarFieldHasDarkSkyAndBrightStarsOnEveryFace)

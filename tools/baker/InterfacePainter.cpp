@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "ShapePainter.h"
@@ -32,6 +33,26 @@ void shadowedCentred(const TextPainter& text, Image& image, const std::string& s
 std::vector<Point> arrowShape()
 {
     return {{1.0f, 1.0f}, {1.0f, 22.0f}, {6.0f, 17.5f}, {9.5f, 25.5f}, {13.0f, 24.0f}, {9.5f, 16.5f}, {16.0f, 16.0f}};
+}
+
+// The status signs float over their tower as a square billboard that is
+// centred on the tower's axis, so from the usual view straight down onto the
+// planet the middle of the square lies over the tower itself. The picture is
+// therefore one round badge in the upper right corner, with everything else
+// clear, and made to read at a dozen pixels: one colour, a thick dark rim, a
+// single bold symbol, and a soft shadow that lifts it off bright ground.
+Image signBadge(const Colour& fill, const std::function<void(Image&, Point, float)>& symbol)
+{
+    const int s = 256;
+    Image image(s, s);
+    const Point centre{s * 0.725f, s * 0.275f};
+    const float radius = s * 0.25f;
+    Image disc(s, s);
+    ShapePainter::circle(disc, centre, radius, {1.0f, 1.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}, 0.0f);
+    image.draw(disc.blurredAlpha(6), 0, 0, {0.0f, 0.0f, 0.0f, 0.55f});
+    ShapePainter::circle(image, centre, radius, fill, ink, 11.0f);
+    symbol(image, centre, radius);
+    return image;
 }
 
 } // namespace
@@ -98,48 +119,31 @@ Image InterfacePainter::statisticsFields() const
     return image;
 }
 
+// Under construction: a yellow badge with a black hourglass.
 Image InterfacePainter::constructionSign() const
 {
-    const int s = 256;
-    Image image(s, s);
-    const float outer = 8.0f;
-    const float inner = 34.0f;
-    // Hazard-striped frame around a yellow plate.
-    ShapePainter::paint(
-        image, [&](Point p) { return ShapePainter::roundedRectDistance(outer, outer, s - outer, s - outer, 18.0f, p); },
-        {0.98f, 0.78f, 0.08f, 1.0f}, ink, 4.0f);
-    for (int y = 0; y < s; ++y) {
-        for (int x = 0; x < s; ++x) {
-            const Point p{static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f};
-            const float band = ShapePainter::roundedRectDistance(inner, inner, s - inner, s - inner, 8.0f, p);
-            const float frame = ShapePainter::roundedRectDistance(outer, outer, s - outer, s - outer, 18.0f, p);
-            if (band > 0.0f && frame < -4.0f && std::fmod(p.x + p.y, 36.0f) < 18.0f) {
-                image.blend(x, y, ink, std::min(1.0f, band));
-            }
-        }
-    }
-    ShapePainter::paint(
-        image, [&](Point p) { return ShapePainter::roundedRectDistance(inner, inner, s - inner, s - inner, 8.0f, p); },
-        {0.98f, 0.82f, 0.15f, 1.0f}, ink, 3.0f);
-    const int width = s - 2 * static_cast<int>(inner) - 16;
-    text.drawCentred(image, "UNDER", fitSize("UNDER", 60, width), s / 2, 124, ink);
-    text.drawCentred(image, "CONSTRUCTION", fitSize("CONSTRUCTION", 40, width), s / 2, 168, ink);
-    return image;
+    return signBadge({0.98f, 0.80f, 0.10f, 1.0f}, [](Image& image, Point c, float r) {
+        const float w = r * 0.42f;
+        const float h = r * 0.5f;
+        ShapePainter::polygon(image, {{c.x - w, c.y - h}, {c.x + w, c.y - h}, {c.x, c.y}}, ink, ink, 0.0f);
+        ShapePainter::polygon(image, {{c.x - w, c.y + h}, {c.x + w, c.y + h}, {c.x, c.y}}, ink, ink, 0.0f);
+        const float bar = r * 0.14f;
+        ShapePainter::line(image, {c.x - w - bar, c.y - h}, {c.x + w + bar, c.y - h}, bar * 1.3f, ink);
+        ShapePainter::line(image, {c.x - w - bar, c.y + h}, {c.x + w + bar, c.y + h}, bar * 1.3f, ink);
+    });
 }
 
+// Full: a green badge with a white plus, the mark of a tower that can found
+// another (the build cursor carries the same plus).
 Image InterfacePainter::fullSign() const
 {
-    const int s = 256;
-    Image image(s, s);
-    ShapePainter::paint(
-        image, [&](Point p) { return ShapePainter::roundedRectDistance(8.0f, 8.0f, s - 8.0f, s - 8.0f, 22.0f, p); },
-        {0.12f, 0.55f, 0.22f, 1.0f}, {0.95f, 1.0f, 0.95f, 1.0f}, 10.0f);
-    shadowedCentred(text, image, "FULL", fitSize("FULL", 96, s - 50), s / 2, 140, {1.0f, 1.0f, 1.0f, 1.0f});
-    // A brimming garrison gauge under the word.
-    ShapePainter::paint(
-        image, [&](Point p) { return ShapePainter::roundedRectDistance(44.0f, 170.0f, s - 44.0f, 200.0f, 8.0f, p); },
-        {0.55f, 1.0f, 0.45f, 1.0f}, {0.02f, 0.2f, 0.05f, 1.0f}, 3.0f);
-    return image;
+    return signBadge({0.10f, 0.68f, 0.22f, 1.0f}, [](Image& image, Point c, float r) {
+        const float arm = r * 0.58f;
+        const float width = r * 0.36f;
+        const Colour white = {1.0f, 1.0f, 1.0f, 1.0f};
+        ShapePainter::line(image, {c.x - arm, c.y}, {c.x + arm, c.y}, width, white);
+        ShapePainter::line(image, {c.x, c.y - arm}, {c.x, c.y + arm}, width, white);
+    });
 }
 
 void InterfacePainter::glowText(Image& image, const std::string& s, int size, int baseline, const Colour& colour,

@@ -22,6 +22,8 @@ public:
     // cells 0.1 wide (v 0.8-1.0); "ON" | "OFF" halves (0.6-0.8); "NEAREST"
     // (0.4-0.6); "LINEAR" (0.2-0.4); "TRILINEAR" (0.0-0.2). Drawn 1:1.
     Image statisticsFields() const;
+    // 256 x 256 signs over a tower: a round badge in the upper right corner,
+    // the rest transparent so the tower shows beside it.
     Image constructionSign() const;
     Image fullSign() const;
     Image endScreen(bool won) const;

@@ -23,8 +23,8 @@
 // | textures/planet_tileset_normals.dds     | 2048x2048 | tangent-space normals of the atlas                |
 // | textures/planet_grid.dds                | 512x512   | tile border lines inside a triangle (alpha)       |
 // | textures/planet_border.dds              | 512x512   | tile shares (RGB) and border band (alpha)         |
-// | textures/status/building.dds            | 256x256   | "UNDER CONSTRUCTION" sign                         |
-// | textures/status/full.dds                | 256x256   | "FULL" sign                                       |
+// | textures/status/building.dds            | 256x256   | corner badge: yellow, black hourglass             |
+// | textures/status/full.dds                | 256x256   | corner badge: green, white plus                   |
 // | textures/gameOver.dds                   | 1024x768  | "GAME OVER" end screen                            |
 // | textures/gameWon.dds                    | 1024x768  | "VICTORY" end screen                              |
 // | textures/cursor/default.dds             | 32x32     | arrow; hot spot top-left                          |
