@@ -260,6 +260,15 @@ void Planet::drawTileTypes()
 
 // ---- Queries and per-tile values ---------------------------------------------
 
+std::uint32_t Planet::tileCountFor(std::uint16_t level)
+{
+    std::uint32_t power = 1;
+    for (std::uint16_t i = 0; i < level; ++i) {
+        power *= 3;
+    }
+    return 2 + 10 * power;
+}
+
 std::uint32_t Planet::getTileIndexAt(const glm::vec3& point) const
 {
     float bestDistance = std::numeric_limits<float>::max();
@@ -424,6 +433,8 @@ void Planet::buildMaterial()
                 glBindTexture(texture->target, texture->handle);
                 glTexParameteri(texture->target, GL_TEXTURE_MIN_FILTER, texture->minFilter);
                 glBindTexture(texture->target, 0);
+            } else {
+                texture->ensureLoadedOrReport();
             }
             material->addTexture(entry.sampler, texture);
         }

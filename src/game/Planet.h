@@ -40,6 +40,8 @@ public:
     static constexpr std::uint16_t kMinSize = 1;
     static constexpr std::uint16_t kMaxSize = 9;
     static bool isSupportedSize(std::uint16_t level) { return level >= kMinSize && level <= kMaxSize; }
+    // Tiles of a planet of `level` subdivisions: 2 + 10 * 3^level.
+    static std::uint32_t tileCountFor(std::uint16_t level);
 
     // Builds the tiles with `level` subdivisions at `radius` world units and
     // rolls their terrain types with the game's dice.

@@ -148,7 +148,7 @@ void Scene::createMainTarget()
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mainDepthBuffer);
     const GLenum drawBuffer = GL_COLOR_ATTACHMENT0;
     glDrawBuffers(1, &drawBuffer);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    if (!checkFramebuffer(mainFramebuffer, "main")) {
         // Not fatal: the frame is drawn into whatever the driver gives.
         std::fputs("ERROR: incomplete framebuffer\n", stderr);
     }
@@ -168,9 +168,29 @@ void Scene::createShadowTarget()
     glBindFramebuffer(GL_FRAMEBUFFER, shadowFramebuffer);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D,
                            shadowTexture ? shadowTexture->handle : 0, 0);
-    const GLenum noColour = GL_NONE;
-    glDrawBuffers(1, &noColour);
+    // Depth only: without a colour attachment a framebuffer is complete on
+    // every 3.3 driver only if it neither draws nor reads colour.
+    glDrawBuffer(GL_NONE);
+    glReadBuffer(GL_NONE);
+    checkFramebuffer(shadowFramebuffer, "shadow");
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+bool Scene::checkFramebuffer(unsigned int framebuffer, const char* name)
+{
+    GLint previous = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
+    if (status == GL_FRAMEBUFFER_COMPLETE) {
+        return true;
+    }
+    char code[16];
+    std::snprintf(code, sizeof(code), "0x%04X", status);
+    Log::getInstance().write(
+        std::string("Failed to create Scene: ") + name + " framebuffer: Incomplete (status " + code + ").", CRITICAL);
+    return false;
 }
 
 Scene::~Scene()
@@ -349,12 +369,18 @@ void Scene::render()
     glEnable(GL_DEPTH_TEST);
     applyBlending();
     glDepthMask(GL_TRUE);
+    // Wireframe is a view of the 3D world only: the shadow map, the copy to
+    // the window and everything drawn after the scene stay filled.
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
     renderShadowPass();
 
     glBindFramebuffer(GL_FRAMEBUFFER, mainFramebuffer);
     glViewport(0, 0, static_cast<GLsizei>(camera->width), static_cast<GLsizei>(camera->height));
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (Statistics::getInstance()->wireframe) {
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    }
     for (std::int32_t pass : OPAQUE_PASSES) {
         renderPass(pass);
     }
@@ -365,6 +391,7 @@ void Scene::render()
     renderPass(TRANSPARENT_PASS);
     glDisable(GL_DEPTH_TEST);
     renderPass(OVERLAY_PASS);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDisable(GL_DEPTH_TEST);

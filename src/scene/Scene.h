@@ -85,6 +85,10 @@ public:
     ShaderProgram* getShadowProgram() const { return shadowProgram; }
     unsigned int getMainFramebuffer() const { return mainFramebuffer; }
     unsigned int getShadowFramebuffer() const { return shadowFramebuffer; }
+    // True when the framebuffer is complete; otherwise one CRITICAL line
+    // naming it ("main", "shadow"). Each off-screen target is checked once,
+    // when it is set up. The framebuffer binding is left as it was.
+    static bool checkFramebuffer(unsigned int framebuffer, const char* name);
     const glm::mat4& getDepthBiasPV() const { return depthBiasPV; }
     const glm::vec3& getAmbientColour() const { return ambientColour; }
 

@@ -13,6 +13,7 @@
 #include "game/GameFixture.h"
 #include "game/Dice.h"
 #include "game/NPC.h"
+#include "game/Swarm.h"
 #include "resources/Material.h"
 #include "resources/ShaderProgram.h"
 #include "scene/Camera.h"
@@ -279,6 +280,41 @@ TEST_F(CommandTest, LosingTheSelectedTowerClearsTheSelectionAndItsOutline)
     EXPECT_EQ(Cursor::getInstance()->mode, Cursor::SELECT);
     click();
     EXPECT_EQ(planet->selectedTile, at(third));
+}
+
+// A tower the computer raises on land it took from the player stands on a
+// lit tile: the player sees it and can attack it, though the tile was never
+// "seen" as somebody else's.
+TEST_F(CommandTest, EnemyTowerOnLandThePlayerLostIsSeenAndAttackable)
+{
+    Tower* lost = game->createTower(emptyOwnTile(false, 30.0f), humanPlayer, true);
+    step(0.01);
+    lost->changeOwner(computerPlayer);
+    Tile* taken = nullptr;
+    for (std::uint32_t index : computerPlayer->territory->ownedTiles) {
+        Tile& tile = planet->tiles[index];
+        if (!tile.building && humanPlayer->territory->hasHeld(index) && !humanPlayer->territory->hasSeen(index)) {
+            taken = &tile;
+            break;
+        }
+    }
+    ASSERT_NE(taken, nullptr);
+    Tower* raised = game->createTower(taken, computerPlayer, false);
+    EXPECT_TRUE(raised->visible);
+    raised->update(1.0);
+    hover(&human->tile);
+    click();
+    EXPECT_EQ(hover(taken), at(taken));
+    EXPECT_EQ(Cursor::getInstance()->mode, Cursor::ATTACK);
+    // So is a swarm setting out from there.
+    raised->attack(human, game);
+    auto* flight = dynamic_cast<Swarm*>(game->getEntities().back());
+    ASSERT_NE(flight, nullptr);
+    flight->update(0.01);
+    EXPECT_TRUE(flight->visible);
+    // Land the player never held stays hidden until seen.
+    EXPECT_FALSE(humanPlayer->territory->hasHeld(computer->tile.index));
+    EXPECT_FALSE(computer->visible);
 }
 
 // Keys held in a frame turn the camera's pivot before that frame picks: the

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include <glm/glm.hpp>
 
 #include "game/Dice.h"
 #include "game/Face.h"
+#include "game/Game.h"
 #include "game/Planet.h"
 #include "game/TerrainAtlas.h"
 
@@ -77,6 +79,7 @@ TEST(PlanetTest, CountsAndNeighbourCountsFollowTheSubdivisionLevel)
         Planet planet(static_cast<std::uint16_t>(level), kRadius);
         const auto power = static_cast<std::uint32_t>(std::pow(3, level));
         EXPECT_EQ(planet.tiles.size(), 2 + 10 * power) << "level " << level;
+        EXPECT_EQ(planet.tiles.size(), Planet::tileCountFor(static_cast<std::uint16_t>(level)));
         EXPECT_EQ(planet.faces.size(), 20 * power) << "level " << level;
         // The base solid stays off the sphere until the first subdivision.
         const float expectedDistance = level == 0 ? 1.37638f * kRadius : kRadius;
@@ -104,6 +107,33 @@ TEST(PlanetTest, CountsAndNeighbourCountsFollowTheSubdivisionLevel)
                 ASSERT_GT(glm::dot(glm::cross(from, to), tile.normal), 0.0f) << "level " << level;
             }
         }
+    }
+}
+
+// A size is played only if the driver's buffer textures hold one value per
+// tile: at the 65,536 texels OpenGL 3.3 promises, levels 8 (65,612 tiles)
+// and 9 are refused; a driver with more takes every size from 1 to 9.
+TEST(PlanetTest, SizesBeyondTheDriversBufferTexturesAreRefused)
+{
+    const std::string unsupported = "Unsupported value for planet_size: ";
+    const struct {
+        std::uint16_t size;
+        std::int64_t limit;
+        std::string fault;
+    } cases[] = {
+        {7, 65536, ""},
+        {8, 65536, unsupported + "8 (65612 tiles, but buffer textures on this driver hold 65536)"},
+        {9, 65536, unsupported + "9 (196832 tiles, but buffer textures on this driver hold 65536)"},
+        {8, 65612, ""},
+        {9, 196831, unsupported + "9 (196832 tiles, but buffer textures on this driver hold 196831)"},
+        {9, 134217728, ""},
+        {1, 0, unsupported + "1 (32 tiles, but buffer textures on this driver hold 0)"},
+        {0, 134217728, unsupported + "0 (supported: 1 to 9)"},
+        {10, 134217728, unsupported + "10 (supported: 1 to 9)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " / " + std::to_string(c.limit));
+        EXPECT_EQ(Game::planetSizeFault(c.size, c.limit), c.fault);
     }
 }
 

@@ -243,6 +243,33 @@ TEST_F(SwarmTest, FoundingPartyFindingItsTileLostFoundsNothing)
     EXPECT_EQ(site->building, nullptr);
 }
 
+// The dots swing ever wider around the centre as it flies on: the box the
+// scene culls the swarm by must hold every one of them, or a swarm whose
+// centre is just off screen or behind the planet's rim vanishes while its
+// dots are still in sight.
+TEST_F(SwarmTest, BoxHoldsEveryUnitThroughoutAFlightAcrossThePlanet)
+{
+    Tower* enemy = towerOf(computerPlayer);
+    enemy->productionInterval = 1.0e9f;
+    Dice::seed(11);
+    home->attack(enemy, game);
+    Swarm* flight = swarm();
+    ASSERT_NE(flight, nullptr);
+    int outside = 0;
+    for (int i = 0; i < 400 && !flight->isFinished(); ++i) {
+        flight->update(0.05);
+        const BoundingBox box = flight->getBoundingBox();
+        for (const Swarm::Particle& particle : flight->getParticles()) {
+            const glm::vec3 offset = particle.position - flight->getCentre();
+            const bool inside =
+                glm::all(glm::lessThanEqual(box.minimum, offset)) && glm::all(glm::lessThanEqual(offset, box.maximum));
+            outside += inside ? 0 : 1;
+        }
+    }
+    EXPECT_TRUE(flight->isFinished());
+    EXPECT_EQ(outside, 0);
+}
+
 TEST_F(SwarmTest, SameSeedGivesTheSameFlightAndFightTwice)
 {
     // An FNV-1a hash of everything a flight decides, step by step; driven

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <random>
 #include <tuple>
 
 #include "ResourceTestSupport.h"
@@ -124,6 +125,94 @@ TEST_F(TextureTest, CubeMapFacesLandInListOrderAndAShortListFails)
         "CRITICAL :Failed to load CubeMap: " + scratch.file("five.xcm") + ": Failed to load Texture: ",
         "CRITICAL :Failed to load CubeMap: resources/textures/cubemap/none.xcm: Could not open file."};
     EXPECT_EQ(watch.criticalLines(), expected);
+}
+
+// A file cut short, empty, of random bytes or missing fails to load; the
+// loader says nothing, and the first user that needs the image names it in
+// one line, once. Whole files of the formats whose decoders read ahead (JPEG)
+// or exactly (DDS, BMP, TGA) still load.
+TEST_F(TextureTest, DamagedImagesFailAndAreNamedOnceByTheirUsers)
+{
+    const std::string dds = testkit::readFile("resources/textures/swarm.dds");
+    ASSERT_GT(dds.size(), 5000u);
+    restest::writeImage(scratch.file("whole.bmp"), 40, 30, 24, {red, blue});
+    restest::writeImage(scratch.file("whole.tga"), 40, 30, 32, {red, blue});
+    restest::writeImage(scratch.file("whole.jpg"), 40, 30, 24, {red, blue});
+    testkit::writeFile(scratch.file("whole.dds"), dds);
+    std::mt19937 random(3);
+    std::string noise(3000, '\0');
+    for (char& byte : noise) {
+        byte = static_cast<char>(random());
+    }
+    const struct {
+        const char* file;
+        std::string content;
+        bool loads;
+    } cases[] = {
+        {"whole.dds", dds, true},
+        {"whole.jpg", testkit::readFile(scratch.file("whole.jpg")), true},
+        {"whole.bmp", testkit::readFile(scratch.file("whole.bmp")), true},
+        {"pixels_cut.dds", dds.substr(0, 5000), false},
+        {"header_cut.dds", dds.substr(0, 100), false},
+        {"cut.bmp", testkit::readFile(scratch.file("whole.bmp")).substr(0, 2000), false},
+        {"cut.tga", testkit::readFile(scratch.file("whole.tga")).substr(0, 2000), false},
+        {"empty.dds", "", false},
+        {"noise.dds", noise, false},
+        {"missing.dds", {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        if (std::string(c.file) != "missing.dds") {
+            testkit::writeFile(scratch.file(c.file), c.content);
+        }
+        Texture* texture = get<Texture>(scratch.file(c.file));
+        testkit::LogWatch watch;
+        EXPECT_EQ(texture->ensureLoaded(), c.loads ? Resource::LOADED : Resource::FAILED);
+        EXPECT_TRUE(watch.lines().empty());
+        EXPECT_EQ(texture->ensureLoadedOrReport(), c.loads);
+        EXPECT_EQ(texture->ensureLoadedOrReport(), c.loads);
+        EXPECT_EQ(watch.lines(),
+                  c.loads ? std::vector<std::string>{}
+                          : std::vector<std::string>{"CRITICAL :Failed to load Texture: " + scratch.file(c.file)});
+    }
+}
+
+// All six faces must be squares of the first face's size; the first face
+// that is not fails the cube map with one line naming it, and the retries of
+// later users add nothing.
+TEST_F(TextureTest, CubeMapFacesOfAnotherSizeFailNamingTheFace)
+{
+    restest::writeImage(scratch.file("square.png"), 4, 4, 24, {red});
+    restest::writeImage(scratch.file("larger.png"), 8, 8, 24, {red});
+    restest::writeImage(scratch.file("wide.png"), 8, 4, 24, {red});
+    const std::string square = std::filesystem::relative(scratch.file("square.png")).string();
+    const std::string larger = std::filesystem::relative(scratch.file("larger.png")).string();
+    const std::string wide = std::filesystem::relative(scratch.file("wide.png")).string();
+    const struct {
+        const char* list;
+        std::vector<std::string> faces;
+        std::string fault;
+    } cases[] = {
+        {"later.xcm",
+         {square, square, square, square, larger, square},
+         "Face " + larger + " is 8 x 8 pixels, not 4 x 4 like the first face."},
+        {"first.xcm", {wide, wide, wide, wide, wide, wide}, "Face " + wide + " is 8 x 4 pixels, not square."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.list);
+        std::string list;
+        for (const std::string& face : c.faces) {
+            list += face + "\n";
+        }
+        testkit::writeFile(scratch.file(c.list), list);
+        Texture* cube = get<Texture>(scratch.file(c.list));
+        testkit::LogWatch watch;
+        EXPECT_EQ(cube->ensureLoaded(), Resource::FAILED);
+        EXPECT_EQ(cube->ensureLoaded(), Resource::FAILED);
+        EXPECT_EQ(cube->handle, 0u);
+        EXPECT_EQ(watch.lines(), std::vector<std::string>{"CRITICAL :Failed to load CubeMap: " + scratch.file(c.list) +
+                                                          ": " + c.fault});
+    }
 }
 
 } // namespace

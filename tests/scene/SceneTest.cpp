@@ -113,6 +113,35 @@ TEST(Billboard, DrawsOneQuadOrOneInstancedBatchAndReleasesItsBuffers)
     EXPECT_FALSE(glIsBuffer(vertexBuffer));
 }
 
+// Both off-screen targets are complete by the 3.3 rules: the depth-only
+// shadow target neither draws nor reads colour. An incomplete framebuffer is
+// named in one line, and checking it leaves the binding alone.
+TEST_F(SceneTest, OffScreenTargetsAreCompleteAndAnIncompleteOneIsNamed)
+{
+    for (const GLuint framebuffer : {scene->getMainFramebuffer(), scene->getShadowFramebuffer()}) {
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+    }
+    GLint drawBuffer = -1;
+    GLint readBuffer = -1;
+    glGetIntegerv(GL_DRAW_BUFFER0, &drawBuffer);
+    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+    EXPECT_EQ(drawBuffer, GL_NONE);
+    EXPECT_EQ(readBuffer, GL_NONE);
+
+    GLuint empty = 0;
+    glGenFramebuffers(1, &empty);
+    testkit::LogWatch watch;
+    EXPECT_FALSE(Scene::checkFramebuffer(empty, "test"));
+    EXPECT_EQ(
+        watch.criticalLines(),
+        std::vector<std::string>{"CRITICAL :Failed to create Scene: test framebuffer: Incomplete (status 0x8CD7)."});
+    GLint bound = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), scene->getShadowFramebuffer());
+    glDeleteFramebuffers(1, &empty);
+}
+
 TEST_F(SceneTest, OpaqueMeshHidesWhatIsBehindItAndTheQueueEmpties)
 {
     // Background drawn after the front quad: only the depth test keeps it out.
