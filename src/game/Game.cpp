@@ -165,6 +165,10 @@ Game::Game(Window* window, std::uint32_t seed) : window(window), seed(seed)
     attach(halo, haloNode);
 
     scene->setOccluder(planet);
+    // Two world units below the lowest point of the surface: well beyond the
+    // depth buffer's resolution at the camera's farthest zoom, so the core
+    // never shows through the planet's own surface.
+    scene->setOccluderCore(planet->getInnerRadius() - 2.0f);
 
     NPC* npc = NPC::getInstance();
     npc->player = computerPlayer;
@@ -266,8 +270,10 @@ void Game::frame()
         NPC::getInstance()->update(dt);
         scene->update();
         testEndOfGame();
+        scene->endStage("update");
         scene->render();
         drawLensFlare();
+        scene->endStage("lens flare");
         drawGarrisonCounts();
     }
     drawEndScreens();
@@ -276,6 +282,7 @@ void Game::frame()
     double mouseY = 0.0;
     glfwGetCursorPos(window->getHandle(), &mouseX, &mouseY);
     Cursor::getInstance()->draw(static_cast<float>(mouseX), static_cast<float>(mouseY));
+    scene->endStage("overlays");
     glfwSwapBuffers(window->getHandle());
 }
 

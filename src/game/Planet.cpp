@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <limits>
 
 #include <GL/glew.h>
 
@@ -51,19 +49,6 @@ int edgeOf(const Face& face, std::uint32_t a, std::uint32_t b)
     return -1;
 }
 
-// 1 / sqrt(x) to about 0.2 %: the bit trick with one Newton step. Tiles that
-// are equally far away get exactly the same value, so ties stay ties.
-float fastInverseSqrt(float x)
-{
-    std::uint32_t bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    bits = 0x5F375A86u - (bits >> 1);
-    float y;
-    std::memcpy(&y, &bits, sizeof y);
-    const float half = 0.5f * x;
-    return y * (1.5f - half * y * y);
-}
-
 } // namespace
 
 Planet::Planet(std::uint16_t level, float radius) : radius(radius)
@@ -77,6 +62,7 @@ Planet::Planet(std::uint16_t level, float radius) : radius(radius)
     for (const Tile& tile : tiles) {
         tilePositions.push_back(tile.position);
     }
+    tileGrid.build(tilePositions);
     drawTileTypes();
     visibilityValues.assign(tiles.size(), 0.2f);
     ownerValues.assign(tiles.size(), 0.0f);
@@ -269,20 +255,27 @@ std::uint32_t Planet::tileCountFor(std::uint16_t level)
     return 2 + 10 * power;
 }
 
+float Planet::getInnerRadius() const
+{
+    float inner = faces.empty() ? 0.0f : radius;
+    for (const Face* face : faces) {
+        const glm::vec3& a = tiles[face->corners[0]].position;
+        const glm::vec3& b = tiles[face->corners[1]].position;
+        const glm::vec3& c = tiles[face->corners[2]].position;
+        inner = std::min(inner, std::fabs(glm::dot(glm::normalize(glm::cross(b - a, c - a)), a)));
+    }
+    return inner;
+}
+
 std::uint32_t Planet::getTileIndexAt(const glm::vec3& point) const
 {
-    float bestDistance = std::numeric_limits<float>::max();
-    std::uint32_t best = 0;
-    const std::size_t count = tilePositions.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        const glm::vec3 offset = tilePositions[i] - point;
-        const float distance = 1.0f / fastInverseSqrt(glm::dot(offset, offset));
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = static_cast<std::uint32_t>(i);
-        }
-    }
-    return best;
+    std::uint32_t nearest = 0;
+    return tileGrid.findNearest(point, nearest) ? nearest : getTileIndexAtLinear(point);
+}
+
+std::uint32_t Planet::getTileIndexAtLinear(const glm::vec3& point) const
+{
+    return TileGrid::findNearestLinear(tilePositions, point);
 }
 
 void Planet::selectHovered()

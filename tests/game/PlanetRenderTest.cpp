@@ -24,6 +24,8 @@
 #include "resources/Texture.h"
 #include "scene/PlanetHalo.h"
 #include "scene/SceneFixture.h"
+#include "scene/SkyBox.h"
+#include "scene/Statistics.h"
 #include "scene/Sun.h"
 #include "support/TestSupport.h"
 
@@ -223,6 +225,44 @@ TEST_F(PlanetRenderTest, DrawSendsClaimsAndCountsTheOutlineFans)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// A claim's tiles lie far apart in index order; the next upload sends each
+// buffer's changed values in a few short runs, not the whole stretch of
+// indices between the first and the last, and the buffers still match.
+TEST_F(PlanetRenderTest, ClaimSendsItsChangedTilesNotTheirIndexSpan)
+{
+    planet->buildDrawing();
+    const std::vector<float> visibility = planet->visibilityValues;
+    const std::vector<float> owner = planet->ownerValues;
+    claimAt(humanPlayer, glm::vec3(0.0f, 0.0f, 200.0f));
+    planet->uploadTileValues();
+    const struct {
+        const char* name;
+        const TextureBuffer& buffer;
+        const std::vector<float>& before;
+        const std::vector<float>& after;
+    } cases[] = {{"visibility", planet->visibilityBuffer, visibility, planet->visibilityValues},
+                 {"owner", planet->ownerBuffer, owner, planet->ownerValues}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::size_t changed = 0;
+        std::size_t first = c.before.size();
+        std::size_t last = 0;
+        for (std::size_t i = 0; i < c.before.size(); ++i) {
+            if (c.before[i] != c.after[i]) {
+                ++changed;
+                first = std::min(first, i);
+                last = i;
+            }
+        }
+        ASSERT_GE(changed, 19u);
+        ASSERT_GE(c.buffer.uploadCalls, 1u);
+        EXPECT_LE(c.buffer.uploadCalls, changed);
+        EXPECT_LE(c.buffer.uploadedBytes, 4 * (changed + TextureBuffer::kRunGap * (c.buffer.uploadCalls - 1)));
+        EXPECT_LT(c.buffer.uploadedBytes, 4 * (last - first + 1) / 4);
+        EXPECT_EQ(buffer(c.buffer), c.after);
+    }
+}
+
 // Own land is brightest, land once seen dimmer, land never seen darkest.
 TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
 {
@@ -282,6 +322,67 @@ TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
     }
     EXPECT_GT(sum[0], sum[1] * 1.2) << "own " << sum[0] << ", seen " << sum[1];
     EXPECT_GT(sum[1], sum[2] * 1.8) << "seen " << sum[1] << ", never seen " << sum[2];
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A sphere just inside the planet lays down its depth before the sky, so the
+// sky behind the planet is never shaded; the finished frame stays the same
+// pixel for pixel, and the window shows the off-screen picture exactly. In
+// wireframe the planet hides nothing, and neither does the core.
+TEST_F(PlanetRenderTest, OccluderCoreRejectsTheSkyBehindThePlanetAndChangesNoPixel)
+{
+    const float inner = planet->getInnerRadius();
+    EXPECT_GT(inner, 0.99f * 200.0f);
+    for (const Face* face : planet->faces) {
+        glm::vec3 centroid(0.0f);
+        for (std::uint32_t corner : face->corners) {
+            centroid += planet->tiles[corner].position / 3.0f;
+        }
+        ASSERT_LE(inner, glm::length(centroid) + 1e-3f) << "face " << face->faceIndex;
+    }
+
+    moveCamera(glm::vec3(0.0f, 0.0f, 420.0f));
+    place(new SkyBox());
+    SceneNode* node = scene->createSceneNode();
+    node->entity = planet.get();
+    planet->node = node;
+    claimAt(humanPlayer, glm::vec3(0.0f, 0.0f, 200.0f));
+    scene->setOccluder(planet.get());
+    auto window = [this]() {
+        frame();
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        return testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    };
+    // Brightness summed over a patch round the window's centre, where the
+    // planet stands.
+    auto centre = [](const std::vector<unsigned char>& pixels) {
+        long sum = 0;
+        for (int y = WINDOW_HEIGHT / 2 - 20; y < WINDOW_HEIGHT / 2 + 20; ++y) {
+            for (int x = WINDOW_WIDTH / 2 - 20; x < WINDOW_WIDTH / 2 + 20; ++x) {
+                const unsigned char* p = &pixels[(static_cast<std::size_t>(y) * WINDOW_WIDTH + x) * 4];
+                sum += p[0] + p[1] + p[2];
+            }
+        }
+        return sum;
+    };
+
+    const std::vector<unsigned char> without = window();
+    scene->setOccluderCore(inner - 2.0f);
+    const std::vector<unsigned char> with = window();
+    EXPECT_TRUE(with == without) << "the core changed the picture";
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, scene->getMainFramebuffer());
+    EXPECT_TRUE(testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT) == with) << "the copy changed the picture";
+
+    // With the planet itself hidden, what the core keeps from being drawn
+    // shows: the cleared target, black, where the sky would be.
+    planet->visible = false;
+    EXPECT_EQ(centre(window()), 0);
+    Statistics::getInstance()->wireframe = true; // the switch alone: the polygon mode stays filled
+    const long sky = centre(window());
+    Statistics::getInstance()->wireframe = false;
+    EXPECT_GT(sky, 0);
+    scene->setOccluderCore(0.0f);
+    EXPECT_EQ(centre(window()), sky);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

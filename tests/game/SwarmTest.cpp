@@ -2,8 +2,10 @@
 // capture, founding, visibility to the player, removal and determinism.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <tuple>
+#include <vector>
 
 #include "game/AttackingSwarm.h"
 #include "game/GameFixture.h"
@@ -119,6 +121,32 @@ TEST_F(SwarmTest, EmptySwarmFightsNothingAndIsRemovedTheFrameAfter)
     EXPECT_EQ(game->getEntities().size(), 1u); // removed only in the next frame
     step(0.1);
     EXPECT_TRUE(game->getEntities().empty());
+}
+
+// An enemy swarm shows exactly while it is over land the human player holds
+// or once held, or a tile listed among the human player's seen tiles: hidden
+// where it sets out, 80 degrees from the human player's home, shown nearer.
+TEST_F(SwarmTest, EnemySwarmShowsOnlyOverLandTheHumanPlayerSees)
+{
+    Tower* enemy = standingTower(computerPlayer, glm::vec3(0.0f, 197.0f, 35.0f), 1, 150);
+    step(0.01);
+    Dice::seed(3);
+    enemy->attack(home, game);
+    Swarm* flight = swarm();
+    ASSERT_NE(flight, nullptr);
+    const std::vector<std::uint32_t>& seen = humanPlayer->territory->visibleTiles;
+    int shown = 0;
+    int hidden = 0;
+    for (int frame = 0; frame < 100 && !flight->isFinished(); ++frame) {
+        step(0.25);
+        const std::uint32_t tile = planet->getTileIndexAt(flight->getCentre());
+        const bool sees =
+            humanPlayer->territory->hasHeld(tile) || std::find(seen.begin(), seen.end(), tile) != seen.end();
+        ASSERT_EQ(flight->visible, sees) << "frame " << frame << " tile " << tile;
+        ++(sees ? shown : hidden);
+    }
+    EXPECT_GT(shown, 0);
+    EXPECT_GT(hidden, 0);
 }
 
 // A founding party raises a rising tower on an empty tile of its own land.

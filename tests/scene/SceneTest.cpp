@@ -4,6 +4,9 @@
 // The queue owns what it is given; the sanitizer build catches a leak.
 #include <GL/glew.h>
 
+#include <string>
+#include <vector>
+
 #include "resources/Texture.h"
 #include "scene/BillboardRenderable.h"
 #include "scene/RenderQueue.h"
@@ -142,16 +145,30 @@ TEST_F(SceneTest, OffScreenTargetsAreCompleteAndAnIncompleteOneIsNamed)
     glDeleteFramebuffers(1, &empty);
 }
 
+// Records the stages a frame reports, as the frame benchmark times them.
+struct StageLog : Scene::StageListener {
+    void onStageEnded(const char* stage) override { stages.emplace_back(stage); }
+    std::vector<std::string> stages;
+};
+
 TEST_F(SceneTest, OpaqueMeshHidesWhatIsBehindItAndTheQueueEmpties)
 {
     // Background drawn after the front quad: only the depth test keeps it out.
     place(new MeshEntity(quads({{20, -100, material(RED), 2}, {250, -200, material(BLUE), 2}})));
+    StageLog log;
+    scene->setStageListener(&log);
     scene->update();
     EXPECT_EQ(scene->getRenderQueue().count(2), 2u);
     scene->render();
     EXPECT_TRUE(scene->getRenderQueue().isEmpty());
     EXPECT_TRUE(near(windowPixel(400, 300), {255, 0, 0}));
     EXPECT_TRUE(near(windowPixel(10, 10), {0, 0, 255}));
+    const std::vector<std::string> order = {"shadow", "pass 1", "pass 2", "pass 4", "pass 8", "pass 16", "copy"};
+    EXPECT_EQ(log.stages, order);
+    scene->setStageListener(nullptr);
+    scene->update();
+    scene->render();
+    EXPECT_EQ(log.stages.size(), order.size());
 }
 
 TEST_F(SceneTest, TranslucentPassWritesNoDepthAndOverlayPassDrawsOverAll)
