@@ -8,6 +8,7 @@
 #include "game/Dice.h"
 #include "game/Face.h"
 #include "game/PlanetRenderable.h"
+#include "game/TerrainAtlas.h"
 #include "resources/Material.h"
 #include "resources/ResourceManager.h"
 #include "resources/ShaderProgram.h"
@@ -354,11 +355,6 @@ GLint uniform(Material* material, const char* name)
 
 } // namespace
 
-std::uint32_t Planet::atlasCell(std::uint32_t type0, std::uint32_t type1, std::uint32_t type2)
-{
-    return 25 * type0 + 5 * type2 + type1;
-}
-
 void Planet::buildDrawing()
 {
     if (isDrawingBuilt()) {
@@ -382,15 +378,15 @@ void Planet::buildMesh()
     data.reserve(faces.size() * 3 * kFloatsPerVertex);
     for (const Face* face : faces) {
         const Tile* corner[3] = {&tiles[face->corners[0]], &tiles[face->corners[1]], &tiles[face->corners[2]]};
-        const std::uint32_t cell = atlasCell(corner[0]->type, corner[1]->type, corner[2]->type);
-        const float u0 = static_cast<float>(cell % kCellsPerRow) * kCellSize;
-        const float v0 = static_cast<float>(cell / kCellsPerRow) * kCellSize;
+        const std::uint32_t cell = TerrainAtlas::cellOf(corner[0]->type, corner[1]->type, corner[2]->type);
+        const float u0 = TerrainAtlas::cellU(cell);
+        const float v0 = TerrainAtlas::cellV(cell);
         for (int c = 0; c < 3; ++c) {
             const glm::vec3& p = corner[c]->position;
             const glm::vec3& n = corner[c]->normal;
-            const float* uv = kCornerCoords[c];
-            data.insert(data.end(), {p.x, p.y, p.z, n.x, n.y, n.z, uv[0], uv[1], u0 + uv[0] * kCellSize,
-                                     v0 + uv[1] * kCellSize, static_cast<float>(face->corners[0]),
+            const float* uv = TerrainAtlas::cornerCoords[c];
+            data.insert(data.end(), {p.x, p.y, p.z, n.x, n.y, n.z, uv[0], uv[1], u0 + uv[0] * TerrainAtlas::cellSize,
+                                     v0 + uv[1] * TerrainAtlas::cellSize, static_cast<float>(face->corners[0]),
                                      static_cast<float>(face->corners[1]), static_cast<float>(face->corners[2])});
         }
     }

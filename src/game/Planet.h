@@ -110,20 +110,10 @@ public:
     // Outline vertices: the hover fan in 0 to 7, the selection fan in 8 to 15.
     static constexpr int kOutlineVertices = 16;
     static constexpr int kSelectionFirstVertex = 8;
-    // Atlas cells: 12 per row from the bottom-left, this fraction of the
-    // atlas wide and high; each holds one triangle picture with its corners
-    // at kCornerCoords (cell units), the same corners the grid and border
-    // textures use over their whole area.
-    static constexpr int kCellsPerRow = 12;
-    static constexpr float kCellSize = 0.083251953125f;
-    static constexpr float kCornerCoords[3][2] = {{0.5f, 0.1f}, {0.979f, 0.93f}, {0.021f, 0.93f}};
     // Texture units of the two buffer textures, after the shadow map (0) and
     // the material's four textures (1 to 4).
     static constexpr int kVisibilityUnit = 5;
     static constexpr int kOwnerUnit = 6;
-
-    // The atlas cell of a triangle whose corners 0, 1, 2 have these types.
-    static std::uint32_t atlasCell(std::uint32_t type0, std::uint32_t type1, std::uint32_t type2);
 
     // Makes the mesh, the material "Planet.mmat", the two texture buffers
     // (from the current per-tile values) and the outlines. Needs the GL

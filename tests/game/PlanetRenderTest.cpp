@@ -19,6 +19,7 @@
 #include "game/NPC.h"
 #include "game/Planet.h"
 #include "game/Player.h"
+#include "game/TerrainAtlas.h"
 #include "game/Territory.h"
 #include "resources/Texture.h"
 #include "scene/PlanetHalo.h"
@@ -183,6 +184,23 @@ TEST_F(PlanetRenderTest, DrawSendsClaimsAndCountsTheOutlineFans)
     planet->buildDrawing();
     EXPECT_EQ(buffer(planet->visibilityBuffer), planet->visibilityValues);
     EXPECT_EQ(buffer(planet->ownerBuffer), planet->ownerValues);
+    // Every vertex samples the atlas at its own corner of its face's cell.
+    GLint mesh = 0;
+    glBindVertexArray(planet->vertexArray);
+    glGetVertexAttribiv(3, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &mesh);
+    glBindVertexArray(0);
+    std::vector<float> v(planet->faces.size() * 3 * Planet::kFloatsPerVertex);
+    glBindBuffer(GL_COPY_READ_BUFFER, static_cast<GLuint>(mesh));
+    glGetBufferSubData(GL_COPY_READ_BUFFER, 0, static_cast<GLsizeiptr>(v.size() * 4), v.data());
+    for (std::size_t i = 0; i < v.size() / Planet::kFloatsPerVertex; ++i) {
+        const std::uint32_t* c = planet->faces[i / 3]->corners;
+        const std::uint32_t cell =
+            TerrainAtlas::cellOf(planet->tiles[c[0]].type, planet->tiles[c[1]].type, planet->tiles[c[2]].type);
+        const float* corner = TerrainAtlas::cornerCoords[i % 3];
+        const float* atlas = &v[i * Planet::kFloatsPerVertex + 8];
+        ASSERT_NEAR(atlas[0], TerrainAtlas::cellU(cell) + corner[0] * TerrainAtlas::cellSize, 1e-6f) << i;
+        ASSERT_NEAR(atlas[1], TerrainAtlas::cellV(cell) + corner[1] * TerrainAtlas::cellSize, 1e-6f) << i;
+    }
 
     const std::uint32_t later = claimAt(computerPlayer, glm::vec3(140.0f, 0.0f, 140.0f));
     glUseProgram(planet->material->program->getHandle());

@@ -12,6 +12,7 @@
 #include "game/Face.h"
 #include "game/Game.h"
 #include "game/Planet.h"
+#include "game/TerrainAtlas.h"
 
 using namespace BV;
 
@@ -169,4 +170,26 @@ TEST(PlanetTest, ConstructionMatchesTheStraightforwardOne)
         Planet planet(static_cast<std::uint16_t>(level), kRadius);
         EXPECT_EQ(fingerprint(planet), expected[level]) << "level " << level;
     }
+}
+
+// The atlas layout the planet's mesh and the asset baker share: which cell a
+// triangle shows depends on which corner carries which type, and every cell
+// the baker paints is the cell of the corner types it paints into it.
+TEST(PlanetTest, AtlasCellFollowsTheCornerTypesInMeshOrder)
+{
+    const struct {
+        std::uint32_t types[3];
+        std::uint32_t cell;
+    } cases[] = {{{1, 1, 1}, 31}, {{0, 4, 0}, 4}, {{0, 0, 4}, 20}, {{4, 0, 0}, 100}, {{4, 4, 4}, 124}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cell);
+        EXPECT_EQ(TerrainAtlas::cellOf(c.types[0], c.types[1], c.types[2]), c.cell);
+    }
+    EXPECT_NEAR(TerrainAtlas::cellU(31), 0.5828f, 1e-4f); // row 2, column 7
+    EXPECT_NEAR(TerrainAtlas::cellV(31), 0.1665f, 1e-4f);
+    for (std::uint32_t cell = 0; cell < TerrainAtlas::cellCount; ++cell) {
+        const auto type = [cell](int corner) { return TerrainAtlas::cornerType(cell, corner); };
+        ASSERT_EQ(TerrainAtlas::cellOf(type(0), type(1), type(2)), cell);
+    }
+    EXPECT_LE(TerrainAtlas::cellV(TerrainAtlas::cellCount - 1) + TerrainAtlas::cellSize, 1.0f);
 }

@@ -75,12 +75,17 @@ TEST_F(MaterialTest, LoadReportsOnlyTheFirstFailureTexturesBeforeProgram)
     noProgramBadTexture->addTexture("diffuse1", get<Texture>("resources/textures/none.png"));
     Material* noProgram = get<Material>("b.mmat");
     noProgram->addTexture("diffuse1", writeTexture("fine.png"));
+    Material* badProgram = get<Material>("c.mmat");
+    badProgram->program = get<ShaderProgram>("lonely.shdr");
     testkit::LogWatch watch;
-    EXPECT_EQ(noProgramBadTexture->ensureLoaded(), Resource::FAILED);
-    EXPECT_EQ(noProgram->ensureLoaded(), Resource::FAILED);
+    for (Material* material : {noProgramBadTexture, noProgram, badProgram}) {
+        EXPECT_EQ(material->ensureLoaded(), Resource::FAILED);
+    }
     const std::vector<std::string> expected = {
         "CRITICAL :Failed to Load Material: a.mmat: Failed to load Texture: resources/textures/none.png",
-        "CRITICAL :Failed to Load Material: b.mmat: ShaderProgram has not been set yet. "};
+        "CRITICAL :Failed to Load Material: b.mmat: ShaderProgram has not been set yet. ",
+        "CRITICAL :Failed to load ShaderProgram: lonely.shdr: VertexShader has not been set.",
+        "CRITICAL :Failed to Load Material: c.mmat: Failed to load ShaderProgram: lonely.shdr"};
     EXPECT_EQ(watch.criticalLines(), expected);
 }
 

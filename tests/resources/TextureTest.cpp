@@ -1,3 +1,5 @@
+#include <FreeImage.h>
+#include <cstdint>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
@@ -16,9 +18,26 @@ using TextureTest = restest::ResourceTest;
 
 const Rgba red{255, 0, 0, 255}, green{0, 255, 0, 255}, blue{0, 0, 255, 255}, white{255, 255, 255, 255};
 const Rgba cubeColours[6] = {red, green, blue, {255, 255, 0, 255}, {0, 255, 255, 255}, {255, 0, 255, 255}};
+const Rgba black{0, 0, 0, 255};
+
+// 16-bit grey, two bytes a pixel: black where writeImage would paint colour 0
+// of two, white where colour 1.
+void writeGrey16(const std::string& path, int width, int height)
+{
+    FIBITMAP* grey = FreeImage_AllocateT(FIT_UINT16, width, height);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<std::uint16_t*>(FreeImage_GetScanLine(grey, y));
+        for (int x = 0; x < width; ++x) {
+            row[x] = (3 * x + y) % 2 ? 65535 : 0;
+        }
+    }
+    EXPECT_TRUE(FreeImage_Save(FIF_PNG, grey, path.c_str(), 0));
+    FreeImage_Unload(grey);
+}
 
 // Files of every depth and odd widths (whose rows FreeImage pads) end up as
-// exactly their own pixels on the GPU. Channels of 0 and 255 survive 5-6-5.
+// exactly their own pixels on the GPU, none read from past the decoded ones.
+// Channels of 0 and 255 survive 5-6-5 and 16-bit grey.
 // A trilinear filter set before loading is the one the texture gets.
 TEST_F(TextureTest, EveryDepthUploadsItsOwnPixelsWithTheFilterSetBeforeLoading)
 {
@@ -29,12 +48,20 @@ TEST_F(TextureTest, EveryDepthUploadsItsOwnPixelsWithTheFilterSetBeforeLoading)
         const char* file;
         int width, height;
         std::vector<Rgba> colours;
-    } cases[] = {{1, "mono.bmp", 7, 3, {blue, white}}, {8, "paletted.bmp", 5, 3, four},
-                 {16, "packed.bmp", 3, 2, four},       {24, "rgb.bmp", 5, 2, four},
-                 {24, "rgb.tga", 7, 5, four},          {32, "rgba.png", 3, 3, translucent}};
+    } cases[] = {{1, "mono.bmp", 7, 3, {blue, white}},
+                 {8, "paletted.bmp", 5, 3, four},
+                 {16, "packed.bmp", 3, 2, four},
+                 {24, "rgb.bmp", 5, 2, four},
+                 {24, "rgb.tga", 7, 5, four},
+                 {32, "rgba.png", 3, 3, translucent},
+                 {16, "grey16.png", 5, 3, {black, white}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        restest::writeImage(scratch.file(c.file), c.width, c.height, c.bpp, c.colours);
+        if (std::string(c.file) == "grey16.png") {
+            writeGrey16(scratch.file(c.file), c.width, c.height);
+        } else {
+            restest::writeImage(scratch.file(c.file), c.width, c.height, c.bpp, c.colours);
+        }
         Texture* texture = get<Texture>(scratch.file(c.file));
         texture->minFilter = GL_LINEAR_MIPMAP_LINEAR;
         ASSERT_EQ(texture->ensureLoaded(), Resource::LOADED);
@@ -93,8 +120,11 @@ TEST_F(TextureTest, CubeMapFacesLandInListOrderAndAShortListFails)
     Texture* five = get<Texture>(scratch.file("five.xcm"));
     EXPECT_EQ(five->ensureLoaded(), Resource::FAILED);
     EXPECT_EQ(five->handle, 0u) << "the faces uploaded so far go with the texture object";
-    EXPECT_EQ(watch.criticalLines(), std::vector<std::string>{"CRITICAL :Failed to load CubeMap: " +
-                                                              scratch.file("five.xcm") + ": Failed to load Texture: "});
+    EXPECT_EQ(get<Texture>("resources/textures/cubemap/none.xcm")->ensureLoaded(), Resource::FAILED);
+    const std::vector<std::string> expected = {
+        "CRITICAL :Failed to load CubeMap: " + scratch.file("five.xcm") + ": Failed to load Texture: ",
+        "CRITICAL :Failed to load CubeMap: resources/textures/cubemap/none.xcm: Could not open file."};
+    EXPECT_EQ(watch.criticalLines(), expected);
 }
 
 // A file cut short, empty, of random bytes or missing fails to load; the
