@@ -182,12 +182,12 @@ TEST_F(TextureTest, DamagedImagesFailAndAreNamedOnceByTheirUsers)
 // later users add nothing.
 TEST_F(TextureTest, CubeMapFacesOfAnotherSizeFailNamingTheFace)
 {
-    restest::writeImage(scratch.file("square.png"), 4, 4, 24, {red});
-    restest::writeImage(scratch.file("larger.png"), 8, 8, 24, {red});
-    restest::writeImage(scratch.file("wide.png"), 8, 4, 24, {red});
-    const std::string square = std::filesystem::relative(scratch.file("square.png")).string();
-    const std::string larger = std::filesystem::relative(scratch.file("larger.png")).string();
-    const std::string wide = std::filesystem::relative(scratch.file("wide.png")).string();
+    const auto face = [this](const char* file, int width, int height) {
+        restest::writeImage(scratch.file(file), width, height, 24, {red});
+        return std::filesystem::relative(scratch.file(file)).string();
+    };
+    const std::string square = face("square.png", 4, 4), larger = face("larger.png", 8, 8),
+                      wide = face("wide.png", 8, 4);
     const struct {
         const char* list;
         std::vector<std::string> faces;

@@ -16,8 +16,7 @@ namespace {
 // A plain node that counts how often its world transform is recomputed.
 class CountingNode : public Node {
 public:
-    CountingNode() = default;
-    explicit CountingNode(const std::string& name) : Node(name) {}
+    using Node::Node;
     void refreshWorldTransform() override
     {
         ++refreshes;

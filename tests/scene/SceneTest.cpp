@@ -125,8 +125,7 @@ TEST_F(SceneTest, OffScreenTargetsAreCompleteAndAnIncompleteOneIsNamed)
         glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
         EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
     }
-    GLint drawBuffer = -1;
-    GLint readBuffer = -1;
+    GLint drawBuffer = -1, readBuffer = -1;
     glGetIntegerv(GL_DRAW_BUFFER0, &drawBuffer);
     glGetIntegerv(GL_READ_BUFFER, &readBuffer);
     EXPECT_EQ(drawBuffer, GL_NONE);
