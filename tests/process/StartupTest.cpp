@@ -106,14 +106,19 @@ void pressEscape(pid_t pid)
     EXPECT_EQ(std::system(command.c_str()), 0);
 }
 
-TEST(StartupTest, GameRunsUntilEscapeAndEndsWithStatusOneAndAnEmptyLog)
+// A good configuration, and Escape once the game had time to open.
+ProcessOptions endedByEscape()
 {
     ProcessOptions options;
     options.config = goodConfig;
     options.settleSeconds = 6.0;
-    options.timeoutSeconds = 20.0;
     options.whileRunning = pressEscape;
-    const ProcessResult result = testkit::runGame(options);
+    return options;
+}
+
+TEST(StartupTest, GameRunsUntilEscapeAndEndsWithStatusOneAndAnEmptyLog)
+{
+    const ProcessResult result = testkit::runGame(endedByEscape());
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.log, "");
@@ -132,10 +137,7 @@ TEST(StartupTest, DamagedImagesAreNamedOnceAndTheGameRunsOnWithoutThem)
     for (char& byte : noise) {
         byte = static_cast<char>(random());
     }
-    ProcessOptions options;
-    options.config = goodConfig;
-    options.settleSeconds = 6.0;
-    options.whileRunning = pressEscape;
+    ProcessOptions options = endedByEscape();
     options.replacedFiles = {
         {textures + "planet_grid.dds", testkit::readFile(built + "planet_grid.dds").substr(0, 3000)},
         {textures + "planet_halo.dds", testkit::readFile(built + "planet_halo.dds").substr(0, 100)}, // header cut
