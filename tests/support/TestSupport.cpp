@@ -81,23 +81,6 @@ std::vector<std::string> LogWatch::criticalLines() const
 
 namespace {
 
-pid_t startGame(const std::string& workDir, const std::string& outputPath, bool withoutDisplay)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (withoutDisplay) {
-            unsetenv("DISPLAY");
-            unsetenv("WAYLAND_DISPLAY");
-        }
-        const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (chdir(workDir.c_str()) == 0 && out >= 0 && dup2(out, STDOUT_FILENO) >= 0) {
-            execl(BV_EXECUTABLE, BV_EXECUTABLE, static_cast<char*>(nullptr));
-        }
-        _exit(127);
-    }
-    return pid;
-}
-
 // Waits until the child ends or the deadline passes; true if it ended.
 bool waitFor(pid_t pid, double seconds, int& status)
 {
@@ -149,8 +132,19 @@ ProcessResult runGame(const ProcessOptions& options)
     }
     const std::string outputPath = dir.file("stdout.txt");
 
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (options.withoutDisplay) {
+            unsetenv("DISPLAY");
+            unsetenv("WAYLAND_DISPLAY");
+        }
+        const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (chdir(dir.path().c_str()) == 0 && out >= 0 && dup2(out, STDOUT_FILENO) >= 0) {
+            execl(BV_EXECUTABLE, BV_EXECUTABLE, static_cast<char*>(nullptr));
+        }
+        _exit(127);
+    }
     ProcessResult result;
-    const pid_t pid = startGame(dir.path(), outputPath, options.withoutDisplay);
     int status = 0;
     bool ended = options.whileRunning && waitFor(pid, options.settleSeconds, status);
     if (!ended && options.whileRunning)
