@@ -14,11 +14,7 @@ namespace {
 
 Image grey(int width, int height, unsigned char value)
 {
-    Image image;
-    image.width = width;
-    image.height = height;
-    image.rgba.assign(static_cast<std::size_t>(width) * height * 4, value);
-    return image;
+    return Image{width, height, std::vector<unsigned char>(static_cast<std::size_t>(width) * height * 4, value)};
 }
 
 TEST(ImageCompare, MeansPerChannelAndShareStrictlyBeyondThreshold)
