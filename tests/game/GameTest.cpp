@@ -158,7 +158,7 @@ TEST_F(GameTest, StatisticsCountFramesPerSecondAndEachFramesDraws)
     EXPECT_GT(drawn[1], 0u);
 }
 
-// Won when the computer owns nothing, after which nothing moves.
+// After a win nothing moves.
 TEST_F(GameTest, GameEndsWhenASideOwnsNothing)
 {
     computerPlayer->buildings.clear();
@@ -343,7 +343,6 @@ TEST_F(CommandTest, PickingSeesTheViewTurnedInTheSameFrame)
     }
 }
 
-// A long frame thinks once and resets the timer.
 TEST_F(NPCTest, ALongFrameThinksOnce)
 {
     npc->knownEnemies.clear();
