@@ -46,6 +46,8 @@ protected:
     }
 
     void click(int button = GLFW_MOUSE_BUTTON_LEFT) { game->onMouseButtonReleased(button, {0, 0}, 0); }
+    void selectHome() { hover(&human->tile), click(); }
+    void think() { npc->thinkTimer = 1.0, npc->update(0.0); } // the computer's next thought, due now
     static std::int32_t at(const Tile* tile) { return static_cast<std::int32_t>(tile->index); }
     static std::int32_t at(const Tower* tower) { return at(&tower->tile); }
 
@@ -156,7 +158,7 @@ TEST_F(GameTest, StatisticsCountFramesPerSecondAndEachFramesDraws)
     EXPECT_GT(drawn[1], 0u);
 }
 
-// Won when the computer owns nothing, after which nothing moves.
+// After a win nothing moves.
 TEST_F(GameTest, GameEndsWhenASideOwnsNothing)
 {
     computerPlayer->buildings.clear();
@@ -220,8 +222,7 @@ TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
 {
     const Tile* site = emptyOwnTile();
     ASSERT_NE(site, nullptr);
-    hover(&human->tile);
-    click();
+    selectHome();
     human->setUnitCount(199);
     EXPECT_EQ(hover(site), -1);
     human->setUnitCount(200);
@@ -235,8 +236,7 @@ TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
     EXPECT_EQ(human->units, 40);
     EXPECT_EQ(planet->selectedTile, -1);
 
-    hover(&human->tile);
-    click();
+    selectHome();
     EXPECT_EQ(hover(&computer->tile), -1); // not seen yet
     computer->visible = true;
     EXPECT_EQ(hover(&computer->tile), at(computer));
@@ -254,8 +254,7 @@ TEST_F(CommandTest, LosingTheSelectedTowerClearsTheSelectionAndItsOutline)
     Tower* second = game->createTower(emptyOwnTile(false, 30.0f), humanPlayer, true);
     Tower* third = game->createTower(emptyOwnTile(false, 30.0f), humanPlayer, true);
     step(0.01);
-    hover(&human->tile);
-    click();
+    selectHome();
     // The planet's own count of what it draws: its faces plus one triangle
     // per face of each outlined tile.
     auto outlineTriangles = [this]() {
@@ -302,8 +301,7 @@ TEST_F(CommandTest, EnemyTowerOnLandThePlayerLostIsSeenAndAttackable)
     Tower* raised = game->createTower(taken, computerPlayer, false);
     EXPECT_TRUE(raised->visible);
     raised->update(1.0);
-    hover(&human->tile);
-    click();
+    selectHome();
     EXPECT_EQ(hover(taken), at(taken));
     EXPECT_EQ(Cursor::getInstance()->mode, Cursor::ATTACK);
     // So is a swarm setting out from there.
@@ -326,8 +324,7 @@ TEST_F(CommandTest, PickingSeesTheViewTurnedInTheSameFrame)
     for (std::uint32_t index : humanPlayer->territory->ownedTiles) {
         planet->tiles[index].type = 1;
     }
-    hover(&human->tile);
-    click();
+    selectHome();
     human->setUnitCount(200);
     Window* window = Window::getInstance();
     glfwSetCursorPos(window->getHandle(), window->getWidth() / 2.0, window->getHeight() / 2.0);
@@ -346,7 +343,6 @@ TEST_F(CommandTest, PickingSeesTheViewTurnedInTheSameFrame)
     }
 }
 
-// A long frame thinks once and resets the timer.
 TEST_F(NPCTest, ALongFrameThinksOnce)
 {
     npc->knownEnemies.clear();
@@ -404,8 +400,7 @@ TEST_F(NPCTest, FoundsOnlyOnFreeTilesAndBuildersLeaveTheFullList)
     for (std::size_t founded = 1; founded <= 2; ++founded) {
         computer->setUnitCount(200);
         ASSERT_EQ(npc->fullBuildings.size(), 1u);
-        npc->thinkTimer = 1.0;
-        npc->update(0.0);
+        think();
         ASSERT_EQ(npc->pendingBuildTiles.size(), founded);
         EXPECT_EQ(computer->units, 40);
         EXPECT_TRUE(npc->fullBuildings.empty());
@@ -424,8 +419,7 @@ TEST_F(NPCTest, FoundsOnlyOnFreeTilesAndBuildersLeaveTheFullList)
     }
     const std::vector<std::uint32_t> pending = npc->pendingBuildTiles;
     computer->setUnitCount(200);
-    npc->thinkTimer = 1.0;
-    npc->update(0.0);
+    think();
     EXPECT_EQ(npc->pendingBuildTiles, pending);
     EXPECT_EQ(computer->units, 200);
 }
@@ -495,8 +489,7 @@ TEST_F(NPCTest, ReleasesAFoundingTileWhenItsPartyFailsOrTheTileIsLost)
     for (const bool lost : {false, true}) {
         SCOPED_TRACE(lost ? "lost" : "built on");
         computer->setUnitCount(200);
-        npc->thinkTimer = 1.0;
-        npc->update(0.0); // with one building of its own it always founds
+        think(); // with one building of its own it always founds
         npc->thinkTimer = -1.0e9;
         ASSERT_EQ(npc->pendingBuildTiles.size(), 1u);
         Tile& site = planet->tiles[npc->pendingBuildTiles.front()];

@@ -1,15 +1,8 @@
 // What the player sees of a real game under the view switches, read back
 // from the window's pixels.
-#include <GL/glew.h>
-#include <gtest/gtest.h>
-
-#include <cstddef>
 #include <vector>
 
 #include "game/GameFixture.h"
-#include "resources/ResourceManager.h"
-#include "resources/Texture.h"
-#include "scene/Statistics.h"
 
 namespace BV {
 namespace {
@@ -31,8 +24,7 @@ protected:
     std::vector<unsigned char> frame(const char* png)
     {
         step(0.02);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        std::vector<unsigned char> pixels = testkit::readPixels(0, 0, kWidth, kHeight);
+        std::vector<unsigned char> pixels = scenetest::readWindow();
         testkit::savePng(png, kWidth, kHeight, pixels);
         return pixels;
     }
@@ -45,8 +37,8 @@ double shareAbove(const std::vector<unsigned char>& pixels, int above, int left,
     int count = 0;
     for (int y = top; y < top + height; ++y) {
         for (int x = left; x < left + width; ++x) {
-            const unsigned char* p = &pixels[(static_cast<std::size_t>(kHeight - 1 - y) * kWidth + x) * 4];
-            count += p[0] + p[1] + p[2] > above ? 1 : 0;
+            const scenetest::Pixel p = scenetest::pixelOf(pixels, x, y);
+            count += p.r + p.g + p.b > above ? 1 : 0;
         }
     }
     return static_cast<double>(count) / (width * height);

@@ -3,31 +3,24 @@
 // players' territory under the fog of war.
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <glm/glm.hpp>
-
-#include "game/MilitaryBuilding.h"
 #include "game/Dice.h"
+#include "game/MilitaryBuilding.h"
 #include "game/NPC.h"
 #include "game/Planet.h"
 #include "game/Player.h"
 #include "game/TerrainAtlas.h"
 #include "game/Territory.h"
-#include "resources/Texture.h"
 #include "scene/PlanetHalo.h"
 #include "scene/SceneFixture.h"
 #include "scene/SkyBox.h"
-#include "scene/Statistics.h"
 #include "scene/Sun.h"
-#include "support/TestSupport.h"
 
 namespace BV::scenetest {
 namespace {
@@ -284,8 +277,7 @@ TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
     claimAt(computerPlayer, glm::vec3(120.0f, -110.0f, 110.0f)); // unseen by the human player
     glfwSetTime(0.5);
     frame();
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    const std::vector<unsigned char> pixels = testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    const std::vector<unsigned char> pixels = readWindow();
     testkit::savePng("planet_level4.png", WINDOW_WIDTH, WINDOW_HEIGHT, pixels);
 
     // Mean brightness of each kind over 5 x 5 patches at front-facing tiles
@@ -295,9 +287,8 @@ TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
         double sum = 0.0;
         for (int dy = -2; dy <= 2; ++dy) {
             for (int dx = -2; dx <= 2; ++dx) {
-                const auto row = static_cast<std::size_t>(WINDOW_HEIGHT - 1 - (y + dy)); // bottom row first
-                const unsigned char* p = &pixels[(row * WINDOW_WIDTH + static_cast<std::size_t>(x + dx)) * 4];
-                sum += p[0] + p[1] + p[2];
+                const Pixel p = pixelOf(pixels, x + dx, y + dy);
+                sum += p.r + p.g + p.b;
             }
         }
         return sum / 25.0;
@@ -343,15 +334,12 @@ TEST_F(PlanetRenderTest, OccluderCoreRejectsTheSkyBehindThePlanetAndChangesNoPix
 
     moveCamera(glm::vec3(0.0f, 0.0f, 420.0f));
     place(new SkyBox());
-    SceneNode* node = scene->createSceneNode();
-    node->entity = planet.get();
-    planet->node = node;
+    showPlanet();
     claimAt(humanPlayer, glm::vec3(0.0f, 0.0f, 200.0f));
     scene->setOccluder(planet.get());
     auto window = [this]() {
         frame();
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        return testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+        return readWindow();
     };
     // Brightness summed over a patch round the window's centre, where the
     // planet stands.
@@ -359,8 +347,8 @@ TEST_F(PlanetRenderTest, OccluderCoreRejectsTheSkyBehindThePlanetAndChangesNoPix
         long sum = 0;
         for (int y = WINDOW_HEIGHT / 2 - 20; y < WINDOW_HEIGHT / 2 + 20; ++y) {
             for (int x = WINDOW_WIDTH / 2 - 20; x < WINDOW_WIDTH / 2 + 20; ++x) {
-                const unsigned char* p = &pixels[(static_cast<std::size_t>(y) * WINDOW_WIDTH + x) * 4];
-                sum += p[0] + p[1] + p[2];
+                const Pixel p = pixelOf(pixels, x, y);
+                sum += p.r + p.g + p.b;
             }
         }
         return sum;

@@ -60,10 +60,6 @@ std::uint64_t fingerprint(const Planet& planet)
     return hash;
 }
 
-} // namespace
-
-// Counts, the sphere, five neighbours for the twelve base tiles and six for
-// every other, never one twice.
 glm::vec3 faceCentre(const Planet& planet, const Face& face)
 {
     return (planet.tiles[face.corners[0]].position + planet.tiles[face.corners[1]].position +
@@ -71,6 +67,11 @@ glm::vec3 faceCentre(const Planet& planet, const Face& face)
            3.0f;
 }
 
+} // namespace
+
+// Counts, the sphere, five neighbours for the twelve base tiles and six for
+// every other, never one twice; every triangle turns counter-clockwise seen
+// from outside, and each tile's triangles follow each other that way round it.
 TEST(PlanetTest, CountsAndNeighbourCountsFollowTheSubdivisionLevel)
 {
     std::vector<std::uint32_t> neighbours;
@@ -91,21 +92,17 @@ TEST(PlanetTest, CountsAndNeighbourCountsFollowTheSubdivisionLevel)
             ASSERT_EQ(tile.faces.size(), expected);
             std::sort(neighbours.begin(), neighbours.end());
             ASSERT_EQ(std::unique(neighbours.begin(), neighbours.end()), neighbours.end());
-        }
-        // Every triangle turns counter-clockwise seen from outside, and each
-        // tile's triangles follow each other counter-clockwise around it.
-        for (const Face* face : planet.faces) {
-            const glm::vec3 a = planet.tiles[face->corners[0]].position;
-            const glm::vec3 b = planet.tiles[face->corners[1]].position;
-            const glm::vec3 c = planet.tiles[face->corners[2]].position;
-            ASSERT_GT(glm::dot(glm::cross(b - a, c - a), a + b + c), 0.0f) << "level " << level;
-        }
-        for (const Tile& tile : planet.tiles) {
             for (std::size_t i = 0; i + 1 < tile.faces.size(); ++i) {
                 const glm::vec3 from = faceCentre(planet, *tile.faces[i]) - tile.position;
                 const glm::vec3 to = faceCentre(planet, *tile.faces[i + 1]) - tile.position;
                 ASSERT_GT(glm::dot(glm::cross(from, to), tile.normal), 0.0f) << "level " << level;
             }
+        }
+        for (const Face* face : planet.faces) {
+            const glm::vec3 a = planet.tiles[face->corners[0]].position;
+            const glm::vec3 b = planet.tiles[face->corners[1]].position;
+            const glm::vec3 c = planet.tiles[face->corners[2]].position;
+            ASSERT_GT(glm::dot(glm::cross(b - a, c - a), a + b + c), 0.0f) << "level " << level;
         }
     }
 }

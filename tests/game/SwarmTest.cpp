@@ -149,7 +149,6 @@ TEST_F(SwarmTest, EnemySwarmShowsOnlyOverLandTheHumanPlayerSees)
     EXPECT_GT(hidden, 0);
 }
 
-// A founding party raises a rising tower on an empty tile of its own land.
 TEST_F(SwarmTest, BuildingSwarmFoundsARisingTower)
 {
     Tile* site = emptyOwnTile(false, 30.0f, 100.0f);
@@ -224,8 +223,7 @@ TEST_F(SwarmTest, FlightsArriveFromTheOppositePoleAndInOneLongFrame)
     EXPECT_TRUE(swarm()->isFinished());
 }
 
-// Units launched within reach of their target fight like any other, and a
-// garrison already at 0 falls to the first of them without a duel.
+// A garrison already at 0 falls to the first arrival without a duel.
 TEST_F(SwarmTest, UnitsLaunchedWithinReachTakeAnEmptyGarrison)
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 0);
@@ -240,7 +238,7 @@ TEST_F(SwarmTest, UnitsLaunchedWithinReachTakeAnEmptyGarrison)
     EXPECT_EQ(enemy->units, 1); // the first arrival took it; the rest fought nothing
 }
 
-// The player sees enemy swarms over their own land, not over unseen land.
+// From the opposite pole: hidden at first.
 TEST_F(SwarmTest, EnemySwarmsShowOverThePlayersLand)
 {
     towerOf(computerPlayer)->attack(home, game);
@@ -257,8 +255,7 @@ TEST_F(SwarmTest, EnemySwarmsShowOverThePlayersLand)
     EXPECT_TRUE(raid->visible);
 }
 
-// A founding party whose tile was lost meanwhile founds nothing, even where
-// no building stands.
+// Even where no building stands.
 TEST_F(SwarmTest, FoundingPartyFindingItsTileLostFoundsNothing)
 {
     Tile* site = emptyOwnTile(false, 30.0f, 100.0f);

@@ -143,8 +143,7 @@ TEST_F(TerritoryTest, EqualEnemyInfluenceBlocksAndGreaterStrengthTakes)
     expectConsistent();
 }
 
-// Seeing a tile with a building shows it to the human player, or tells the
-// opponent about it; each tile is reported once.
+// Each tile is reported once.
 TEST_F(TerritoryTest, SeeingABuildingRevealsItToTheOtherSide)
 {
     const std::uint32_t humanHome = 30;
