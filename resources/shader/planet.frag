@@ -13,6 +13,8 @@ in vec2 atlasCoord;
 in vec4 shadowCoord;
 in vec3 surfacePosition;
 flat in ivec3 cornerTiles;
+flat in vec3 cornerSeen;
+flat in ivec3 cornerOwners;
 
 layout(std140) uniform LightingInfo
 {
@@ -121,24 +123,23 @@ float sunlight(float facing)
 // distance to that border in grid coordinates.
 float nearestBorder(out int here, out int across)
 {
-    float d2[3];
+    vec3 d2;
     for (int i = 0; i < 3; ++i) {
         vec2 d = gridCoord - corners[i];
         d2[i] = dot(d, d);
     }
     here = d2[0] <= d2[1] ? (d2[0] <= d2[2] ? 0 : 2) : (d2[1] <= d2[2] ? 1 : 2);
-    across = here == 0 ? 1 : 0;
-    float nearest = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        if (i != here) {
-            float distance = (d2[i] - d2[here]) / (2.0 * length(corners[i] - corners[here]));
-            if (distance < nearest) {
-                nearest = distance;
-                across = i;
-            }
-        }
-    }
-    return nearest;
+    // Distance to the bisector of each pair of corners, positive on the side
+    // of the first corner of the pair.
+    float border01 = (d2[1] - d2[0]) / (2.0 * length(corners[1] - corners[0]));
+    float border02 = (d2[2] - d2[0]) / (2.0 * length(corners[2] - corners[0]));
+    float border12 = (d2[2] - d2[1]) / (2.0 * length(corners[2] - corners[1]));
+    // Seen from here, the two other corners in index order; on a tie the
+    // lower index is across.
+    vec2 toBorder = here == 0 ? vec2(border01, border02) : here == 1 ? vec2(-border01, border12) : vec2(-border02, -border12);
+    ivec2 others = here == 0 ? ivec2(1, 2) : here == 1 ? ivec2(0, 2) : ivec2(0, 1);
+    across = toBorder.y < toBorder.x ? others.y : others.x;
+    return min(toBorder.x, toBorder.y);
 }
 
 void main()
@@ -148,15 +149,10 @@ void main()
         return;
     }
 
-    // Per-tile state of the three corners. Owners stay hidden on tiles the
-    // player has never seen.
-    vec3 seen;
-    int owners[3];
-    for (int i = 0; i < 3; ++i) {
-        seen[i] = texelFetch(visibilities, cornerTiles[i]).r;
-        int id = clamp(int(texelFetch(owner, cornerTiles[i]).r + 0.5), 0, 2);
-        owners[i] = seen[i] > 0.5 ? id : 0;
-    }
+    // Per-tile state of the three corners (read by the vertex shader).
+    // Owners stay hidden on tiles the player has never seen.
+    vec3 seen = cornerSeen;
+    int owners[3] = int[3](cornerOwners[0], cornerOwners[1], cornerOwners[2]);
     vec4 shares = texture(border, gridCoord);
     vec3 share = shares.rgb / max(shares.r + shares.g + shares.b, 1e-4);
 

@@ -21,6 +21,11 @@ layout(std140) uniform CameraInfo
 uniform mat4 modelMat;
 uniform mat3 normalMat;
 uniform mat4 depthBiasPVMat;
+// Per tile: 0.2 never seen, 0.8 seen, 1.0 own; and 0 nobody, 1 the human
+// player, 2 the computer opponent. Read here, once per corner of the
+// triangle, rather than three times for every pixel it covers.
+uniform samplerBuffer visibilities;
+uniform samplerBuffer owner;
 
 out vec3 viewPosition;
 out vec3 viewNormal;
@@ -29,6 +34,8 @@ out vec2 atlasCoord;
 out vec4 shadowCoord;
 out vec3 surfacePosition; // model space: patterns stay fixed to the ground
 flat out ivec3 cornerTiles;
+flat out vec3 cornerSeen;
+flat out ivec3 cornerOwners; // hidden (0) on tiles never seen
 
 void main()
 {
@@ -41,5 +48,10 @@ void main()
     shadowCoord = depthBiasPVMat * world;
     surfacePosition = position;
     cornerTiles = ivec3(tileIndices + 0.5);
+    for (int i = 0; i < 3; ++i) {
+        cornerSeen[i] = texelFetch(visibilities, cornerTiles[i]).r;
+        int id = clamp(int(texelFetch(owner, cornerTiles[i]).r + 0.5), 0, 2);
+        cornerOwners[i] = cornerSeen[i] > 0.5 ? id : 0;
+    }
     gl_Position = projectionMat * view;
 }

@@ -15,7 +15,8 @@ out vec4 fragColour;
 
 void main()
 {
-    vec3 stars = texture(cubemap, normalize(direction)).rgb;
+    // A cube map is looked up by direction alone: no need to normalise.
+    vec3 stars = texture(cubemap, direction).rgb;
     vec4 haze = texture(clouds, cloudCoord.xy);
     float strength = mix(0.35, 0.5, cloudCoord.z);
     fragColour = vec4(stars + haze.rgb * haze.a * strength, 1.0);

@@ -1,6 +1,7 @@
 #include "app/Window.h"
 
 #include <algorithm>
+#include <vector>
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -117,16 +118,37 @@ void Window::removeKeyListener(KeyListener* listener)
 
 // ---- GLFW callbacks: all arrive inside glfwPollEvents on the main thread ----
 
+namespace {
+
+// Calls `call` for every listener registered when the event arrived, in
+// registration order. A listener may add or remove listeners (itself too)
+// from inside its call: the walk goes over a copy, and a listener removed
+// meanwhile is skipped, since it may already be gone. One added meanwhile
+// hears from the next event on.
+template <typename Listener, typename Call> void dispatch(const std::list<Listener*>& listeners, Call call)
+{
+    const std::vector<Listener*> snapshot(listeners.begin(), listeners.end());
+    for (Listener* listener : snapshot) {
+        if (std::find(listeners.begin(), listeners.end(), listener) != listeners.end()) {
+            call(listener);
+        }
+    }
+}
+
+} // namespace
+
 void Window::onKey(GLFWwindow*, int key, int scancode, int action, int mods)
 {
-    for (KeyListener* listener : getInstance()->keyListeners) {
+    if (action != GLFW_PRESS && action != GLFW_RELEASE && action != GLFW_REPEAT) {
+        return;
+    }
+    dispatch(getInstance()->keyListeners, [&](KeyListener* listener) {
         switch (action) {
         case GLFW_PRESS: listener->onKeyPressed(key, scancode, mods); break;
         case GLFW_RELEASE: listener->onKeyReleased(key, scancode, mods); break;
-        case GLFW_REPEAT: listener->onKeyRepeated(key, scancode, mods); break;
-        default: break;
+        default: listener->onKeyRepeated(key, scancode, mods); break;
         }
-    }
+    });
 }
 
 void Window::onMouseButton(GLFWwindow* window, int button, int action, int mods)
@@ -138,28 +160,24 @@ void Window::onMouseButton(GLFWwindow* window, int button, int action, int mods)
     double y = 0.0;
     glfwGetCursorPos(window, &x, &y);
     const glm::vec2 position(static_cast<float>(x), static_cast<float>(y));
-    for (MouseListener* listener : getInstance()->mouseListeners) {
+    dispatch(getInstance()->mouseListeners, [&](MouseListener* listener) {
         if (action == GLFW_PRESS) {
             listener->onMouseButtonPressed(button, position, mods);
         } else {
             listener->onMouseButtonReleased(button, position, mods);
         }
-    }
+    });
 }
 
 void Window::onScroll(GLFWwindow*, double, double yoffset)
 {
-    for (MouseListener* listener : getInstance()->mouseListeners) {
-        listener->onMouseScrolled(yoffset);
-    }
+    dispatch(getInstance()->mouseListeners, [&](MouseListener* listener) { listener->onMouseScrolled(yoffset); });
 }
 
 void Window::onCursorPosition(GLFWwindow*, double x, double y)
 {
     const glm::vec2 position(static_cast<float>(x), static_cast<float>(y));
-    for (MouseListener* listener : getInstance()->mouseListeners) {
-        listener->onMouseMoved(position);
-    }
+    dispatch(getInstance()->mouseListeners, [&](MouseListener* listener) { listener->onMouseMoved(position); });
 }
 
 } // namespace BV

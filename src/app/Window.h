@@ -13,7 +13,8 @@ namespace BV {
 
 // The one game window with its OpenGL 3.3 core context. GLFW's keyboard and
 // mouse callbacks are turned into calls on the registered listeners, in the
-// order they registered.
+// order they registered. A listener may add or remove listeners, itself
+// included, from inside its own call.
 class Window : public Singleton<Window> {
 public:
     // Listeners are owned by whoever registers them. Neither interface is

@@ -66,18 +66,23 @@ void Building::placeOnTile()
 }
 
 // The human always sees their own buildings; others' buildings show once
-// their tile has come into the human player's sight. (The computer learns of
-// a new human tower in MilitaryBuilding's constructor, once there is one.)
+// their tile has come into the human player's sight. Land the human has held
+// counts as seen: it stays lit after it is lost, and a tower rising there
+// must not stay hidden (and out of reach of an attack) on a lit tile. (The
+// computer learns of a new human tower in MilitaryBuilding's constructor,
+// once there is one.)
 void Building::decideVisibility()
 {
-    visible = owner == humanPlayer || (humanPlayer && humanPlayer->territory->hasSeen(tile.index));
+    visible =
+        owner == humanPlayer ||
+        (humanPlayer && (humanPlayer->territory->hasSeen(tile.index) || humanPlayer->territory->hasHeld(tile.index)));
 }
 
 void Building::createStatusSign()
 {
     statusTexture = static_cast<Texture*>(ResourceManager::getInstance()->getResource(statusTextureName));
     if (statusTexture) {
-        statusTexture->ensureLoaded();
+        statusTexture->ensureLoadedOrReport();
     }
     statusNode = static_cast<SceneNode*>(node->createChild());
     node->addChild(statusNode);

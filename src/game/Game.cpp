@@ -47,7 +47,7 @@ Texture* loadTexture(const std::string& name, bool linear)
         texture->minFilter = GL_LINEAR;
         texture->magFilter = GL_LINEAR;
     }
-    texture->ensureLoaded();
+    texture->ensureLoadedOrReport();
     return texture;
 }
 
@@ -80,13 +80,31 @@ void refreshThroughParents(Node* node)
 
 // ---- Construction -----------------------------------------------------------
 
+std::string Game::planetSizeFault(std::uint16_t size, std::int64_t maxBufferTexels)
+{
+    const std::string prefix = "Unsupported value for planet_size: " + std::to_string(size) + " (";
+    if (!Planet::isSupportedSize(size)) {
+        return prefix + "supported: " + std::to_string(Planet::kMinSize) + " to " + std::to_string(Planet::kMaxSize) +
+               ")";
+    }
+    // OpenGL 3.3 promises only 65,536 texels, fewer than levels 8 and 9
+    // have tiles; beyond the limit the shader would read 0 for the rest.
+    const std::uint32_t tiles = Planet::tileCountFor(size);
+    if (tiles > maxBufferTexels) {
+        return prefix + std::to_string(tiles) + " tiles, but buffer textures on this driver hold " +
+               std::to_string(maxBufferTexels) + ")";
+    }
+    return std::string();
+}
+
 std::uint16_t Game::readPlanetSize()
 {
     const auto size = ConfigFile::getInstance()->getValue<unsigned short>("planet_size");
-    if (!Planet::isSupportedSize(size)) {
-        Log::getInstance().write("Unsupported value for planet_size: " + std::to_string(size) + " (supported: " +
-                                     std::to_string(Planet::kMinSize) + " to " + std::to_string(Planet::kMaxSize) + ")",
-                                 CRITICAL);
+    GLint maxBufferTexels = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_BUFFER_SIZE, &maxBufferTexels);
+    const std::string fault = planetSizeFault(size, maxBufferTexels);
+    if (!fault.empty()) {
+        Log::getInstance().write(fault, CRITICAL);
         std::exit(1);
     }
     return size;
@@ -150,6 +168,10 @@ Game::Game(Window* window, std::uint32_t seed) : window(window), seed(seed)
     attach(halo, haloNode);
 
     scene->setOccluder(planet);
+    // Two world units below the lowest point of the surface: well beyond the
+    // depth buffer's resolution at the camera's farthest zoom, so the core
+    // never shows through the planet's own surface.
+    scene->setOccluderCore(planet->getInnerRadius() - 2.0f);
 
     NPC* npc = NPC::getInstance();
     npc->player = computerPlayer;
@@ -257,9 +279,11 @@ void Game::frame(bool draw)
         NPC::getInstance()->update(dt);
         scene->update();
         testEndOfGame();
+        scene->endStage("update");
         if (draw) {
             scene->render();
             drawLensFlare();
+            scene->endStage("lens flare");
             drawGarrisonCounts();
         } else {
             // The requests the update filed would otherwise pile up and
@@ -276,6 +300,7 @@ void Game::frame(bool draw)
     double mouseY = 0.0;
     glfwGetCursorPos(window->getHandle(), &mouseX, &mouseY);
     Cursor::getInstance()->draw(static_cast<float>(mouseX), static_cast<float>(mouseY));
+    scene->endStage("overlays");
     glfwSwapBuffers(window->getHandle());
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include <glm/glm.hpp>
@@ -86,7 +87,14 @@ public:
 
     Planet* planet = nullptr; // owned; read by swarms to find tiles
 
+    // Why a planet of `size` cannot be played when buffer textures hold at
+    // most `maxBufferTexels` texels (the planet shader reads one per tile),
+    // as the text of the CRITICAL line; empty when it can.
+    static std::string planetSizeFault(std::uint16_t size, std::int64_t maxBufferTexels);
+
 private:
+    // "planet_size" from the configuration; a size the game or this driver
+    // cannot play ends the process with one CRITICAL line.
     static std::uint16_t readPlanetSize();
     void attach(Entity* entity, SceneNode* node);
 

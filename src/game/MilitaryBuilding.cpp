@@ -32,7 +32,7 @@ MilitaryBuilding::MilitaryBuilding(Tile* tile, Player* owner, SceneNode* node, f
     fullTexture =
         static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/status/full.dds"));
     if (fullTexture) {
-        fullTexture->ensureLoaded();
+        fullTexture->ensureLoadedOrReport();
     }
     // A tower going up where the computer has already looked is seen going
     // up. Reported here, not by Building: only now is this object a military

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <limits>
 
 #include <GL/glew.h>
 
 #include "game/Dice.h"
 #include "game/Face.h"
 #include "game/PlanetRenderable.h"
+#include "game/TerrainAtlas.h"
 #include "resources/Material.h"
 #include "resources/ResourceManager.h"
 #include "resources/ShaderProgram.h"
@@ -50,19 +49,6 @@ int edgeOf(const Face& face, std::uint32_t a, std::uint32_t b)
     return -1;
 }
 
-// 1 / sqrt(x) to about 0.2 %: the bit trick with one Newton step. Tiles that
-// are equally far away get exactly the same value, so ties stay ties.
-float fastInverseSqrt(float x)
-{
-    std::uint32_t bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    bits = 0x5F375A86u - (bits >> 1);
-    float y;
-    std::memcpy(&y, &bits, sizeof y);
-    const float half = 0.5f * x;
-    return y * (1.5f - half * y * y);
-}
-
 } // namespace
 
 Planet::Planet(std::uint16_t level, float radius) : radius(radius)
@@ -76,6 +62,7 @@ Planet::Planet(std::uint16_t level, float radius) : radius(radius)
     for (const Tile& tile : tiles) {
         tilePositions.push_back(tile.position);
     }
+    tileGrid.build(tilePositions);
     drawTileTypes();
     visibilityValues.assign(tiles.size(), 0.2f);
     ownerValues.assign(tiles.size(), 0.0f);
@@ -259,20 +246,36 @@ void Planet::drawTileTypes()
 
 // ---- Queries and per-tile values ---------------------------------------------
 
+std::uint32_t Planet::tileCountFor(std::uint16_t level)
+{
+    std::uint32_t power = 1;
+    for (std::uint16_t i = 0; i < level; ++i) {
+        power *= 3;
+    }
+    return 2 + 10 * power;
+}
+
+float Planet::getInnerRadius() const
+{
+    float inner = faces.empty() ? 0.0f : radius;
+    for (const Face* face : faces) {
+        const glm::vec3& a = tiles[face->corners[0]].position;
+        const glm::vec3& b = tiles[face->corners[1]].position;
+        const glm::vec3& c = tiles[face->corners[2]].position;
+        inner = std::min(inner, std::fabs(glm::dot(glm::normalize(glm::cross(b - a, c - a)), a)));
+    }
+    return inner;
+}
+
 std::uint32_t Planet::getTileIndexAt(const glm::vec3& point) const
 {
-    float bestDistance = std::numeric_limits<float>::max();
-    std::uint32_t best = 0;
-    const std::size_t count = tilePositions.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        const glm::vec3 offset = tilePositions[i] - point;
-        const float distance = 1.0f / fastInverseSqrt(glm::dot(offset, offset));
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = static_cast<std::uint32_t>(i);
-        }
-    }
-    return best;
+    std::uint32_t nearest = 0;
+    return tileGrid.findNearest(point, nearest) ? nearest : getTileIndexAtLinear(point);
+}
+
+std::uint32_t Planet::getTileIndexAtLinear(const glm::vec3& point) const
+{
+    return TileGrid::findNearestLinear(tilePositions, point);
 }
 
 void Planet::selectHovered()
@@ -352,11 +355,6 @@ GLint uniform(Material* material, const char* name)
 
 } // namespace
 
-std::uint32_t Planet::atlasCell(std::uint32_t type0, std::uint32_t type1, std::uint32_t type2)
-{
-    return 25 * type0 + 5 * type2 + type1;
-}
-
 void Planet::buildDrawing()
 {
     if (isDrawingBuilt()) {
@@ -380,15 +378,15 @@ void Planet::buildMesh()
     data.reserve(faces.size() * 3 * kFloatsPerVertex);
     for (const Face* face : faces) {
         const Tile* corner[3] = {&tiles[face->corners[0]], &tiles[face->corners[1]], &tiles[face->corners[2]]};
-        const std::uint32_t cell = atlasCell(corner[0]->type, corner[1]->type, corner[2]->type);
-        const float u0 = static_cast<float>(cell % kCellsPerRow) * kCellSize;
-        const float v0 = static_cast<float>(cell / kCellsPerRow) * kCellSize;
+        const std::uint32_t cell = TerrainAtlas::cellOf(corner[0]->type, corner[1]->type, corner[2]->type);
+        const float u0 = TerrainAtlas::cellU(cell);
+        const float v0 = TerrainAtlas::cellV(cell);
         for (int c = 0; c < 3; ++c) {
             const glm::vec3& p = corner[c]->position;
             const glm::vec3& n = corner[c]->normal;
-            const float* uv = kCornerCoords[c];
-            data.insert(data.end(), {p.x, p.y, p.z, n.x, n.y, n.z, uv[0], uv[1], u0 + uv[0] * kCellSize,
-                                     v0 + uv[1] * kCellSize, static_cast<float>(face->corners[0]),
+            const float* uv = TerrainAtlas::cornerCoords[c];
+            data.insert(data.end(), {p.x, p.y, p.z, n.x, n.y, n.z, uv[0], uv[1], u0 + uv[0] * TerrainAtlas::cellSize,
+                                     v0 + uv[1] * TerrainAtlas::cellSize, static_cast<float>(face->corners[0]),
                                      static_cast<float>(face->corners[1]), static_cast<float>(face->corners[2])});
         }
     }
@@ -428,6 +426,8 @@ void Planet::buildMaterial()
                 glBindTexture(texture->target, texture->handle);
                 glTexParameteri(texture->target, GL_TEXTURE_MIN_FILTER, texture->minFilter);
                 glBindTexture(texture->target, 0);
+            } else {
+                texture->ensureLoadedOrReport();
             }
             material->addTexture(entry.sampler, texture);
         }

@@ -11,6 +11,7 @@
 #include "game/Face.h"
 #include "game/TextureBuffer.h"
 #include "game/Tile.h"
+#include "game/TileGrid.h"
 #include "scene/Entity.h"
 
 namespace BV {
@@ -34,12 +35,13 @@ public:
     // The supported subdivision levels. Level 0 leaves the base solid off the
     // sphere and divides the tower scale by zero. Every level triples the
     // tiles: level 9 has 196,832 tiles and 393,660 triangles (61 MB of
-    // vertices) and a tile search there takes about half a millisecond, run
-    // once a frame for picking and once per swarm; level 10 would triple that
-    // again for tiles too small to click.
+    // vertices); level 10 would triple that again for tiles too small to
+    // click.
     static constexpr std::uint16_t kMinSize = 1;
     static constexpr std::uint16_t kMaxSize = 9;
     static bool isSupportedSize(std::uint16_t level) { return level >= kMinSize && level <= kMaxSize; }
+    // Tiles of a planet of `level` subdivisions: 2 + 10 * 3^level.
+    static std::uint32_t tileCountFor(std::uint16_t level);
 
     // Builds the tiles with `level` subdivisions at `radius` world units and
     // rolls their terrain types with the game's dice.
@@ -49,17 +51,29 @@ public:
     ~Planet() override;
 
     // Index of the tile whose position is nearest to `point`; the lowest index
-    // of equally near tiles; 0 on a planet without tiles.
+    // of equally near tiles; 0 on a planet without tiles. Distances are
+    // TileGrid::searchDistance. Runs once a frame for picking and once per
+    // swarm per frame; the tile grid keeps its cost the same at every size.
     std::uint32_t getTileIndexAt(const glm::vec3& point) const;
+    // The same answer from a walk over every tile, whose cost grows with the
+    // planet: the yardstick for the grid.
+    std::uint32_t getTileIndexAtLinear(const glm::vec3& point) const;
+    const TileGrid& getTileGrid() const { return tileGrid; }
+
+    // Distance from the centre to the nearest plane of the mesh's triangles:
+    // a sphere of this radius round the centre lies wholly inside the drawn
+    // surface. 0 on a planet without faces.
+    float getInnerRadius() const;
 
     // Selects the tile under the mouse (or nothing when none is hovered) and
     // outlines it.
     void selectHovered();
 
     // Per-tile values read by the planet shader. A write only marks the tile
-    // changed; the changed span of each buffer goes to GL once, right before
-    // the planet is next drawn (or by uploadTileValues), so a claim touching
-    // dozens of tiles costs at most two uploads and no GL call of its own.
+    // changed; the changed values go to GL right before the planet is next
+    // drawn (or by uploadTileValues), in runs of nearby indices, so a claim
+    // touching dozens of tiles makes no GL call of its own and sends about
+    // as many bytes as it changed values.
     void setVisibility(std::uint32_t tile, float value);
     void setOwnerValue(std::uint32_t tile, float value);
 
@@ -96,20 +110,10 @@ public:
     // Outline vertices: the hover fan in 0 to 7, the selection fan in 8 to 15.
     static constexpr int kOutlineVertices = 16;
     static constexpr int kSelectionFirstVertex = 8;
-    // Atlas cells: 12 per row from the bottom-left, this fraction of the
-    // atlas wide and high; each holds one triangle picture with its corners
-    // at kCornerCoords (cell units), the same corners the grid and border
-    // textures use over their whole area.
-    static constexpr int kCellsPerRow = 12;
-    static constexpr float kCellSize = 0.083251953125f;
-    static constexpr float kCornerCoords[3][2] = {{0.5f, 0.1f}, {0.979f, 0.93f}, {0.021f, 0.93f}};
     // Texture units of the two buffer textures, after the shadow map (0) and
     // the material's four textures (1 to 4).
     static constexpr int kVisibilityUnit = 5;
     static constexpr int kOwnerUnit = 6;
-
-    // The atlas cell of a triangle whose corners 0, 1, 2 have these types.
-    static std::uint32_t atlasCell(std::uint32_t type0, std::uint32_t type1, std::uint32_t type2);
 
     // Makes the mesh, the material "Planet.mmat", the two texture buffers
     // (from the current per-tile values) and the outlines. Needs the GL
@@ -169,9 +173,10 @@ private:
     // Owns the faces of the current mesh in one block, replaced by each
     // subdivision; never grows after it is sized, so `faces` stays valid.
     std::vector<Face> faceStorage;
-    // The tiles' positions side by side, for the nearest-tile scan; tiles
+    // The tiles' positions side by side, for the nearest-tile walk; tiles
     // never move once the planet is built.
     std::vector<glm::vec3> tilePositions;
+    TileGrid tileGrid;
 
     BoundingBox box; // always null
     // The planet's vertex buffer; kept only to be deleted with the planet.

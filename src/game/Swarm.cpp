@@ -69,8 +69,8 @@ Swarm::Swarm(std::uint16_t count, const glm::vec3& start, const glm::vec3& targe
         const float x = static_cast<float>(Dice::roll() % spread) - half;
         particle.position = start + glm::vec3(x, y, z);
     }
-    const float reach = static_cast<float>(spread) + kSize;
-    box = BoundingBox(glm::vec3(-reach), glm::vec3(reach));
+    minimumReach = static_cast<float>(spread) + kSize;
+    box = BoundingBox(glm::vec3(-minimumReach), glm::vec3(minimumReach));
     passType = 8;
     countInstances();
     cullable = true;
@@ -127,6 +127,7 @@ void Swarm::update(double dt)
         node->refreshWorldTransform();
     }
     moveParticles(dt);
+    fitBox();
     uploadParticles();
     if (launched) {
         takeArrivals();
@@ -231,6 +232,19 @@ void Swarm::takeArrivals()
     }
 }
 
+// The units swing around the centre ever wider as it moves on, well past
+// the cube they started in: the box follows the farthest one, so culling
+// never removes dots that are on screen.
+void Swarm::fitBox()
+{
+    float reach = minimumReach;
+    for (const Particle& particle : particles) {
+        const glm::vec3 offset = glm::abs(particle.position - centre) + glm::vec3(kSize);
+        reach = std::max(reach, std::max(offset.x, std::max(offset.y, offset.z)));
+    }
+    box = BoundingBox(glm::vec3(-reach), glm::vec3(reach));
+}
+
 // Half the units are drawn, never more than the position block holds.
 void Swarm::countInstances()
 {
@@ -253,11 +267,11 @@ void Swarm::showWhereHumanSees(const Player* owner, const Game* game)
     if (owner == humanPlayer || !humanPlayer || !game || !game->planet) {
         return;
     }
-    // The seen tiles never list the human player's own land, where an enemy
-    // swarm matters most; the player sees that land too.
+    // The seen tiles never list the human player's land, where an enemy swarm
+    // matters most; the player sees the land they hold or once held too.
     const std::uint32_t tile = game->planet->getTileIndexAt(centre);
-    const std::vector<std::uint32_t>& seen = humanPlayer->territory->visibleTiles;
-    visible = game->planet->tiles[tile].owner == humanPlayer || std::find(seen.begin(), seen.end(), tile) != seen.end();
+    const Territory* sight = humanPlayer->territory;
+    visible = sight->hasHeld(tile) || sight->hasSeen(tile);
 }
 
 // ---- Drawing -----------------------------------------------------------------

@@ -112,11 +112,15 @@ private:
     void uploadParticles();
     void takeArrivals();
     void countInstances();
+    void fitBox();
 
     // False during the update inside the constructor: units that start within
     // reach of the target then wait for the first real update, where the
     // subclass is complete and they fight or found like every other unit.
     bool launched = false;
+    // Half the side of the box the units start in plus a dot: the smallest
+    // reach of the swarm's box around its centre, world units.
+    float minimumReach = 0.0f;
     bool finished = false;
 };
 

@@ -23,7 +23,7 @@ void eraseFirst(std::vector<std::uint32_t>& list, std::uint32_t value)
 } // namespace
 
 Territory::Territory(Player* player, Planet* planet)
-    : player(player), planet(planet), seenTiles(planet->tiles.size(), false)
+    : player(player), planet(planet), seenTiles(planet->tiles.size(), false), heldTiles(planet->tiles.size(), false)
 {
 }
 
@@ -103,6 +103,7 @@ bool Territory::claimTile(std::uint32_t index, MilitaryBuilding* source, std::ui
         }
         tile.owner = player;
         ownedTiles.push_back(index);
+        heldTiles[index] = true;
         if (isHuman()) {
             planet->setVisibility(index, 1.0f);
         }

@@ -25,6 +25,8 @@ public:
     void claim(std::uint32_t tile, std::uint32_t radius, MilitaryBuilding* source);
     // Whether the tile is among visibleTiles.
     bool hasSeen(std::uint32_t tile) const { return tile < seenTiles.size() && seenTiles[tile]; }
+    // Whether the player has ever owned the tile, whoever owns it now.
+    bool hasHeld(std::uint32_t tile) const { return tile < heldTiles.size() && heldTiles[tile]; }
 
     Player* player;
     Planet* planet;
@@ -48,6 +50,8 @@ private:
 
     // One flag per planet tile: whether its index is in visibleTiles.
     std::vector<bool> seenTiles;
+    // One flag per planet tile: whether the player has ever owned it.
+    std::vector<bool> heldTiles;
 };
 
 } // namespace BV

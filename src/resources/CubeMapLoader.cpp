@@ -20,7 +20,7 @@ void CubeMapLoader::load(Resource* resource)
     const std::string& name = texture->getName();
     std::ifstream list(name, std::ios::binary);
     if (!list) {
-        Log::getInstance().write("Failed to load CubeMap: " + name + ": Could not open file.", CRITICAL);
+        writeFailure("Failed to load CubeMap: " + name + ": Could not open file.");
         texture->setState(Resource::FAILED);
         return;
     }
@@ -33,13 +33,15 @@ void CubeMapLoader::load(Resource* resource)
     glTexParameteri(texture->target, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(texture->target, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(texture->target, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+    int side = 0;
     for (int face = 0; face < faceCount; ++face) {
         std::string file;
         if (!std::getline(list, file)) {
             file.clear();
         }
-        if (!uploadFace(file.c_str(), face)) {
-            Log::getInstance().write("Failed to load CubeMap: " + name + ": Failed to load Texture: " + file, CRITICAL);
+        const std::string fault = uploadFace(file, face, side);
+        if (!fault.empty()) {
+            writeFailure("Failed to load CubeMap: " + name + ": " + fault);
             glBindTexture(texture->target, 0);
             // The faces uploaded so far go with the object.
             texture->releaseGL();
@@ -51,15 +53,37 @@ void CubeMapLoader::load(Resource* resource)
     texture->setState(Resource::LOADED);
 }
 
-bool CubeMapLoader::uploadFace(const char* file, int face)
+std::string CubeMapLoader::uploadFace(const std::string& file, int face, int& side)
 {
     ImageFile image;
     if (!image.decode(file)) {
-        return false;
+        return "Failed to load Texture: " + file;
     }
-    glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + static_cast<GLenum>(face), 0, GL_RGBA, image.getWidth(),
-                 image.getHeight(), 0, GL_BGRA, GL_UNSIGNED_BYTE, image.getPixels());
-    return true;
+    const int width = image.getWidth();
+    const int height = image.getHeight();
+    if (side == 0) {
+        side = width;
+    }
+    // Faces of other sizes would leave the cube map incomplete: it would
+    // sample as black without a word.
+    if (width != side || height != side) {
+        const std::string size = std::to_string(width) + " x " + std::to_string(height) + " pixels";
+        if (width != height) {
+            return "Face " + file + " is " + size + ", not square.";
+        }
+        return "Face " + file + " is " + size + ", not " + std::to_string(side) + " x " + std::to_string(side) +
+               " like the first face.";
+    }
+    glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + static_cast<GLenum>(face), 0, GL_RGBA, width, height, 0, GL_BGRA,
+                 GL_UNSIGNED_BYTE, image.getPixels());
+    return std::string();
+}
+
+void CubeMapLoader::writeFailure(const std::string& line)
+{
+    if (writtenFailures.insert(line).second) {
+        Log::getInstance().write(line, CRITICAL);
+    }
 }
 
 } // namespace BV

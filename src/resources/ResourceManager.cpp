@@ -26,6 +26,11 @@ void ResourceManager::registerLoader(const std::string& extension, ResourceLoade
 
 Resource* ResourceManager::getResource(const char* name)
 {
+    // A string cannot be built from a null pointer; refuse before trying.
+    if (!name) {
+        Log::getInstance().write("Failed to get Resource: No name given.", CRITICAL);
+        return nullptr;
+    }
     const std::string fullName = name;
     const auto it = loadersByExtension.find(extensionOf(fullName));
     if (it == loadersByExtension.end()) {
@@ -37,6 +42,9 @@ Resource* ResourceManager::getResource(const char* name)
 
 ResourceLoader* ResourceManager::getLoader(const char* extension) const
 {
+    if (!extension) {
+        return nullptr;
+    }
     const auto it = loadersByExtension.find(extension);
     return it == loadersByExtension.end() ? nullptr : it->second;
 }

@@ -1,5 +1,7 @@
 #include "resources/Texture.h"
 
+#include "app/Log.h"
+
 namespace BV {
 
 Texture::Texture(ResourceLoader* loader) : Resource(loader) {}
@@ -10,6 +12,18 @@ void Texture::releaseGL()
         glDeleteTextures(1, &handle);
         handle = 0;
     }
+}
+
+bool Texture::ensureLoadedOrReport()
+{
+    if (ensureLoaded() == LOADED) {
+        return true;
+    }
+    if (!failureReported) {
+        failureReported = true;
+        Log::getInstance().write("Failed to load Texture: " + getName(), CRITICAL);
+    }
+    return false;
 }
 
 } // namespace BV

@@ -14,6 +14,13 @@ public:
 
     void releaseGL() override;
 
+    // For the parts of the game that draw this image: loads it unless it is
+    // loaded and says whether it is. The first time any of them finds it
+    // failed, one CRITICAL line "Failed to load Texture: " + name is written
+    // (the loaders keep their reasons below the log's threshold); later
+    // calls retry the load without a word. The caller draws without it.
+    bool ensureLoadedOrReport();
+
     int height = 0; // pixels; 0 until loaded and for cube maps
     int width = 0;  // pixels; 0 until loaded and for cube maps
     // Bits per pixel of the image as decoded from its file, before it was
@@ -26,6 +33,9 @@ public:
     // created (or re-applied by the manual texture loader).
     GLint magFilter = GL_LINEAR;
     GLint minFilter = GL_LINEAR;
+
+private:
+    bool failureReported = false;
 };
 
 } // namespace BV

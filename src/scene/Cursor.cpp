@@ -16,7 +16,7 @@ Texture* fetchImage(const char* name)
 {
     auto* image = static_cast<Texture*>(ResourceManager::getInstance()->getResource(name));
     if (image) {
-        image->ensureLoaded();
+        image->ensureLoadedOrReport();
     }
     return image;
 }

@@ -1,9 +1,12 @@
 #include "scene/Scene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include <GL/glew.h>
+#include <glm/gtc/constants.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
 #include "app/Log.h"
@@ -38,8 +41,13 @@ const std::size_t VEC3_BYTES = 12;
 
 // The passes of one frame in drawing order, before and after depth writes stop.
 const std::int32_t OPAQUE_PASSES[] = {1, 2, 4};
+const char* const OPAQUE_STAGES[] = {"pass 1", "pass 2", "pass 4"};
 const std::int32_t TRANSPARENT_PASS = 8;
 const std::int32_t OVERLAY_PASS = 16;
+
+// Resolution of the occluder's core sphere.
+const int CORE_STACKS = 24;
+const int CORE_SLICES = 48;
 
 ManualTextureLoader* manualTextureLoader()
 {
@@ -148,7 +156,7 @@ void Scene::createMainTarget()
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mainDepthBuffer);
     const GLenum drawBuffer = GL_COLOR_ATTACHMENT0;
     glDrawBuffers(1, &drawBuffer);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    if (!checkFramebuffer(mainFramebuffer, "main")) {
         // Not fatal: the frame is drawn into whatever the driver gives.
         std::fputs("ERROR: incomplete framebuffer\n", stderr);
     }
@@ -168,9 +176,29 @@ void Scene::createShadowTarget()
     glBindFramebuffer(GL_FRAMEBUFFER, shadowFramebuffer);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D,
                            shadowTexture ? shadowTexture->handle : 0, 0);
-    const GLenum noColour = GL_NONE;
-    glDrawBuffers(1, &noColour);
+    // Depth only: without a colour attachment a framebuffer is complete on
+    // every 3.3 driver only if it neither draws nor reads colour.
+    glDrawBuffer(GL_NONE);
+    glReadBuffer(GL_NONE);
+    checkFramebuffer(shadowFramebuffer, "shadow");
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+bool Scene::checkFramebuffer(unsigned int framebuffer, const char* name)
+{
+    GLint previous = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
+    if (status == GL_FRAMEBUFFER_COMPLETE) {
+        return true;
+    }
+    char code[16];
+    std::snprintf(code, sizeof(code), "0x%04X", status);
+    Log::getInstance().write(
+        std::string("Failed to create Scene: ") + name + " framebuffer: Incomplete (status " + code + ").", CRITICAL);
+    return false;
 }
 
 Scene::~Scene()
@@ -188,9 +216,67 @@ Scene::~Scene()
     cameraBlock.destroy();
     lightingBlock.destroy();
     shadowCameraBlock.destroy();
+    glDeleteVertexArrays(1, &coreArray);
+    glDeleteBuffers(2, coreBuffers);
     glDeleteFramebuffers(1, &mainFramebuffer);
     glDeleteFramebuffers(1, &shadowFramebuffer);
     glDeleteRenderbuffers(1, &mainDepthBuffer);
+}
+
+// A latitude-longitude sphere: every vertex on the radius, so every
+// triangle lies inside the sphere; wound counter-clockwise seen from outside.
+void Scene::setOccluderCore(float radius)
+{
+    coreRadius = std::max(radius, 0.0f);
+    if (coreRadius == 0.0f) {
+        return;
+    }
+    if (coreArray == 0) {
+        glGenVertexArrays(1, &coreArray);
+        glGenBuffers(2, coreBuffers);
+        glBindVertexArray(coreArray);
+        glBindBuffer(GL_ARRAY_BUFFER, coreBuffers[0]);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, coreBuffers[1]);
+        buildCoreIndices();
+        glBindVertexArray(0);
+    }
+    buildCoreVertices();
+}
+
+void Scene::buildCoreIndices()
+{
+    std::vector<std::uint16_t> indices;
+    for (int stack = 0; stack < CORE_STACKS; ++stack) {
+        for (int slice = 0; slice < CORE_SLICES; ++slice) {
+            const auto a = static_cast<std::uint16_t>(stack * (CORE_SLICES + 1) + slice);
+            const auto b = static_cast<std::uint16_t>(a + CORE_SLICES + 1);
+            const auto a1 = static_cast<std::uint16_t>(a + 1);
+            const auto b1 = static_cast<std::uint16_t>(b + 1);
+            indices.insert(indices.end(), {a, b, a1, a1, b, b1});
+        }
+    }
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint16_t)),
+                 indices.data(), GL_STATIC_DRAW);
+    coreIndexCount = static_cast<int>(indices.size());
+}
+
+void Scene::buildCoreVertices()
+{
+    std::vector<glm::vec3> vertices;
+    for (int stack = 0; stack <= CORE_STACKS; ++stack) {
+        const float polar = glm::pi<float>() * static_cast<float>(stack) / CORE_STACKS;
+        for (int slice = 0; slice <= CORE_SLICES; ++slice) {
+            const float azimuth = glm::two_pi<float>() * static_cast<float>(slice) / CORE_SLICES;
+            vertices.push_back(coreRadius * glm::vec3(std::sin(polar) * std::cos(azimuth), std::cos(polar),
+                                                      -std::sin(polar) * std::sin(azimuth)));
+        }
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, coreBuffers[0]);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(glm::vec3)), vertices.data(),
+                 GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -349,27 +435,39 @@ void Scene::render()
     glEnable(GL_DEPTH_TEST);
     applyBlending();
     glDepthMask(GL_TRUE);
+    // Wireframe is a view of the 3D world only: the shadow map, the copy to
+    // the window and everything drawn after the scene stay filled.
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
     renderShadowPass();
+    endStage("shadow");
 
     glBindFramebuffer(GL_FRAMEBUFFER, mainFramebuffer);
     glViewport(0, 0, static_cast<GLsizei>(camera->width), static_cast<GLsizei>(camera->height));
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    for (std::int32_t pass : OPAQUE_PASSES) {
-        renderPass(pass);
+    renderOccluderCore();
+    if (Statistics::getInstance()->wireframe) {
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+        renderPass(OPAQUE_PASSES[i]);
+        endStage(OPAQUE_STAGES[i]);
     }
     // Transparent things are depth-tested against the opaque world but do
     // not hide each other; the overlay pass ignores depth altogether.
     glDepthMask(GL_FALSE);
     applyBlending();
     renderPass(TRANSPARENT_PASS);
+    endStage("pass 8");
     glDisable(GL_DEPTH_TEST);
     renderPass(OVERLAY_PASS);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    endStage("pass 16");
 
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDisable(GL_DEPTH_TEST);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     copyToWindow();
+    endStage("copy");
 }
 
 void Scene::renderShadowPass()
@@ -398,6 +496,26 @@ void Scene::renderShadowPass()
     // Not deleted here: every caster is also filed under its own pass.
     renderQueue.removePass(RenderQueue::SHADOW_PASS);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+// Depth only: the core lies inside the occluder, so everything the core
+// hides the occluder hides as well and no pixel of the frame changes. Skipped
+// in wireframe, where the occluder no longer hides what lies behind it.
+void Scene::renderOccluderCore()
+{
+    if (!occluder || coreRadius == 0.0f || coreIndexCount == 0 || !shadowProgram || shadowProgram->getHandle() == 0 ||
+        Statistics::getInstance()->wireframe) {
+        return;
+    }
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glUseProgram(shadowProgram->getHandle());
+    bindBlock(shadowProgram, "CameraInfo", cameraBlock);
+    const glm::mat4 identity(1.0f);
+    glUniformMatrix4fv(shadowProgram->getUniformLocation("modelMat"), 1, GL_FALSE, glm::value_ptr(identity));
+    glBindVertexArray(coreArray);
+    glDrawElements(GL_TRIANGLES, coreIndexCount, GL_UNSIGNED_SHORT, nullptr);
+    glBindVertexArray(0);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 void Scene::bindBlock(ShaderProgram* program, const char* blockName, const UniformBuffer& block) const
@@ -465,20 +583,26 @@ void Scene::drawGroup(ShaderProgram* program, RenderQueue::RenderList& list)
 
 void Scene::copyToWindow()
 {
-    Drawing* drawing = Drawing::getInstance();
-    Material* material = drawing->getMaterial();
-    if (!material || !material->program || !mainTexture) {
+    // The copy covers the whole window and nothing drawn later tests depth,
+    // so the window is only cleared when there is nothing to copy.
+    if (!mainTexture) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         return;
     }
-    // A straight copy: blending it over the cleared window would darken every
-    // pixel whose alpha the passes left below 1 (anything translucent).
-    // Blending is restored afterwards for the overlays drawn later.
-    glDisable(GL_BLEND);
-    glUseProgram(material->program->getHandle());
-    drawing->drawWith(material, mainTexture, 0, 0, 0, 0);
-    if (Statistics::getInstance()->blending) {
-        glEnable(GL_BLEND);
-    }
+    // A straight copy, pixel for pixel when the window and the target have
+    // the same size (as they do in play): the same picture a textured
+    // rectangle over the whole window gives, without shading a fragment.
+    Drawing* drawing = Drawing::getInstance();
+    const auto windowWidth = static_cast<GLint>(drawing->getScreenWidth());
+    const auto windowHeight = static_cast<GLint>(drawing->getScreenHeight());
+    const auto width = static_cast<GLint>(mainTexture->width);
+    const auto height = static_cast<GLint>(mainTexture->height);
+    const bool sameSize = width == windowWidth && height == windowHeight;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, mainFramebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBlitFramebuffer(0, 0, width, height, 0, 0, windowWidth, windowHeight, GL_COLOR_BUFFER_BIT,
+                      sameSize ? GL_NEAREST : GL_LINEAR);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 } // namespace BV

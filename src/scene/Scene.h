@@ -48,6 +48,16 @@ class Scene {
 public:
     using NodeMap = std::unordered_map<std::string, SceneNode*>;
 
+    // Told as each stage of a frame ends, so that a benchmark can time the
+    // stages (by finishing the GL work in between). Nobody listens in play.
+    class StageListener {
+    public:
+        virtual ~StageListener() = default;
+        // stage: "update", "shadow", "pass 1", "pass 2", "pass 4", "pass 8",
+        // "pass 16", "copy", and from the game "lens flare", "overlays".
+        virtual void onStageEnded(const char* stage) = 0;
+    };
+
     // Offsets and sizes of the uniform blocks.
     static constexpr std::size_t CAMERA_BLOCK_SIZE = 128;
     static constexpr std::size_t LIGHTING_BLOCK_SIZE = 48;
@@ -75,6 +85,15 @@ public:
     void update();
     void render();
 
+    // Not owned; null stops the reports.
+    void setStageListener(StageListener* listener) { stageListener = listener; }
+    void endStage(const char* stage)
+    {
+        if (stageListener) {
+            stageListener->onStageEnded(stage);
+        }
+    }
+
     Camera* getCamera() const { return camera; }
     Camera* getShadowCamera() const { return shadowCamera; }
     SceneNode* getSunNode() const { return sunNode; }
@@ -85,6 +104,10 @@ public:
     ShaderProgram* getShadowProgram() const { return shadowProgram; }
     unsigned int getMainFramebuffer() const { return mainFramebuffer; }
     unsigned int getShadowFramebuffer() const { return shadowFramebuffer; }
+    // True when the framebuffer is complete; otherwise one CRITICAL line
+    // naming it ("main", "shadow"). Each off-screen target is checked once,
+    // when it is set up. The framebuffer binding is left as it was.
+    static bool checkFramebuffer(unsigned int framebuffer, const char* name);
     const glm::mat4& getDepthBiasPV() const { return depthBiasPV; }
     const glm::vec3& getAmbientColour() const { return ambientColour; }
 
@@ -92,6 +115,12 @@ public:
     // OCCLUDER_RADIUS round the origin are not drawn. Only tested for null.
     void setOccluder(const Entity* planet) { occluder = planet; }
     const Entity* getOccluder() const { return occluder; }
+    // A sphere round the origin wholly inside the occluder's drawn surface
+    // (radius in world units; 0, the start, for none). Its depth is laid
+    // down before the first pass, so the sky behind the planet is rejected
+    // by the depth test instead of being shaded and then painted over.
+    void setOccluderCore(float radius);
+    float getOccluderCore() const { return coreRadius; }
 
 private:
     Scene(const Scene&) = delete;
@@ -108,6 +137,9 @@ private:
     void uploadCameraBlocks();
 
     void renderShadowPass();
+    void renderOccluderCore();
+    void buildCoreIndices();
+    void buildCoreVertices();
     void renderPass(std::int32_t pass);
     void bindBlock(ShaderProgram* program, const char* blockName, const UniformBuffer& block) const;
     void drawGroup(ShaderProgram* program, RenderQueue::RenderList& list);
@@ -132,6 +164,11 @@ private:
     ShaderProgram* shadowProgram = nullptr;
     glm::mat4 depthBiasPV{1.0f};
     const Entity* occluder = nullptr;
+    StageListener* stageListener = nullptr;
+    float coreRadius = 0.0f;
+    unsigned int coreArray = 0;           // GL vertex array of the core sphere
+    unsigned int coreBuffers[2] = {0, 0}; // its vertices and indices
+    int coreIndexCount = 0;
 };
 
 } // namespace BV

@@ -95,7 +95,7 @@ Texture* linearTexture(const char* name)
     if (texture) {
         texture->minFilter = GL_LINEAR;
         texture->magFilter = GL_LINEAR;
-        texture->ensureLoaded();
+        texture->ensureLoadedOrReport();
     }
     return texture;
 }

@@ -59,10 +59,13 @@ Statistics::Statistics()
         material->program =
             programs->createProgram("resources/shader/statistics.vert", "resources/shader/drawing.frag");
     }
-    for (Resource* resource : std::vector<Resource*>{panelTexture, fieldsTexture, material}) {
-        if (resource) {
-            resource->ensureLoaded();
+    for (Texture* texture : {panelTexture, fieldsTexture}) {
+        if (texture) {
+            texture->ensureLoadedOrReport();
         }
+    }
+    if (material) {
+        material->ensureLoaded();
     }
 }
 
@@ -75,8 +78,9 @@ void Statistics::toggleOverlay()
 
 void Statistics::toggleWireframe()
 {
+    // Only the switch: the scene draws its 3D passes as lines while it is on
+    // and everything else filled, so no GL state is touched here.
     wireframe = !wireframe;
-    glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
 }
 
 void Statistics::toggleSamplingQuality()

@@ -21,7 +21,7 @@ class Statistics : public Singleton<Statistics> {
 public:
     // F2: show or hide the overlay.
     void toggleOverlay();
-    // F3: polygons drawn as lines or filled.
+    // F3: the 3D passes drawn as lines or filled (read by the scene).
     void toggleWireframe();
     // F4: GL_LINEAR <-> GL_NEAREST; reaches the image textures only while
     // mipmaps are off.

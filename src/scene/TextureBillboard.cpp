@@ -34,7 +34,7 @@ Material* TextureBillboard::loadMaterial()
     }
     for (Texture* texture : textures) {
         if (texture) {
-            texture->ensureLoaded();
+            texture->ensureLoadedOrReport();
         }
     }
     return loaded;
@@ -43,7 +43,7 @@ Material* TextureBillboard::loadMaterial()
 void TextureBillboard::setTexture(Texture* texture)
 {
     if (texture) {
-        texture->ensureLoaded();
+        texture->ensureLoadedOrReport();
     }
     if (textures.empty()) {
         textures.push_back(texture);

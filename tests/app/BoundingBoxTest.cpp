@@ -29,28 +29,24 @@ TEST(BoundingBoxTest, GrowingAndMergingFollowTheExtentRulesAndNeverLeaveInfinite
     sky.grow({1, 1, 1});
     EXPECT_TRUE(sky.isInfinite());
 
+    // Merging: box, box merged into it, expected result.
     const BoundingBox a({0, 0, 0}, {1, 1, 1});
     const BoundingBox b({-2, 0.5f, 0}, {0.5f, 3, 0.5f});
-
-    BoundingBox merged = a;
-    merged.merge(b);
-    expectBox(merged, {-2, 0, 0}, {1, 3, 1});
-
-    BoundingBox fromNull;
-    fromNull.merge(b);
-    expectBox(fromNull, b.minimum, b.maximum);
-
-    BoundingBox unchanged = a;
-    unchanged.merge(BoundingBox());
-    expectBox(unchanged, a.minimum, a.maximum);
-
-    BoundingBox grown = a;
-    grown.merge(BoundingBox::infinite());
-    EXPECT_TRUE(grown.isInfinite());
-
-    sky = BoundingBox::infinite();
-    sky.merge(a);
-    EXPECT_TRUE(sky.isInfinite());
+    const BoundingBox sum({-2, 0, 0}, {1, 3, 1});
+    const BoundingBox null, all = BoundingBox::infinite();
+    const struct {
+        BoundingBox box, other, expected;
+    } merges[] = {{a, b, sum}, {null, b, b}, {a, null, a}, {a, all, all}, {all, a, all}};
+    for (const auto& c : merges) {
+        SCOPED_TRACE(&c - merges);
+        BoundingBox merged = c.box;
+        merged.merge(c.other);
+        if (c.expected.isInfinite()) {
+            EXPECT_TRUE(merged.isInfinite());
+        } else {
+            expectBox(merged, c.expected.minimum, c.expected.maximum);
+        }
+    }
 }
 
 TEST(BoundingBoxTest, TransformEnclosesTheMovedCornersAndLeavesOtherExtentsAlone)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/ConfigFile.h"
 #include "app/Window.h"
@@ -14,7 +16,10 @@
 #include "game/Tower.h"
 #include "resources/Loaders.h"
 #include "resources/ResourceManager.h"
+#include "scene/Camera.h"
 #include "scene/Drawing.h"
+#include "scene/Scene.h"
+#include "scene/SceneFixture.h"
 #include "scene/Statistics.h"
 #include "support/TestSupport.h"
 
@@ -87,6 +92,25 @@ protected:
             }
         }
         return nullptr;
+    }
+
+    // The scene alone, without a game update, at the last frame's clock:
+    // renders that differ only in what is shown.
+    std::vector<unsigned char> renderScene()
+    {
+        glfwSetTime(now);
+        game->getScene()->update();
+        game->getScene()->render();
+        return scenetest::readWindow();
+    }
+
+    // Window pixels, from the top-left corner, of a point of the world.
+    glm::vec2 toScreen(const glm::vec3& world) const
+    {
+        Camera* camera = game->getCamera();
+        const glm::vec4 clip = camera->getProjection() * camera->getView() * glm::vec4(world, 1.0f);
+        return {(clip.x / clip.w * 0.5f + 0.5f) * scenetest::WINDOW_WIDTH,
+                (0.5f - clip.y / clip.w * 0.5f) * scenetest::WINDOW_HEIGHT};
     }
 
     // The configured "planet_size"; a subclass may change it before SetUp.

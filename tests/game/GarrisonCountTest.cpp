@@ -1,10 +1,6 @@
 // The garrison count beside the hovered and the selected tower, read back
 // from the frame: which towers get one, its digits, and that it sits beside
 // its tower.
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <map>
 #include <string>
@@ -12,8 +8,6 @@
 #include <vector>
 
 #include "game/GameFixture.h"
-#include "scene/Camera.h"
-#include "scene/SceneFixture.h"
 
 namespace BV {
 namespace {
@@ -115,12 +109,9 @@ protected:
     }
 
     // Window pixels of the tower's middle.
-    glm::vec2 screenOf(const Tower* tower)
+    glm::vec2 screenOf(const Tower* tower) const
     {
-        Camera* camera = game->getCamera();
-        const glm::vec3 middle = tower->tile.position + tower->tile.normal * tower->getHeight() * 0.5f;
-        const glm::vec4 clip = camera->getProjection() * camera->getView() * glm::vec4(middle, 1.0f);
-        return {(clip.x / clip.w * 0.5f + 0.5f) * WINDOW_WIDTH, (0.5f - clip.y / clip.w * 0.5f) * WINDOW_HEIGHT};
+        return toScreen(tower->tile.position + tower->tile.normal * tower->getHeight() * 0.5f);
     }
 
     Statistics* statistics = nullptr;

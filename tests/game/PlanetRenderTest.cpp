@@ -3,28 +3,24 @@
 // players' territory under the fog of war.
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <glm/glm.hpp>
-
-#include "game/MilitaryBuilding.h"
 #include "game/Dice.h"
+#include "game/MilitaryBuilding.h"
 #include "game/NPC.h"
 #include "game/Planet.h"
 #include "game/Player.h"
+#include "game/TerrainAtlas.h"
 #include "game/Territory.h"
-#include "resources/Texture.h"
 #include "scene/PlanetHalo.h"
 #include "scene/SceneFixture.h"
+#include "scene/SkyBox.h"
 #include "scene/Sun.h"
-#include "support/TestSupport.h"
 
 namespace BV::scenetest {
 namespace {
@@ -181,6 +177,23 @@ TEST_F(PlanetRenderTest, DrawSendsClaimsAndCountsTheOutlineFans)
     planet->buildDrawing();
     EXPECT_EQ(buffer(planet->visibilityBuffer), planet->visibilityValues);
     EXPECT_EQ(buffer(planet->ownerBuffer), planet->ownerValues);
+    // Every vertex samples the atlas at its own corner of its face's cell.
+    GLint mesh = 0;
+    glBindVertexArray(planet->vertexArray);
+    glGetVertexAttribiv(3, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &mesh);
+    glBindVertexArray(0);
+    std::vector<float> v(planet->faces.size() * 3 * Planet::kFloatsPerVertex);
+    glBindBuffer(GL_COPY_READ_BUFFER, static_cast<GLuint>(mesh));
+    glGetBufferSubData(GL_COPY_READ_BUFFER, 0, static_cast<GLsizeiptr>(v.size() * 4), v.data());
+    for (std::size_t i = 0; i < v.size() / Planet::kFloatsPerVertex; ++i) {
+        const std::uint32_t* c = planet->faces[i / 3]->corners;
+        const std::uint32_t cell =
+            TerrainAtlas::cellOf(planet->tiles[c[0]].type, planet->tiles[c[1]].type, planet->tiles[c[2]].type);
+        const float* corner = TerrainAtlas::cornerCoords[i % 3];
+        const float* atlas = &v[i * Planet::kFloatsPerVertex + 8];
+        ASSERT_NEAR(atlas[0], TerrainAtlas::cellU(cell) + corner[0] * TerrainAtlas::cellSize, 1e-6f) << i;
+        ASSERT_NEAR(atlas[1], TerrainAtlas::cellV(cell) + corner[1] * TerrainAtlas::cellSize, 1e-6f) << i;
+    }
 
     const std::uint32_t later = claimAt(computerPlayer, glm::vec3(140.0f, 0.0f, 140.0f));
     glUseProgram(planet->material->program->getHandle());
@@ -205,6 +218,44 @@ TEST_F(PlanetRenderTest, DrawSendsClaimsAndCountsTheOutlineFans)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// A claim's tiles lie far apart in index order; the next upload sends each
+// buffer's changed values in a few short runs, not the whole stretch of
+// indices between the first and the last, and the buffers still match.
+TEST_F(PlanetRenderTest, ClaimSendsItsChangedTilesNotTheirIndexSpan)
+{
+    planet->buildDrawing();
+    const std::vector<float> visibility = planet->visibilityValues;
+    const std::vector<float> owner = planet->ownerValues;
+    claimAt(humanPlayer, glm::vec3(0.0f, 0.0f, 200.0f));
+    planet->uploadTileValues();
+    const struct {
+        const char* name;
+        const TextureBuffer& buffer;
+        const std::vector<float>& before;
+        const std::vector<float>& after;
+    } cases[] = {{"visibility", planet->visibilityBuffer, visibility, planet->visibilityValues},
+                 {"owner", planet->ownerBuffer, owner, planet->ownerValues}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::size_t changed = 0;
+        std::size_t first = c.before.size();
+        std::size_t last = 0;
+        for (std::size_t i = 0; i < c.before.size(); ++i) {
+            if (c.before[i] != c.after[i]) {
+                ++changed;
+                first = std::min(first, i);
+                last = i;
+            }
+        }
+        ASSERT_GE(changed, 19u);
+        ASSERT_GE(c.buffer.uploadCalls, 1u);
+        EXPECT_LE(c.buffer.uploadCalls, changed);
+        EXPECT_LE(c.buffer.uploadedBytes, 4 * (changed + TextureBuffer::kRunGap * (c.buffer.uploadCalls - 1)));
+        EXPECT_LT(c.buffer.uploadedBytes, 4 * (last - first + 1) / 4);
+        EXPECT_EQ(buffer(c.buffer), c.after);
+    }
+}
+
 // Own land is brightest, land once seen dimmer, land never seen darkest.
 TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
 {
@@ -226,8 +277,7 @@ TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
     claimAt(computerPlayer, glm::vec3(120.0f, -110.0f, 110.0f)); // unseen by the human player
     glfwSetTime(0.5);
     frame();
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    const std::vector<unsigned char> pixels = testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    const std::vector<unsigned char> pixels = readWindow();
     testkit::savePng("planet_level4.png", WINDOW_WIDTH, WINDOW_HEIGHT, pixels);
 
     // Mean brightness of each kind over 5 x 5 patches at front-facing tiles
@@ -237,9 +287,8 @@ TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
         double sum = 0.0;
         for (int dy = -2; dy <= 2; ++dy) {
             for (int dx = -2; dx <= 2; ++dx) {
-                const auto row = static_cast<std::size_t>(WINDOW_HEIGHT - 1 - (y + dy)); // bottom row first
-                const unsigned char* p = &pixels[(row * WINDOW_WIDTH + static_cast<std::size_t>(x + dx)) * 4];
-                sum += p[0] + p[1] + p[2];
+                const Pixel p = pixelOf(pixels, x + dx, y + dy);
+                sum += p.r + p.g + p.b;
             }
         }
         return sum / 25.0;
@@ -264,6 +313,68 @@ TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
     }
     EXPECT_GT(sum[0], sum[1] * 1.2) << "own " << sum[0] << ", seen " << sum[1];
     EXPECT_GT(sum[1], sum[2] * 1.8) << "seen " << sum[1] << ", never seen " << sum[2];
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A sphere just inside the planet lays down its depth before the sky, so the
+// sky behind the planet is never shaded; the finished frame stays the same
+// pixel for pixel, and the window shows the off-screen picture exactly. In
+// wireframe the planet hides nothing, and neither does the core.
+TEST_F(PlanetRenderTest, OccluderCoreRejectsTheSkyBehindThePlanetAndChangesNoPixel)
+{
+    const float inner = planet->getInnerRadius();
+    EXPECT_GT(inner, 0.99f * 200.0f);
+    for (const Face* face : planet->faces) {
+        glm::vec3 centroid(0.0f);
+        for (std::uint32_t corner : face->corners) {
+            centroid += planet->tiles[corner].position / 3.0f;
+        }
+        ASSERT_LE(inner, glm::length(centroid) + 1e-3f) << "face " << face->faceIndex;
+    }
+
+    moveCamera(glm::vec3(0.0f, 0.0f, 420.0f));
+    place(new SkyBox());
+    showPlanet();
+    claimAt(humanPlayer, glm::vec3(0.0f, 0.0f, 200.0f));
+    scene->setOccluder(planet.get());
+    auto window = [this]() {
+        frame();
+        return readWindow();
+    };
+    // Brightness summed over a patch round the window's centre, where the
+    // planet stands.
+    auto centre = [](const std::vector<unsigned char>& pixels) {
+        long sum = 0;
+        for (int y = WINDOW_HEIGHT / 2 - 20; y < WINDOW_HEIGHT / 2 + 20; ++y) {
+            for (int x = WINDOW_WIDTH / 2 - 20; x < WINDOW_WIDTH / 2 + 20; ++x) {
+                const Pixel p = pixelOf(pixels, x, y);
+                sum += p.r + p.g + p.b;
+            }
+        }
+        return sum;
+    };
+
+    const std::vector<unsigned char> without = window();
+    scene->setOccluderCore(inner - 2.0f);
+    const std::vector<unsigned char> with = window();
+    EXPECT_TRUE(with == without) << "the core changed the picture";
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, scene->getMainFramebuffer());
+    EXPECT_TRUE(testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT) == with) << "the copy changed the picture";
+
+    // With the planet itself hidden, what the core keeps from being drawn
+    // shows: the cleared target, black, where the sky would be.
+    planet->visible = false;
+    EXPECT_EQ(centre(window()), 0);
+    // In wireframe the planet is only lines, so no core hides the sky's
+    // lines behind it.
+    Statistics::getInstance()->wireframe = true;
+    const long wireWithCore = centre(window());
+    scene->setOccluderCore(0.0f);
+    const long wireWithout = centre(window());
+    Statistics::getInstance()->wireframe = false;
+    EXPECT_GT(wireWithout, 0);
+    EXPECT_EQ(wireWithCore, wireWithout);
+    EXPECT_GT(centre(window()), wireWithout); // no core: the whole sky shows
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include <glm/glm.hpp>
 
 #include "game/Dice.h"
 #include "game/Face.h"
+#include "game/Game.h"
 #include "game/Planet.h"
+#include "game/TerrainAtlas.h"
 
 using namespace BV;
 
@@ -57,10 +60,6 @@ std::uint64_t fingerprint(const Planet& planet)
     return hash;
 }
 
-} // namespace
-
-// Counts, the sphere, five neighbours for the twelve base tiles and six for
-// every other, never one twice.
 glm::vec3 faceCentre(const Planet& planet, const Face& face)
 {
     return (planet.tiles[face.corners[0]].position + planet.tiles[face.corners[1]].position +
@@ -68,6 +67,11 @@ glm::vec3 faceCentre(const Planet& planet, const Face& face)
            3.0f;
 }
 
+} // namespace
+
+// Counts, the sphere, five neighbours for the twelve base tiles and six for
+// every other, never one twice; every triangle turns counter-clockwise seen
+// from outside, and each tile's triangles follow each other that way round it.
 TEST(PlanetTest, CountsAndNeighbourCountsFollowTheSubdivisionLevel)
 {
     std::vector<std::uint32_t> neighbours;
@@ -76,6 +80,7 @@ TEST(PlanetTest, CountsAndNeighbourCountsFollowTheSubdivisionLevel)
         Planet planet(static_cast<std::uint16_t>(level), kRadius);
         const auto power = static_cast<std::uint32_t>(std::pow(3, level));
         EXPECT_EQ(planet.tiles.size(), 2 + 10 * power) << "level " << level;
+        EXPECT_EQ(planet.tiles.size(), Planet::tileCountFor(static_cast<std::uint16_t>(level)));
         EXPECT_EQ(planet.faces.size(), 20 * power) << "level " << level;
         // The base solid stays off the sphere until the first subdivision.
         const float expectedDistance = level == 0 ? 1.37638f * kRadius : kRadius;
@@ -87,22 +92,45 @@ TEST(PlanetTest, CountsAndNeighbourCountsFollowTheSubdivisionLevel)
             ASSERT_EQ(tile.faces.size(), expected);
             std::sort(neighbours.begin(), neighbours.end());
             ASSERT_EQ(std::unique(neighbours.begin(), neighbours.end()), neighbours.end());
-        }
-        // Every triangle turns counter-clockwise seen from outside, and each
-        // tile's triangles follow each other counter-clockwise around it.
-        for (const Face* face : planet.faces) {
-            const glm::vec3 a = planet.tiles[face->corners[0]].position;
-            const glm::vec3 b = planet.tiles[face->corners[1]].position;
-            const glm::vec3 c = planet.tiles[face->corners[2]].position;
-            ASSERT_GT(glm::dot(glm::cross(b - a, c - a), a + b + c), 0.0f) << "level " << level;
-        }
-        for (const Tile& tile : planet.tiles) {
             for (std::size_t i = 0; i + 1 < tile.faces.size(); ++i) {
                 const glm::vec3 from = faceCentre(planet, *tile.faces[i]) - tile.position;
                 const glm::vec3 to = faceCentre(planet, *tile.faces[i + 1]) - tile.position;
                 ASSERT_GT(glm::dot(glm::cross(from, to), tile.normal), 0.0f) << "level " << level;
             }
         }
+        for (const Face* face : planet.faces) {
+            const glm::vec3 a = planet.tiles[face->corners[0]].position;
+            const glm::vec3 b = planet.tiles[face->corners[1]].position;
+            const glm::vec3 c = planet.tiles[face->corners[2]].position;
+            ASSERT_GT(glm::dot(glm::cross(b - a, c - a), a + b + c), 0.0f) << "level " << level;
+        }
+    }
+}
+
+// A size is played only if the driver's buffer textures hold one value per
+// tile: at the 65,536 texels OpenGL 3.3 promises, levels 8 (65,612 tiles)
+// and 9 are refused; a driver with more takes every size from 1 to 9.
+TEST(PlanetTest, SizesBeyondTheDriversBufferTexturesAreRefused)
+{
+    const std::string unsupported = "Unsupported value for planet_size: ";
+    const struct {
+        std::uint16_t size;
+        std::int64_t limit;
+        std::string fault;
+    } cases[] = {
+        {7, 65536, ""},
+        {8, 65536, unsupported + "8 (65612 tiles, but buffer textures on this driver hold 65536)"},
+        {9, 65536, unsupported + "9 (196832 tiles, but buffer textures on this driver hold 65536)"},
+        {8, 65612, ""},
+        {9, 196831, unsupported + "9 (196832 tiles, but buffer textures on this driver hold 196831)"},
+        {9, 134217728, ""},
+        {1, 0, unsupported + "1 (32 tiles, but buffer textures on this driver hold 0)"},
+        {0, 134217728, unsupported + "0 (supported: 1 to 9)"},
+        {10, 134217728, unsupported + "10 (supported: 1 to 9)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " / " + std::to_string(c.limit));
+        EXPECT_EQ(Game::planetSizeFault(c.size, c.limit), c.fault);
     }
 }
 
@@ -139,4 +167,26 @@ TEST(PlanetTest, ConstructionMatchesTheStraightforwardOne)
         Planet planet(static_cast<std::uint16_t>(level), kRadius);
         EXPECT_EQ(fingerprint(planet), expected[level]) << "level " << level;
     }
+}
+
+// The atlas layout the planet's mesh and the asset baker share: which cell a
+// triangle shows depends on which corner carries which type, and every cell
+// the baker paints is the cell of the corner types it paints into it.
+TEST(PlanetTest, AtlasCellFollowsTheCornerTypesInMeshOrder)
+{
+    const struct {
+        std::uint32_t types[3];
+        std::uint32_t cell;
+    } cases[] = {{{1, 1, 1}, 31}, {{0, 4, 0}, 4}, {{0, 0, 4}, 20}, {{4, 0, 0}, 100}, {{4, 4, 4}, 124}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cell);
+        EXPECT_EQ(TerrainAtlas::cellOf(c.types[0], c.types[1], c.types[2]), c.cell);
+    }
+    EXPECT_NEAR(TerrainAtlas::cellU(31), 0.5828f, 1e-4f); // row 2, column 7
+    EXPECT_NEAR(TerrainAtlas::cellV(31), 0.1665f, 1e-4f);
+    for (std::uint32_t cell = 0; cell < TerrainAtlas::cellCount; ++cell) {
+        const auto type = [cell](int corner) { return TerrainAtlas::cornerType(cell, corner); };
+        ASSERT_EQ(TerrainAtlas::cellOf(type(0), type(1), type(2)), cell);
+    }
+    EXPECT_LE(TerrainAtlas::cellV(TerrainAtlas::cellCount - 1) + TerrainAtlas::cellSize, 1.0f);
 }

@@ -1,10 +1,6 @@
 // How a real game reads on screen: the night side of the planet stays
 // readable, and the two sides' land and towers differ without colour.
 // The frames are saved as PNGs; the figures are printed for the record.
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -17,9 +13,7 @@
 #include "game/Building.h"
 #include "game/GameFixture.h"
 #include "game/Tower.h"
-#include "scene/Camera.h"
 #include "scene/PlanetHalo.h"
-#include "scene/Scene.h"
 
 namespace BV {
 namespace {
@@ -93,20 +87,6 @@ protected:
         return false;
     }
 
-    static std::vector<unsigned char> grab()
-    {
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        return testkit::readPixels(0, 0, kWidth, kHeight);
-    }
-
-    // Pixels from the window's top-left corner.
-    glm::vec2 toScreen(const glm::vec3& world) const
-    {
-        Camera* camera = game->getCamera();
-        const glm::vec4 clip = camera->getProjection() * camera->getView() * glm::vec4(world, 1.0f);
-        return {(clip.x / clip.w * 0.5f + 0.5f) * kWidth, (0.5f - clip.y / clip.w * 0.5f) * kHeight};
-    }
-
     // Mean colour of the (2 half + 1)^2 pixels around a point of the window
     // (moved inside it when it lies at or past the edge).
     static Colour patch(const std::vector<unsigned char>& frame, const glm::vec2& at, int half)
@@ -116,8 +96,8 @@ protected:
         const int cy = std::clamp(static_cast<int>(at.y), half, kHeight - 1 - half);
         for (int y = cy - half; y <= cy + half; ++y) {
             for (int x = cx - half; x <= cx + half; ++x) {
-                const std::size_t i = (static_cast<std::size_t>(kHeight - 1 - y) * kWidth + x) * 4;
-                sum += Colour(frame[i], frame[i + 1], frame[i + 2]);
+                const scenetest::Pixel p = scenetest::pixelOf(frame, x, y);
+                sum += Colour(p.r, p.g, p.b);
             }
         }
         return sum / static_cast<double>((2 * half + 1) * (2 * half + 1));
@@ -139,10 +119,10 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
 {
     widenHome();
     step(0.02); // noon over the player's home: the towers stand and claim their land
-    const std::vector<unsigned char> day = grab();
+    const std::vector<unsigned char> day = scenetest::readWindow();
     testkit::savePng("readability_day.png", kWidth, kHeight, day);
     step(3.14159265 / 0.1); // the sun turns 0.1 radians per second
-    const std::vector<unsigned char> night = grab();
+    const std::vector<unsigned char> night = scenetest::readWindow();
     testkit::savePng("readability_night.png", kWidth, kHeight, night);
 
     // Tiles: own (owned by the player) and seen (in view, nobody's), away
@@ -247,9 +227,7 @@ TEST_F(ReadabilityTest, OwnersDifferInGreyscale)
         towers[0]->owner = first;
         towers[1]->owner = second;
         towers[0]->visible = towers[1]->visible = towersShown;
-        game->getScene()->update();
-        game->getScene()->render();
-        std::vector<unsigned char> frame = grab();
+        std::vector<unsigned char> frame = renderScene();
         testkit::savePng(std::string("readability_") + name + ".png", kWidth, kHeight, frame);
         for (std::size_t i = 0; i < frame.size(); i += 4) {
             const auto grey = static_cast<unsigned char>(luma(Colour(frame[i], frame[i + 1], frame[i + 2])) + 0.5);
@@ -313,9 +291,7 @@ TEST_F(ReadabilityTest, GamesHaloRingsThePlanetsOutline)
     step(0.02);
     auto render = [this](bool haloShown) {
         game->getHalo()->visible = haloShown;
-        game->getScene()->update();
-        game->getScene()->render();
-        return grab();
+        return renderScene();
     };
     const std::vector<unsigned char> without = render(false);
     const std::vector<unsigned char> with = render(true);

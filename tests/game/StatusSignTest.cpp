@@ -1,24 +1,15 @@
 // The sign over a full tower, seen from the game's opening view on the
 // smallest and the largest planet the game is meant for: the tower stays
 // visible beside its sign, and the sign itself shows.
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "game/GameFixture.h"
-#include "scene/Scene.h"
 #include "scene/TextureBillboard.h"
 
 namespace BV {
 namespace {
-
-// The shared test window.
-constexpr int windowWidth = 800;
-constexpr int windowHeight = 600;
 
 // Games of several planet sizes in one test: SetUp and TearDown run per size.
 class StatusSignTest : public testkit::GameFixture {
@@ -29,17 +20,6 @@ protected:
         if (game) {
             GameFixture::TearDown();
         }
-    }
-
-    // The scene alone, at one fixed clock, so that renders differ only in
-    // what is shown.
-    std::vector<unsigned char> render()
-    {
-        glfwSetTime(now);
-        game->getScene()->update();
-        game->getScene()->render();
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        return testkit::readPixels(0, 0, windowWidth, windowHeight);
     }
 };
 
@@ -72,12 +52,12 @@ TEST_F(StatusSignTest, FullTowerShowsBesideItsSignOnSmallAndLargePlanets)
         ASSERT_TRUE(sign->visible);
         ASSERT_EQ(sign->getTextures().front(), tower->fullTexture);
 
-        const std::vector<unsigned char> both = render();
-        testkit::savePng("full_sign_size" + std::to_string(size) + ".png", windowWidth, windowHeight, both);
+        const std::vector<unsigned char> both = renderScene();
+        testkit::savePng("full_sign_size" + std::to_string(size) + ".png", 800, 600, both);
         sign->visible = false;
-        const std::vector<unsigned char> towerOnly = render();
+        const std::vector<unsigned char> towerOnly = renderScene();
         tower->visible = false;
-        const std::vector<unsigned char> ground = render();
+        const std::vector<unsigned char> ground = renderScene();
 
         int towerPixels = 0, towerShown = 0, towerRed = 0, signPixels = 0, signGreen = 0;
         for (std::size_t i = 0; i < both.size(); i += 4) {
@@ -93,8 +73,7 @@ TEST_F(StatusSignTest, FullTowerShowsBesideItsSignOnSmallAndLargePlanets)
         EXPECT_GT(towerShown, towerPixels * 6 / 10) << towerShown << " of " << towerPixels << " tower pixels shown";
         EXPECT_GT(towerRed, towerShown / 2) << "the tower shows in its owner's red";
         EXPECT_GT(signGreen, 15) << "the sign shows in its own green";
-        GameFixture::TearDown();
-        game = nullptr;
+        TearDown();
     }
 }
 

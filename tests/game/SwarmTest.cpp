@@ -1,13 +1,18 @@
-// Swarms on a real game: flight, arrivals, capture, founding, removal and
-// determinism.
+// Swarms on a real game: flight from anywhere, arrivals, duels by terrain,
+// capture, founding, visibility to the player, removal and determinism.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <tuple>
+#include <vector>
 
 #include "game/AttackingSwarm.h"
 #include "game/GameFixture.h"
 #include "game/Dice.h"
+#include "game/Matchup.h"
 #include "game/NPC.h"
+#include "scene/SceneNode.h"
 
 namespace BV {
 namespace {
@@ -42,6 +47,16 @@ protected:
     Swarm* swarm() const
     {
         return game->getEntities().empty() ? nullptr : dynamic_cast<Swarm*>(game->getEntities().front());
+    }
+
+    // Updates of 0.1 s without drawing frames until the swarm is done;
+    // false if that never happens.
+    static bool land(Swarm* swarm)
+    {
+        for (int i = 0; i < 400 && !swarm->isFinished(); ++i) {
+            swarm->update(0.1);
+        }
+        return swarm->isFinished();
     }
 
     Tower* home = nullptr;
@@ -81,7 +96,7 @@ TEST_F(SwarmTest, BeatenGarrisonChangesSidesAndLaterUnitsFightNothing)
     ASSERT_NE(flight, nullptr);
     std::uint16_t garrisonAtCapture = 0;
     for (int i = 0; i < 200 && !flight->isFinished(); ++i) {
-        step(0.1);
+        flight->update(0.1);
         if (enemy->owner == humanPlayer && garrisonAtCapture == 0) {
             garrisonAtCapture = enemy->units;
         }
@@ -108,7 +123,32 @@ TEST_F(SwarmTest, EmptySwarmFightsNothingAndIsRemovedTheFrameAfter)
     EXPECT_TRUE(game->getEntities().empty());
 }
 
-// A founding party raises a rising tower on an empty tile of its own land.
+// An enemy swarm shows exactly while it is over land the human player holds
+// or once held, or a tile listed among the human player's seen tiles: hidden
+// where it sets out, 80 degrees from the human player's home, shown nearer.
+TEST_F(SwarmTest, EnemySwarmShowsOnlyOverLandTheHumanPlayerSees)
+{
+    Tower* enemy = standingTower(computerPlayer, glm::vec3(0.0f, 197.0f, 35.0f), 1, 150);
+    step(0.01);
+    Dice::seed(3);
+    enemy->attack(home, game);
+    Swarm* flight = swarm();
+    ASSERT_NE(flight, nullptr);
+    const std::vector<std::uint32_t>& seen = humanPlayer->territory->visibleTiles;
+    int shown = 0;
+    int hidden = 0;
+    for (int frame = 0; frame < 100 && !flight->isFinished(); ++frame) {
+        step(0.25);
+        const std::uint32_t tile = planet->getTileIndexAt(flight->getCentre());
+        const bool sees =
+            humanPlayer->territory->hasHeld(tile) || std::find(seen.begin(), seen.end(), tile) != seen.end();
+        ASSERT_EQ(flight->visible, sees) << "frame " << frame << " tile " << tile;
+        ++(sees ? shown : hidden);
+    }
+    EXPECT_GT(shown, 0);
+    EXPECT_GT(hidden, 0);
+}
+
 TEST_F(SwarmTest, BuildingSwarmFoundsARisingTower)
 {
     Tile* site = emptyOwnTile(false, 30.0f, 100.0f);
@@ -117,15 +157,142 @@ TEST_F(SwarmTest, BuildingSwarmFoundsARisingTower)
     home->build(site, game);
     ASSERT_NE(swarm(), nullptr);
     EXPECT_EQ(swarm()->getUnitCount(), 160);
-    for (int i = 0; i < 200 && !site->building; ++i) {
-        step(0.1);
-    }
+    ASSERT_TRUE(land(swarm()));
     const auto* founded = dynamic_cast<Tower*>(site->building);
     ASSERT_NE(founded, nullptr);
     EXPECT_EQ(founded->owner, humanPlayer);
     EXPECT_EQ(founded->units, 20);
     EXPECT_TRUE(founded->isUnderConstruction());
     ASSERT_TRUE(flyUntilGone());
+}
+
+// Grassland (1) beats moor (3), desert (2) beats rock (4), moor beats desert,
+// rock beats grassland; every other pair, water (0) included, is even. The
+// attacker's terrain picks the row.
+TEST(Matchup, AttackersTerrainPicksTheRow)
+{
+    const std::uint32_t rows[5][5] = {{100, 100, 100, 100, 100},
+                                      {100, 100, 100, 150, 50},
+                                      {100, 100, 100, 50, 150},
+                                      {100, 50, 150, 100, 100},
+                                      {100, 150, 50, 100, 100}};
+    for (std::uint32_t attacker = 0; attacker < 5; ++attacker) {
+        for (std::uint32_t defender = 0; defender < 5; ++defender) {
+            EXPECT_EQ(matchup(attacker, defender), rows[attacker][defender]) << attacker << " against " << defender;
+        }
+    }
+}
+
+// 70 units from grassland against rock duel at 50 and win about a third of
+// a duel each; from rock against grassland at 150, about two. The bounds
+// lie more than three standard deviations from either mean.
+TEST_F(SwarmTest, DuelsTakeTheOddsOfTheAttackersTerrain)
+{
+    Tower* enemy = standingTower(computerPlayer, kNearHome, 4, 200);
+    step(0.01); // the scene boxes the new tower
+    Dice::seed(21);
+    for (const auto& [attackerTerrain, defenderTerrain, fewest, most] :
+         {std::tuple{1u, 4u, 0, 45}, std::tuple{4u, 1u, 75, 199}}) {
+        SCOPED_TRACE(attackerTerrain);
+        home->tileType = attackerTerrain;
+        enemy->tileType = defenderTerrain;
+        enemy->setUnitCount(200);
+        auto* flight = new AttackingSwarm(70, home, enemy, game);
+        game->addEntity(flight, flight->getStart()); // the game deletes it
+        ASSERT_TRUE(land(flight));
+        EXPECT_EQ(enemy->owner, computerPlayer);
+        EXPECT_GE(200 - enemy->units, fewest);
+        EXPECT_LE(200 - enemy->units, most);
+    }
+}
+
+// The start towers stand exactly opposite each other, where every way over
+// the planet is as short as any other; a flight between them still arrives.
+// A frame longer than the rest of the way ends on the target.
+TEST_F(SwarmTest, FlightsArriveFromTheOppositePoleAndInOneLongFrame)
+{
+    home->attack(towerOf(computerPlayer), game);
+    ASSERT_NE(swarm(), nullptr);
+    EXPECT_TRUE(land(swarm()));
+    ASSERT_TRUE(flyUntilGone());
+
+    Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 50);
+    step(0.01);
+    home->attack(enemy, game);
+    swarm()->update(100.0);
+    EXPECT_TRUE(swarm()->isFinished());
+}
+
+// A garrison already at 0 falls to the first arrival without a duel.
+TEST_F(SwarmTest, UnitsLaunchedWithinReachTakeAnEmptyGarrison)
+{
+    Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 0);
+    enemy->node->position = home->node->position;
+    enemy->node->orientation = home->node->orientation;
+    enemy->node->markDirty(false);
+    step(0.01); // the scene boxes it where the home tower stands
+    ASSERT_LT(glm::distance(Swarm::centreOf(enemy), Swarm::centreOf(home)), 1e-3f);
+    home->attack(enemy, game);
+    ASSERT_TRUE(land(swarm()));
+    EXPECT_EQ(enemy->owner, humanPlayer);
+    EXPECT_EQ(enemy->units, 1); // the first arrival took it; the rest fought nothing
+}
+
+// From the opposite pole: hidden at first.
+TEST_F(SwarmTest, EnemySwarmsShowOverThePlayersLand)
+{
+    towerOf(computerPlayer)->attack(home, game);
+    Swarm* raid = swarm();
+    ASSERT_NE(raid, nullptr);
+    raid->update(0.1);
+    EXPECT_FALSE(raid->visible);
+    bool overOwnLand = false;
+    for (int i = 0; i < 300 && !overOwnLand; ++i) {
+        raid->update(0.1);
+        overOwnLand = planet->tiles[planet->getTileIndexAt(raid->getCentre())].owner == humanPlayer;
+    }
+    ASSERT_TRUE(overOwnLand);
+    EXPECT_TRUE(raid->visible);
+}
+
+// Even where no building stands.
+TEST_F(SwarmTest, FoundingPartyFindingItsTileLostFoundsNothing)
+{
+    Tile* site = emptyOwnTile(false, 30.0f, 100.0f);
+    ASSERT_NE(site, nullptr);
+    home->setUnitCount(200);
+    home->build(site, game);
+    computerPlayer->territory->claim(site->index, 3, towerOf(computerPlayer));
+    ASSERT_EQ(site->owner, computerPlayer);
+    ASSERT_TRUE(land(swarm()));
+    EXPECT_EQ(site->building, nullptr);
+}
+
+// The dots swing ever wider around the centre as it flies on: the box the
+// scene culls the swarm by must hold every one of them, or a swarm whose
+// centre is just off screen or behind the planet's rim vanishes while its
+// dots are still in sight.
+TEST_F(SwarmTest, BoxHoldsEveryUnitThroughoutAFlightAcrossThePlanet)
+{
+    Tower* enemy = towerOf(computerPlayer);
+    enemy->productionInterval = 1.0e9f;
+    Dice::seed(11);
+    home->attack(enemy, game);
+    Swarm* flight = swarm();
+    ASSERT_NE(flight, nullptr);
+    int outside = 0;
+    for (int i = 0; i < 400 && !flight->isFinished(); ++i) {
+        flight->update(0.05);
+        const BoundingBox box = flight->getBoundingBox();
+        for (const Swarm::Particle& particle : flight->getParticles()) {
+            const glm::vec3 offset = particle.position - flight->getCentre();
+            const bool inside =
+                glm::all(glm::lessThanEqual(box.minimum, offset)) && glm::all(glm::lessThanEqual(offset, box.maximum));
+            outside += inside ? 0 : 1;
+        }
+    }
+    EXPECT_TRUE(flight->isFinished());
+    EXPECT_EQ(outside, 0);
 }
 
 TEST_F(SwarmTest, SameSeedGivesTheSameFlightAndFightTwice)

@@ -67,7 +67,8 @@ protected:
         return neighbours[which];
     }
 
-    // A tile is owned by P exactly when P lists it, once.
+    // A tile is owned by P exactly when P lists it, once; P has seen it
+    // exactly when P's seen list holds it, once.
     void expectConsistent() const
     {
         for (const Tile& tile : planet->tiles) {
@@ -75,6 +76,10 @@ protected:
                 const auto& owned = player->territory->ownedTiles;
                 EXPECT_EQ(std::count(owned.begin(), owned.end(), tile.index), tile.owner == player ? 1 : 0)
                     << "tile " << tile.index;
+                const auto& seen = player->territory->visibleTiles;
+                const auto listed = std::count(seen.begin(), seen.end(), tile.index);
+                EXPECT_LE(listed, 1) << "tile " << tile.index;
+                EXPECT_EQ(player->territory->hasSeen(tile.index), listed == 1) << "tile " << tile.index;
             }
         }
     }
@@ -138,8 +143,7 @@ TEST_F(TerritoryTest, EqualEnemyInfluenceBlocksAndGreaterStrengthTakes)
     expectConsistent();
 }
 
-// Seeing a tile with a building shows it to the human player, or tells the
-// opponent about it; each tile is reported once.
+// Each tile is reported once.
 TEST_F(TerritoryTest, SeeingABuildingRevealsItToTheOtherSide)
 {
     const std::uint32_t humanHome = 30;
@@ -153,4 +157,5 @@ TEST_F(TerritoryTest, SeeingABuildingRevealsItToTheOtherSide)
     EXPECT_TRUE(computerTower.visible);
     computer->territory->claim(computerHome, 3, &computerTower);
     EXPECT_EQ(NPC::getInstance()->knownEnemies, std::vector<MilitaryBuilding*>{&humanTower});
+    expectConsistent();
 }

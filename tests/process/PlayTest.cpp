@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "support/TestSupport.h"
@@ -16,13 +17,11 @@ namespace {
 std::string run(const std::string& command)
 {
     std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
+    const std::unique_ptr<FILE, decltype(&pclose)> pipe(popen(command.c_str(), "r"), &pclose);
     std::array<char, 256> buffer{};
-    while (pipe && fgets(buffer.data(), buffer.size(), pipe)) {
+    while (pipe && fgets(buffer.data(), buffer.size(), pipe.get())) {
         output += buffer.data();
     }
-    if (pipe)
-        pclose(pipe);
     return output;
 }
 

@@ -2,6 +2,9 @@
 // ends on each kind of bad configuration, and that a good one opens the game.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -103,17 +106,74 @@ void pressEscape(pid_t pid)
     EXPECT_EQ(std::system(command.c_str()), 0);
 }
 
-TEST(StartupTest, GameRunsUntilEscapeAndEndsWithStatusOneAndAnEmptyLog)
+// A good configuration, and Escape once the game had time to open.
+ProcessOptions endedByEscape()
 {
     ProcessOptions options;
     options.config = goodConfig;
     options.settleSeconds = 6.0;
-    options.timeoutSeconds = 20.0;
     options.whileRunning = pressEscape;
-    const ProcessResult result = testkit::runGame(options);
+    return options;
+}
+
+TEST(StartupTest, GameRunsUntilEscapeAndEndsWithStatusOneAndAnEmptyLog)
+{
+    const ProcessResult result = testkit::runGame(endedByEscape());
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.log, "");
+}
+
+// Images the game needs, damaged or missing: each is named once, by the part
+// that needs it (a sky box face of another size by the cube map too, and a
+// material holding a failed image by the material), and the game runs on
+// without it until Escape.
+TEST(StartupTest, DamagedImagesAreNamedOnceAndTheGameRunsOnWithoutThem)
+{
+    const std::string textures = "resources/textures/";
+    const std::string built = std::string(BV_RUN_DIR) + "/" + textures;
+    std::mt19937 random(9);
+    std::string noise(4000, '\0');
+    for (char& byte : noise) {
+        byte = static_cast<char>(random());
+    }
+    ProcessOptions options = endedByEscape();
+    options.replacedFiles = {
+        {textures + "planet_grid.dds", testkit::readFile(built + "planet_grid.dds").substr(0, 3000)},
+        {textures + "planet_halo.dds", testkit::readFile(built + "planet_halo.dds").substr(0, 100)}, // header cut
+        {textures + "status/full.dds", ""},
+        {textures + "ui/debug.dds", noise},
+        {textures + "status/building.dds", noise.substr(0, 1000)},
+        {textures + "cubemap/galaxy_ny.dds", testkit::readFile(built + "swarm.dds")}, // 64 x 64
+    };
+    options.removedFiles = {textures + "cursor/default.dds", textures + "lensflare/flare2.dds",
+                            textures + "gameOver.dds"};
+    const ProcessResult result = testkit::runGame(options);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, 1);
+
+    // The built faces are uncompressed 32-bit squares after a 128-byte header.
+    const auto side = static_cast<int>(
+        std::lround(std::sqrt((testkit::readFile(built + "cubemap/galaxy_px.dds").size() - 128) / 4.0)));
+    const std::string face = std::to_string(side) + " x " + std::to_string(side);
+    const std::string failed = "CRITICAL :Failed to load Texture: " + textures;
+    const std::string sky = textures + "cubemap/galaxy.xcm";
+    std::vector<std::string> expected = {
+        "CRITICAL :Failed to load CubeMap: " + sky + ": Face " + textures +
+            "cubemap/galaxy_ny.dds is 64 x 64 pixels, not " + face + " like the first face.",
+        "CRITICAL :Failed to load Texture: " + sky,
+        "CRITICAL :Failed to Load Material: Skybox.mmat: Failed to load Texture: " + sky,
+        "CRITICAL :Failed to load Manual Mesh skybox.mesh: Failed to load Material Skybox.mmat",
+        "CRITICAL :Failed to Load Material: Planet.mmat: Failed to load Texture: " + textures + "planet_grid.dds",
+    };
+    for (const char* image : {"planet_grid.dds", "planet_halo.dds", "status/full.dds", "ui/debug.dds",
+                              "status/building.dds", "cursor/default.dds", "lensflare/flare2.dds", "gameOver.dds"}) {
+        expected.push_back(failed + image);
+    }
+    std::vector<std::string> lines = testkit::splitLines(result.log);
+    std::sort(lines.begin(), lines.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(lines, expected);
 }
 
 } // namespace

@@ -75,17 +75,23 @@ TEST_F(MaterialTest, LoadReportsOnlyTheFirstFailureTexturesBeforeProgram)
     noProgramBadTexture->addTexture("diffuse1", get<Texture>("resources/textures/none.png"));
     Material* noProgram = get<Material>("b.mmat");
     noProgram->addTexture("diffuse1", writeTexture("fine.png"));
+    Material* badProgram = get<Material>("c.mmat");
+    badProgram->program = get<ShaderProgram>("lonely.shdr");
     testkit::LogWatch watch;
-    EXPECT_EQ(noProgramBadTexture->ensureLoaded(), Resource::FAILED);
-    EXPECT_EQ(noProgram->ensureLoaded(), Resource::FAILED);
+    for (Material* material : {noProgramBadTexture, noProgram, badProgram}) {
+        EXPECT_EQ(material->ensureLoaded(), Resource::FAILED);
+    }
     const std::vector<std::string> expected = {
         "CRITICAL :Failed to Load Material: a.mmat: Failed to load Texture: resources/textures/none.png",
-        "CRITICAL :Failed to Load Material: b.mmat: ShaderProgram has not been set yet. "};
+        "CRITICAL :Failed to Load Material: b.mmat: ShaderProgram has not been set yet. ",
+        "CRITICAL :Failed to load ShaderProgram: lonely.shdr: VertexShader has not been set.",
+        "CRITICAL :Failed to Load Material: c.mmat: Failed to load ShaderProgram: lonely.shdr"};
     EXPECT_EQ(watch.criticalLines(), expected);
 }
 
-// Also the one place an upper-case extension is asked for: no loader serves it.
-TEST_F(MaterialTest, ASamplerNameKeepsItsFirstTextureAndMissingTexturesAreRefused)
+// Also the one place an upper-case extension and a null name are asked for:
+// no loader serves them.
+TEST_F(MaterialTest, ASamplerNameKeepsItsFirstTextureAndMissingTexturesOrNamesAreRefused)
 {
     Material* sky = get<Material>("Skybox.mmat");
     Texture* first = writeTexture("first.png");
@@ -93,10 +99,14 @@ TEST_F(MaterialTest, ASamplerNameKeepsItsFirstTextureAndMissingTexturesAreRefuse
     testkit::LogWatch watch;
     sky->addTexture("cubemap", writeTexture("second.png"));
     sky->addTexture("normal1", get<Texture>("wall.PNG"));
+    // A null name is refused before anything is built from it.
+    EXPECT_EQ(manager()->getResource(nullptr), nullptr);
+    EXPECT_EQ(manager()->getLoader(nullptr), nullptr);
     const std::vector<std::string> expected = {
         "CRITICAL :Trying to add a Texture ( cubemap ) a second time to Material: Skybox.mmat",
         "CRITICAL :Could not find Loader for wall.PNG",
-        "CRITICAL :Trying to add a missing Texture ( normal1 ) to Material: Skybox.mmat"};
+        "CRITICAL :Trying to add a missing Texture ( normal1 ) to Material: Skybox.mmat",
+        "CRITICAL :Failed to get Resource: No name given."};
     EXPECT_EQ(watch.criticalLines(), expected);
     EXPECT_EQ(sky->textures, (std::unordered_map<std::string, Texture*>{{"cubemap", first}}));
 }

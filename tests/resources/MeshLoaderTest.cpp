@@ -1,6 +1,12 @@
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <map>
 #include <tuple>
+
+#include <assimp/cexport.h>
+#include <assimp/cimport.h>
+#include <assimp/scene.h>
 
 #include <glm/glm.hpp>
 #include <gtest/gtest.h>
@@ -8,9 +14,11 @@
 #include "ResourceTestSupport.h"
 #include "resources/Material.h"
 #include "resources/Mesh.h"
+#include "resources/MeshLoader.h"
 #include "resources/ResourceLoader.h"
 #include "resources/Shader.h"
 #include "resources/ShaderProgram.h"
+#include "resources/Texture.h"
 
 namespace BV {
 namespace {
@@ -135,13 +143,72 @@ TEST_F(MeshLoaderTest, MaterialNameChoosesTheShaders)
     }
 }
 
-TEST_F(MeshLoaderTest, MissingFileFailsBeforeAnyMaterial)
+// A file that does not import, and one whose mesh names a material the file
+// does not have (written by the importer's own exporter, which keeps the
+// index as it is), fail before any part exists.
+TEST_F(MeshLoaderTest, BrokenModelsFailBeforeAnyPart)
 {
-    const std::string path = scratch.file("absent.dae");
+    testkit::writeFile(scratch.file("plain.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    const aiScene* scene = aiImportFile(scratch.file("plain.obj").c_str(), 0);
+    ASSERT_NE(scene, nullptr);
+    const_cast<aiScene*>(scene)->mMeshes[0]->mMaterialIndex = scene->mNumMaterials;
+    const std::string misnumbered = scratch.file("misnumbered.assbin");
+    ASSERT_EQ(aiExportScene(scene, "assbin", misnumbered.c_str(), 0), aiReturn_SUCCESS);
+    aiReleaseImport(scene);
+
+    const std::string absent = scratch.file("absent.dae");
     testkit::LogWatch log;
-    EXPECT_EQ(get<Mesh>(path)->ensureLoaded(), Resource::FAILED);
-    EXPECT_EQ(log.criticalLines(), std::vector<std::string>{"CRITICAL :Failed to import Mesh: " + path});
-    EXPECT_EQ(materialOf(path, 0), nullptr);
+    EXPECT_EQ(get<Mesh>(absent)->ensureLoaded(), Resource::FAILED);
+    // Formats the game does not register are imported through the model loader directly.
+    auto* mesh = static_cast<Mesh*>(manager()->getLoader("dae")->getResource(misnumbered));
+    EXPECT_EQ(mesh->ensureLoaded(), Resource::FAILED);
+    EXPECT_TRUE(mesh->parts.empty());
+    EXPECT_EQ(log.criticalLines(), (std::vector<std::string>{"CRITICAL :Failed to import Mesh: " + absent,
+                                                             "CRITICAL :Failed to load Mesh: " + misnumbered +
+                                                                 " (Material index out of range)"}));
+    EXPECT_EQ(materialOf(absent, 0), nullptr);
+}
+
+// Paths climb from the model's folder; DirectX files can list several
+// textures of one kind in one material.
+TEST_F(MeshLoaderTest, TexturesBecomeNumberedSamplersFoundBesideTheModel)
+{
+    const std::string tower = "resources/Models/tower.dae";
+    for (const auto& [model, texture, resolved] : {
+             std::tuple{tower, "../textures/wall.dds", "resources/textures/wall.dds"},
+             std::tuple{tower, "wall.dds", "resources/Models/wall.dds"},
+             std::tuple{tower, "./wall.dds", "resources/Models/wall.dds"},
+             std::tuple{tower, "../../../wall.dds", "../wall.dds"},
+             std::tuple{tower, "/opt/art/wall.dds", "/opt/art/wall.dds"},
+             std::tuple{std::string("tower.dae"), "wall.dds", "wall.dds"},
+             std::tuple{std::string("../art/tower.dae"), "../../wall.dds", "../../wall.dds"},
+         }) {
+        EXPECT_EQ(MeshLoader::resolveTexturePath(model, texture), resolved) << model << " + " << texture;
+    }
+
+    std::filesystem::create_directories(scratch.file("tex"));
+    std::filesystem::create_directories(scratch.file("models"));
+    for (const char* image : {"tex/d1.png", "models/d2.png", "models/n1.png"}) {
+        restest::writeImage(scratch.file(image), 2, 2, 32, {{255, 255, 255, 255}});
+    }
+    const std::string path = scratch.file("models/textured.x");
+    testkit::writeFile(
+        path, "xof 0303txt 0032\nMesh tri {\n 3;\n 1.0;2.0;3.0;,\n 0.0;0.0;0.0;,\n 4.0;0.0;0.0;;\n 1;\n 3;0,1,2;;\n"
+              " MeshMaterialList {\n  1;\n  1;\n  0;;\n  Material mesh {\n   1.0;1.0;1.0;1.0;;\n   0.25;\n"
+              "   0.5;0.5;0.5;;\n   0.0;0.0;0.0;;\n   TextureFilename { \"../tex/d1.png\"; }\n"
+              "   TextureFilename { \"d2.png\"; }\n   NormalmapFilename { \"./n1.png\"; }\n  }\n }\n}\n");
+    auto* mesh = static_cast<Mesh*>(manager()->getLoader("dae")->getResource(path));
+    ASSERT_EQ(mesh->ensureLoaded(), Resource::LOADED);
+    Material* material = materialOf(path, 0);
+    ASSERT_NE(material, nullptr);
+    std::map<std::string, std::string> samplers;
+    for (const auto& [sampler, texture] : material->textures) {
+        EXPECT_TRUE(texture->isLoaded());
+        samplers[sampler] = texture->getName();
+    }
+    EXPECT_EQ(samplers, (std::map<std::string, std::string>{{"diffuse1", scratch.file("tex/d1.png")},
+                                                            {"diffuse2", scratch.file("models/d2.png")},
+                                                            {"normal1", scratch.file("models/n1.png")}}));
 }
 
 TEST_F(MeshLoaderTest, TowerModelLoadsWithItsOwnShaders)

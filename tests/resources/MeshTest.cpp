@@ -66,15 +66,21 @@ TEST_F(MeshTest, FaultyPartDataFailsTheMeshWithoutAVertexArray)
     addQuad(get<Mesh>("a.mesh"), -1, 1)->indices.clear();
     addQuad(get<Mesh>("b.mesh"), -1, 1)->indices[5] = 4;
     addQuad(get<Mesh>("c.mesh"), -1, 1)->vertexCount = 5;
+    addQuad(get<Mesh>("d.mesh"), -1, 1)->triangleCount = 3;
+    MeshPart* noVertices = addQuad(get<Mesh>("e.mesh"), -1, 1);
+    noVertices->vertices.clear();
+    noVertices->indices.clear(); // only the first missing piece is named
     testkit::LogWatch watch;
-    for (const char* name : {"a.mesh", "b.mesh", "c.mesh"}) {
+    for (const char* name : {"a.mesh", "b.mesh", "c.mesh", "d.mesh", "e.mesh"}) {
         EXPECT_EQ(get<Mesh>(name)->ensureLoaded(), Resource::FAILED) << name;
         EXPECT_EQ(get<Mesh>(name)->parts.front().vertexArray, 0u) << name;
     }
     const std::vector<std::string> expected = {
         "CRITICAL :Failed to load Manual Mesh a.mesh: IndexData not set.",
         "CRITICAL :Failed to load Manual Mesh b.mesh: IndexData refers to a vertex past vertexCount.",
-        "CRITICAL :Failed to load Manual Mesh c.mesh: VertexData is shorter than vertexCount."};
+        "CRITICAL :Failed to load Manual Mesh c.mesh: VertexData is shorter than vertexCount.",
+        "CRITICAL :Failed to load Manual Mesh d.mesh: IndexData is shorter than triangleCount.",
+        "CRITICAL :Failed to load Manual Mesh e.mesh: VertexData not set."};
     EXPECT_EQ(watch.criticalLines(), expected);
 }
 

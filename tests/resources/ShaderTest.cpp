@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ResourceTestSupport.h"
+#include "resources/ResourceLoader.h"
 #include "resources/Shader.h"
 #include "resources/ShaderProgram.h"
 #include "resources/ShaderProgramLoader.h"
@@ -24,20 +25,42 @@ TEST_F(ShaderTest, MissingPiecesFailWithOneLineNamingThem)
 {
     const std::string vertex = scratch.file("ok.vert");
     testkit::writeFile(vertex, restest::passThroughVertex);
-    testkit::LogWatch watch;
-    Shader* missing = get<Shader>("resources/shader/none.vert");
+    // Only a name handed to the shader loader itself can end otherwise.
+    Shader* wrongEnding = static_cast<Shader*>(manager()->getLoader("vert")->getResource("resources/shader/x.glsl"));
     ShaderProgram* direct = get<ShaderProgram>("lonely.shdr");
-    ShaderProgram* noFragment = programs()->createProgram(vertex.c_str(), "resources/shader/none.frag");
-    for (Resource* resource : std::initializer_list<Resource*>{missing, direct, noFragment}) {
-        EXPECT_EQ(resource->ensureLoaded(), Resource::FAILED) << resource->getName();
+    testkit::LogWatch watch;
+    EXPECT_FALSE(direct->link());
+    const struct {
+        Resource* resource;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {wrongEnding,
+         {"Failed to load Shader: resources/shader/x.glsl: Invalid file ending (Has to be .vert or .frag)"}},
+        {get<Shader>("resources/shader/none.vert"),
+         {"Failed to load Shader: resources/shader/none.vert: Could not open file."}},
+        {direct, {"Failed to load ShaderProgram: lonely.shdr: VertexShader has not been set."}},
+        {programs()->createProgram("resources/shader/none.vert", "resources/shader/drawing.frag"),
+         {"Failed to load Shader: resources/shader/none.vert: Could not open file.",
+          "Failed to load ShaderProgram: resources/shader/none.vert_resources/shader/drawing.frag.shdr: VertexShader "
+          "could not be loaded."}},
+        // No loader serves an upper-case ending, so the program never gets its fragment shader.
+        {programs()->createProgram(vertex.c_str(), "resources/shader/x.FRAG"),
+         {"Failed to load ShaderProgram: " + vertex +
+          "_resources/shader/x.FRAG.shdr: FragmentShader has not been set."}},
+        {programs()->createProgram(vertex.c_str(), "resources/shader/none.frag"),
+         {"Failed to load Shader: resources/shader/none.frag: Could not open file.",
+          "Failed to load ShaderProgram: " + vertex +
+              "_resources/shader/none.frag.shdr: FragmentShader could not be loaded."}},
+    };
+    std::vector<std::string> expected = {
+        "CRITICAL :Failed to link ShaderProgram: lonely.shdr: Either VertexShader or Fragmentshader are not set.",
+        "CRITICAL :Could not find Loader for resources/shader/x.FRAG"};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.resource->ensureLoaded(), Resource::FAILED) << c.resource->getName();
+        for (const std::string& line : c.lines) {
+            expected.push_back("CRITICAL :" + line);
+        }
     }
-    const std::vector<std::string> expected = {
-        "CRITICAL :Failed to load Shader: resources/shader/none.vert: Could not open file.",
-        "CRITICAL :Failed to load ShaderProgram: lonely.shdr: VertexShader has not been set.",
-        "CRITICAL :Failed to load Shader: resources/shader/none.frag: Could not open file.",
-        "CRITICAL :Failed to load ShaderProgram: " + vertex +
-            "_resources/shader/none.frag.shdr: FragmentShader could "
-            "not be loaded."};
     EXPECT_EQ(watch.criticalLines(), expected);
 }
 

@@ -1,5 +1,8 @@
+#include <FreeImage.h>
+#include <cstdint>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <random>
 #include <tuple>
 
 #include "ResourceTestSupport.h"
@@ -15,9 +18,26 @@ using TextureTest = restest::ResourceTest;
 
 const Rgba red{255, 0, 0, 255}, green{0, 255, 0, 255}, blue{0, 0, 255, 255}, white{255, 255, 255, 255};
 const Rgba cubeColours[6] = {red, green, blue, {255, 255, 0, 255}, {0, 255, 255, 255}, {255, 0, 255, 255}};
+const Rgba black{0, 0, 0, 255};
+
+// 16-bit grey, two bytes a pixel: black where writeImage would paint colour 0
+// of two, white where colour 1.
+void writeGrey16(const std::string& path, int width, int height)
+{
+    FIBITMAP* grey = FreeImage_AllocateT(FIT_UINT16, width, height);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<std::uint16_t*>(FreeImage_GetScanLine(grey, y));
+        for (int x = 0; x < width; ++x) {
+            row[x] = (3 * x + y) % 2 ? 65535 : 0;
+        }
+    }
+    EXPECT_TRUE(FreeImage_Save(FIF_PNG, grey, path.c_str(), 0));
+    FreeImage_Unload(grey);
+}
 
 // Files of every depth and odd widths (whose rows FreeImage pads) end up as
-// exactly their own pixels on the GPU. Channels of 0 and 255 survive 5-6-5.
+// exactly their own pixels on the GPU, none read from past the decoded ones.
+// Channels of 0 and 255 survive 5-6-5 and 16-bit grey.
 // A trilinear filter set before loading is the one the texture gets.
 TEST_F(TextureTest, EveryDepthUploadsItsOwnPixelsWithTheFilterSetBeforeLoading)
 {
@@ -28,12 +48,20 @@ TEST_F(TextureTest, EveryDepthUploadsItsOwnPixelsWithTheFilterSetBeforeLoading)
         const char* file;
         int width, height;
         std::vector<Rgba> colours;
-    } cases[] = {{1, "mono.bmp", 7, 3, {blue, white}}, {8, "paletted.bmp", 5, 3, four},
-                 {16, "packed.bmp", 3, 2, four},       {24, "rgb.bmp", 5, 2, four},
-                 {24, "rgb.tga", 7, 5, four},          {32, "rgba.png", 3, 3, translucent}};
+    } cases[] = {{1, "mono.bmp", 7, 3, {blue, white}},
+                 {8, "paletted.bmp", 5, 3, four},
+                 {16, "packed.bmp", 3, 2, four},
+                 {24, "rgb.bmp", 5, 2, four},
+                 {24, "rgb.tga", 7, 5, four},
+                 {32, "rgba.png", 3, 3, translucent},
+                 {16, "grey16.png", 5, 3, {black, white}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        restest::writeImage(scratch.file(c.file), c.width, c.height, c.bpp, c.colours);
+        if (std::string(c.file) == "grey16.png") {
+            writeGrey16(scratch.file(c.file), c.width, c.height);
+        } else {
+            restest::writeImage(scratch.file(c.file), c.width, c.height, c.bpp, c.colours);
+        }
         Texture* texture = get<Texture>(scratch.file(c.file));
         texture->minFilter = GL_LINEAR_MIPMAP_LINEAR;
         ASSERT_EQ(texture->ensureLoaded(), Resource::LOADED);
@@ -92,8 +120,99 @@ TEST_F(TextureTest, CubeMapFacesLandInListOrderAndAShortListFails)
     Texture* five = get<Texture>(scratch.file("five.xcm"));
     EXPECT_EQ(five->ensureLoaded(), Resource::FAILED);
     EXPECT_EQ(five->handle, 0u) << "the faces uploaded so far go with the texture object";
-    EXPECT_EQ(watch.criticalLines(), std::vector<std::string>{"CRITICAL :Failed to load CubeMap: " +
-                                                              scratch.file("five.xcm") + ": Failed to load Texture: "});
+    EXPECT_EQ(get<Texture>("resources/textures/cubemap/none.xcm")->ensureLoaded(), Resource::FAILED);
+    const std::vector<std::string> expected = {
+        "CRITICAL :Failed to load CubeMap: " + scratch.file("five.xcm") + ": Failed to load Texture: ",
+        "CRITICAL :Failed to load CubeMap: resources/textures/cubemap/none.xcm: Could not open file."};
+    EXPECT_EQ(watch.criticalLines(), expected);
+}
+
+// A file cut short, empty, of random bytes or missing fails to load; the
+// loader says nothing, and the first user that needs the image names it in
+// one line, once. Whole files of the formats whose decoders read ahead (JPEG)
+// or exactly (DDS, BMP, TGA) still load.
+TEST_F(TextureTest, DamagedImagesFailAndAreNamedOnceByTheirUsers)
+{
+    const std::string dds = testkit::readFile("resources/textures/swarm.dds");
+    ASSERT_GT(dds.size(), 5000u);
+    restest::writeImage(scratch.file("whole.bmp"), 40, 30, 24, {red, blue});
+    restest::writeImage(scratch.file("whole.tga"), 40, 30, 32, {red, blue});
+    restest::writeImage(scratch.file("whole.jpg"), 40, 30, 24, {red, blue});
+    testkit::writeFile(scratch.file("whole.dds"), dds);
+    std::mt19937 random(3);
+    std::string noise(3000, '\0');
+    for (char& byte : noise) {
+        byte = static_cast<char>(random());
+    }
+    const struct {
+        const char* file;
+        std::string content;
+        bool loads;
+    } cases[] = {
+        {"whole.dds", dds, true},
+        {"whole.jpg", testkit::readFile(scratch.file("whole.jpg")), true},
+        {"whole.bmp", testkit::readFile(scratch.file("whole.bmp")), true},
+        {"pixels_cut.dds", dds.substr(0, 5000), false},
+        {"header_cut.dds", dds.substr(0, 100), false},
+        {"cut.bmp", testkit::readFile(scratch.file("whole.bmp")).substr(0, 2000), false},
+        {"cut.tga", testkit::readFile(scratch.file("whole.tga")).substr(0, 2000), false},
+        {"empty.dds", "", false},
+        {"noise.dds", noise, false},
+        {"missing.dds", {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        if (std::string(c.file) != "missing.dds") {
+            testkit::writeFile(scratch.file(c.file), c.content);
+        }
+        Texture* texture = get<Texture>(scratch.file(c.file));
+        testkit::LogWatch watch;
+        EXPECT_EQ(texture->ensureLoaded(), c.loads ? Resource::LOADED : Resource::FAILED);
+        EXPECT_TRUE(watch.lines().empty());
+        EXPECT_EQ(texture->ensureLoadedOrReport(), c.loads);
+        EXPECT_EQ(texture->ensureLoadedOrReport(), c.loads);
+        EXPECT_EQ(watch.lines(),
+                  c.loads ? std::vector<std::string>{}
+                          : std::vector<std::string>{"CRITICAL :Failed to load Texture: " + scratch.file(c.file)});
+    }
+}
+
+// All six faces must be squares of the first face's size; the first face
+// that is not fails the cube map with one line naming it, and the retries of
+// later users add nothing.
+TEST_F(TextureTest, CubeMapFacesOfAnotherSizeFailNamingTheFace)
+{
+    const auto face = [this](const char* file, int width, int height) {
+        restest::writeImage(scratch.file(file), width, height, 24, {red});
+        return std::filesystem::relative(scratch.file(file)).string();
+    };
+    const std::string square = face("square.png", 4, 4), larger = face("larger.png", 8, 8),
+                      wide = face("wide.png", 8, 4);
+    const struct {
+        const char* list;
+        std::vector<std::string> faces;
+        std::string fault;
+    } cases[] = {
+        {"later.xcm",
+         {square, square, square, square, larger, square},
+         "Face " + larger + " is 8 x 8 pixels, not 4 x 4 like the first face."},
+        {"first.xcm", {wide, wide, wide, wide, wide, wide}, "Face " + wide + " is 8 x 4 pixels, not square."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.list);
+        std::string list;
+        for (const std::string& face : c.faces) {
+            list += face + "\n";
+        }
+        testkit::writeFile(scratch.file(c.list), list);
+        Texture* cube = get<Texture>(scratch.file(c.list));
+        testkit::LogWatch watch;
+        EXPECT_EQ(cube->ensureLoaded(), Resource::FAILED);
+        EXPECT_EQ(cube->ensureLoaded(), Resource::FAILED);
+        EXPECT_EQ(cube->handle, 0u);
+        EXPECT_EQ(watch.lines(), std::vector<std::string>{"CRITICAL :Failed to load CubeMap: " + scratch.file(c.list) +
+                                                          ": " + c.fault});
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Camera projection against hand-computed values and the view-volume test.
 #include <cmath>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,23 @@ TEST(Camera, ProjectionMatchesHandComputedMatrixAndBoundsTheViewVolume)
     EXPECT_FALSE(camera.isInFrustum(BoundingBox({left - 30, -1, -101}, {left - 10, 1, -99})));
     EXPECT_TRUE(camera.isInFrustum(BoundingBox({left - 10, -1, -101}, {left + 10, 1, -99}))); // straddles
     EXPECT_FALSE(camera.isInFrustum(BoundingBox({-1, -1, 10}, {1, 1, 20})));                  // behind
+}
+
+// The sun's shadow camera: 500 x 500 world units, planes 0 and 300.
+TEST(Camera, OrthographicBoxMapsItsEdgesToTheUnitCube)
+{
+    Camera camera;
+    camera.setProjectionKind(Camera::PK_ORTHOGRAPHIC);
+    camera.setClipPlanes(0.0f, 300.0f);
+    camera.setViewportSize(500.0f, 500.0f);
+    const glm::mat4 p = camera.getProjection();
+    for (const auto& [point, mapped] : {std::pair{glm::vec3(250, -250, 0), glm::vec3(1, -1, -1)},
+                                        std::pair{glm::vec3(-125, 50, -300), glm::vec3(-0.5f, 0.2f, 1)},
+                                        std::pair{glm::vec3(0, 0, -150), glm::vec3(0, 0, 0)}}) {
+        const glm::vec4 clip = p * glm::vec4(point, 1.0f);
+        EXPECT_FLOAT_EQ(clip.w, 1.0f);
+        EXPECT_LT(glm::distance(glm::vec3(clip), mapped), 1e-5f) << point.x << ", " << point.y << ", " << point.z;
+    }
 }
 
 } // namespace

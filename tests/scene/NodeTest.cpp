@@ -6,6 +6,7 @@
 #include <glm/gtc/constants.hpp>
 #include <glm/geometric.hpp>
 
+#include "scene/Camera.h"
 #include "scene/Node.h"
 #include "support/TestSupport.h"
 
@@ -15,7 +16,7 @@ namespace {
 // A plain node that counts how often its world transform is recomputed.
 class CountingNode : public Node {
 public:
-    explicit CountingNode(const std::string& name) : Node(name) {}
+    using Node::Node;
     void refreshWorldTransform() override
     {
         ++refreshes;
@@ -85,6 +86,61 @@ TEST_F(NodeTree, ReparentingMovesTheChildAndCleansTheOldChain)
     root.update(true, false);
     EXPECT_EQ(a.refreshes, 0);
     EXPECT_LT(glm::distance(a1.getWorldPosition(), glm::vec3{10, 1, 0}), 1e-5f);
+}
+
+bool near(const glm::vec3& actual, const glm::vec3& expected)
+{
+    return glm::distance(actual, expected) < 1e-5f;
+}
+
+// The parent's scale and turn always carry the child's position; the flags
+// decide only the child's own scale and turn. A local step follows the
+// node's own turned axes, a parent-space step the parent's.
+TEST_F(NodeTree, InheritFlagsAndTranslationSpaces)
+{
+    a.scale = glm::vec3(2.0f);
+    a.rotate({0, 1, 0}, glm::half_pi<float>()); // x turns to -z
+    a1.translate({1, 0, 0}, Node::TS_PARENT);
+    a2.translate({1, 0, 0}, Node::TS_PARENT);
+    a2.inheritScale = false;
+    a2.inheritOrientation = false;
+    b1.rotate({0, 1, 0}, glm::half_pi<float>());
+    b1.translate({1, 0, 0}, Node::TS_LOCAL);
+    b1.translate({1, 0, 0}, Node::TS_PARENT);
+    b1.translate({5, 0, 0}, 1); // any other space only marks the node
+    root.update(true, false);
+    EXPECT_TRUE(near(a1.getWorldPosition(), {0, 0, -2}));
+    EXPECT_TRUE(near(a2.getWorldPosition(), {0, 0, -2}));
+    EXPECT_TRUE(near(a1.getWorldScale(), glm::vec3(2)));
+    EXPECT_TRUE(near(a2.getWorldScale(), glm::vec3(1)));
+    EXPECT_TRUE(near(a1.getWorldOrientation() * glm::vec3(1, 0, 0), {0, 0, -1}));
+    EXPECT_TRUE(near(a2.getWorldOrientation() * glm::vec3(1, 0, 0), {1, 0, 0}));
+    EXPECT_TRUE(near(b1.position, {1, 0, -1}));
+}
+
+// Unnamed nodes of every class draw from one counter. A child added under a
+// taken name replaces the other, which no longer names a parent that does
+// not list it.
+TEST_F(NodeTree, UnnamedNodesCountAcrossClassesAndAReplacedChildIsLetGo)
+{
+    Camera camera;
+    CountingNode plain;
+    Camera second;
+    const int first = std::stoi(camera.getName().substr(5));
+    EXPECT_EQ(camera.getName(), "Node_" + std::to_string(first));
+    EXPECT_EQ(plain.getName(), "Node_" + std::to_string(first + 1));
+    EXPECT_EQ(second.getName(), "Node_" + std::to_string(first + 2));
+
+    CountingNode twin("a1");
+    a.addChild(&twin);
+    EXPECT_EQ(a.getChild("a1"), &twin);
+    EXPECT_EQ(a.numChildren(), 2);
+    EXPECT_EQ(a1.getParent(), nullptr);
+    testkit::LogWatch log;
+    a.removeChild(&a1); // only that very node; its namesake stays
+    EXPECT_EQ(a.getChild("a1"), &twin);
+    EXPECT_EQ(log.criticalLines(),
+              std::vector<std::string>{"CRITICAL :Trying to remove Child (a1) which does not exist"});
 }
 
 TEST_F(NodeTree, RemovingAMissingChildIsLoggedAndChangesNothing)

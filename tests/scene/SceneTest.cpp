@@ -4,11 +4,16 @@
 // The queue owns what it is given; the sanitizer build catches a leak.
 #include <GL/glew.h>
 
+#include <string>
+#include <vector>
+
 #include "resources/Texture.h"
+#include "scene/BillboardRenderable.h"
 #include "scene/RenderQueue.h"
 #include "scene/Renderable.h"
 #include "scene/SceneFixture.h"
 #include "scene/SkyBox.h"
+#include "scene/Sun.h"
 #include "scene/TextureBillboard.h"
 
 namespace BV::scenetest {
@@ -74,16 +79,95 @@ TEST(Billboard, FilesOneRenderableInItsPassAndTheSkyBoxInPassOne)
     EXPECT_EQ(sky.meshes[0]->parts.size(), 1u);
 }
 
+// A sun whose GL objects the test can see.
+class ProbedSun : public Sun {
+public:
+    using Sun::Sun;
+    GLuint probeVertexArray() const { return vertexArray; }
+    GLuint probeVertexBuffer() const { return vertexBuffer; }
+};
+
+TEST(Billboard, DrawsOneQuadOrOneInstancedBatchAndReleasesItsBuffers)
+{
+    SceneFixture::initialiseOnce();
+    auto* sun = new ProbedSun(200.0f, 200.0f);
+    glUseProgram(sun->getMaterial()->program->getHandle());
+    GLuint query = 0;
+    glGenQueries(1, &query);
+    // Reported triangles and those the GL really assembled, per instance count.
+    for (const glm::uvec3 c : {glm::uvec3(0, 0, 2), glm::uvec3(1, 2, 2), glm::uvec3(7, 14, 14)}) {
+        sun->instanceCount = c.x;
+        BillboardRenderable renderable(sun);
+        glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+        EXPECT_EQ(renderable.draw(), c.y) << c.x << " instances";
+        glEndQuery(GL_PRIMITIVES_GENERATED);
+        GLuint primitives = 0;
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
+        EXPECT_EQ(primitives, c.z) << c.x << " instances";
+    }
+    glDeleteQueries(1, &query);
+    glUseProgram(0);
+
+    const GLuint vertexArray = sun->probeVertexArray(), vertexBuffer = sun->probeVertexBuffer();
+    ASSERT_TRUE(glIsVertexArray(vertexArray) && glIsBuffer(vertexBuffer));
+    Entity* entity = sun;
+    delete entity;
+    EXPECT_FALSE(glIsVertexArray(vertexArray));
+    EXPECT_FALSE(glIsBuffer(vertexBuffer));
+}
+
+// Both off-screen targets are complete by the 3.3 rules: the depth-only
+// shadow target neither draws nor reads colour. An incomplete framebuffer is
+// named in one line, and checking it leaves the binding alone.
+TEST_F(SceneTest, OffScreenTargetsAreCompleteAndAnIncompleteOneIsNamed)
+{
+    for (const GLuint framebuffer : {scene->getMainFramebuffer(), scene->getShadowFramebuffer()}) {
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+    }
+    GLint drawBuffer = -1, readBuffer = -1;
+    glGetIntegerv(GL_DRAW_BUFFER0, &drawBuffer);
+    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+    EXPECT_EQ(drawBuffer, GL_NONE);
+    EXPECT_EQ(readBuffer, GL_NONE);
+
+    GLuint empty = 0;
+    glGenFramebuffers(1, &empty);
+    testkit::LogWatch watch;
+    EXPECT_FALSE(Scene::checkFramebuffer(empty, "test"));
+    EXPECT_EQ(
+        watch.criticalLines(),
+        std::vector<std::string>{"CRITICAL :Failed to create Scene: test framebuffer: Incomplete (status 0x8CD7)."});
+    GLint bound = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), scene->getShadowFramebuffer());
+    glDeleteFramebuffers(1, &empty);
+}
+
+// Records the stages a frame reports, as the frame benchmark times them.
+struct StageLog : Scene::StageListener {
+    void onStageEnded(const char* stage) override { stages.emplace_back(stage); }
+    std::vector<std::string> stages;
+};
+
 TEST_F(SceneTest, OpaqueMeshHidesWhatIsBehindItAndTheQueueEmpties)
 {
     // Background drawn after the front quad: only the depth test keeps it out.
     place(new MeshEntity(quads({{20, -100, material(RED), 2}, {250, -200, material(BLUE), 2}})));
+    StageLog log;
+    scene->setStageListener(&log);
     scene->update();
     EXPECT_EQ(scene->getRenderQueue().count(2), 2u);
     scene->render();
     EXPECT_TRUE(scene->getRenderQueue().isEmpty());
     EXPECT_TRUE(near(windowPixel(400, 300), {255, 0, 0}));
     EXPECT_TRUE(near(windowPixel(10, 10), {0, 0, 255}));
+    const std::vector<std::string> order = {"shadow", "pass 1", "pass 2", "pass 4", "pass 8", "pass 16", "copy"};
+    EXPECT_EQ(log.stages, order);
+    scene->setStageListener(nullptr);
+    scene->update();
+    scene->render();
+    EXPECT_EQ(log.stages.size(), order.size());
 }
 
 TEST_F(SceneTest, TranslucentPassWritesNoDepthAndOverlayPassDrawsOverAll)
@@ -110,6 +194,38 @@ TEST_F(SceneTest, BlendingSwitchDecidesWhetherTranslucentQuadsMix)
     EXPECT_TRUE(near(windowPixel(400, 300), {255, 255, 255}));
 }
 
+// The sun's camera looks from 250 units out on the sun's axis back at the
+// origin, over 300 units of depth: a caster there leaves depth 250 / 300.
+// Groups whose program is missing or failed are dropped, and only what is
+// drawn counts towards the statistics.
+TEST_F(SceneTest, CastersReachTheShadowMapAndOnlyDrawnGroupsCount)
+{
+    moveCamera({0, 0, 200});
+    Material* missing = material(GREEN);
+    missing->program = nullptr;
+    Material* failed = material(BLUE);
+    failed->program = static_cast<ShaderProgram*>(ResourceManager::getInstance()->getResource("scenetest_none.shdr"));
+    failed->program->ensureLoaded();
+    place(new MeshEntity(quads({{10, 0, missing, 2}, {30, 0, material(RED), 2}, {10, 0, failed, 2}})));
+    for (int frames = 0; frames < 2; ++frames) {
+        Statistics::getInstance()->renderedObjects = 0;
+        Statistics::getInstance()->renderedTriangles = 0;
+        frame();
+        EXPECT_TRUE(scene->getRenderQueue().isEmpty());
+        EXPECT_EQ(Statistics::getInstance()->renderedObjects, 1u);
+        EXPECT_EQ(Statistics::getInstance()->renderedTriangles, 2u);
+    }
+    EXPECT_TRUE(near(windowPixel(400, 300), {255, 0, 0}));
+    float depth[2] = {0.0f, 0.0f};
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, scene->getShadowFramebuffer());
+    glReadPixels(1024, 1024, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth[0]);
+    glReadPixels(10, 10, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth[1]);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    EXPECT_NEAR(depth[0], 250.0f / 300.0f, 1e-3f);
+    EXPECT_EQ(depth[1], 1.0f);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST_F(SceneTest, NodesOutsideTheViewOrBehindTheOccluderFileNothing)
 {
     moveCamera({0, 0, 400});
@@ -117,18 +233,21 @@ TEST_F(SceneTest, NodesOutsideTheViewOrBehindTheOccluderFileNothing)
     place(new MeshEntity(mesh), {0, 0, 300});   // in front of the planet
     place(new MeshEntity(mesh), {0, 0, -300});  // behind it
     place(new MeshEntity(mesh), {500, 0, 300}); // wholly right of the view
+    // A box from behind the planet up to a corner exactly at the eye: that
+    // corner has nothing in front of it.
+    place(new MeshEntity(quads({{0, 0, material(RED), 2}, {0, -700, material(RED), 2}})), {0, 0, 400});
     Entity planet;
     scene->setOccluder(&planet);
     scene->update();
     // The hidden nodes give neither a draw nor a shadow.
-    EXPECT_EQ(scene->getRenderQueue().count(2), 1u);
-    EXPECT_EQ(scene->getRenderQueue().count(RenderQueue::SHADOW_PASS), 1u);
+    EXPECT_EQ(scene->getRenderQueue().count(2), 3u);
+    EXPECT_EQ(scene->getRenderQueue().count(RenderQueue::SHADOW_PASS), 3u);
     scene->render();
 
     scene->setOccluder(nullptr);
     Statistics::getInstance()->culling = false;
     scene->update();
-    EXPECT_EQ(scene->getRenderQueue().count(2), 3u);
+    EXPECT_EQ(scene->getRenderQueue().count(2), 5u);
     scene->render();
 
     testkit::LogWatch log;

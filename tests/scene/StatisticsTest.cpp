@@ -25,6 +25,16 @@ Pixel atlasColour(int x, int y)
     return rows[y / 10];
 }
 
+// Digit cells are 20 pixels wide, each 4 pixels left of the previous one's
+// end; the middle of each cell, from (x, y) on, is free of the next one.
+void expectDigits(const std::vector<unsigned char>& window, int x, int y, const std::vector<int>& digits)
+{
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        EXPECT_TRUE(near(pixelOf(window, x + static_cast<int>(i) * 16, y), atlasColour(digits[i] * 20, 40), 0))
+            << "digit " << i << " at " << x << ", " << y;
+    }
+}
+
 GLint minFilterOf(const Texture* texture)
 {
     GLint value = 0;
@@ -77,13 +87,15 @@ protected:
 
 TEST_F(StatisticsTest, SwitchesCycleAndReachTheImageTextures)
 {
+    // Wireframe is only a switch for the scene: what is drawn outside its
+    // 3D passes stays filled.
     GLint mode[2] = {0, 0};
     stats->toggleWireframe();
     glGetIntegerv(GL_POLYGON_MODE, mode);
-    EXPECT_EQ(mode[0], GL_LINE);
-    stats->toggleWireframe();
-    glGetIntegerv(GL_POLYGON_MODE, mode);
+    EXPECT_TRUE(stats->wireframe);
     EXPECT_EQ(mode[0], GL_FILL);
+    stats->toggleWireframe();
+    EXPECT_FALSE(stats->wireframe);
 
     // Sampling only reaches the textures while mipmaps are off.
     const GLint before = minFilterOf(stats->panelTexture);
@@ -108,15 +120,9 @@ TEST_F(StatisticsTest, OverlayPutsEveryValueIntoItsPlace)
     stats->toggleOverlay();
     clearWindow();
     stats->draw();
-    // Digit cells are 20 pixels wide, each 4 pixels left of the previous
-    // one's end; the middle of each cell is free of the next one.
-    const int fps[] = {1, 0, 0, 0};
-    const int objects[] = {4, 4, 6, 4};
     const std::vector<unsigned char> window = readWindow();
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_TRUE(near(pixelOf(window, 130 + i * 16, 37), atlasColour(fps[i] * 20, 40), 0)) << "fps " << i;
-        EXPECT_TRUE(near(pixelOf(window, 130 + i * 16, 137), atlasColour(objects[i] * 20, 40), 0)) << "objects " << i;
-    }
+    expectDigits(window, 130, 37, {1, 0, 0, 0});  // frames per second
+    expectDigits(window, 130, 137, {4, 4, 6, 4}); // objects
     EXPECT_TRUE(near(pixelOf(window, 170, 97), cullingOn, 0));
     EXPECT_TRUE(near(pixelOf(window, 225, 97), black, 0)); // the half-width cell ends at 220
 
@@ -137,10 +143,7 @@ TEST_F(StatisticsTest, CountsDrawTheDigitCellsOverTheirWidth)
     clearWindow();
     stats->drawCount(160, 300.0f, 200.0f);
     const std::vector<unsigned char> window = readWindow();
-    const int digits[] = {1, 6, 0};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(near(pixelOf(window, 308 + i * 16, 207), atlasColour(digits[i] * 20, 40), 0)) << i;
-    }
+    expectDigits(window, 308, 207, {1, 6, 0});
     EXPECT_TRUE(near(pixelOf(window, 351, 213), atlasColour(0, 40), 0));
     EXPECT_TRUE(near(pixelOf(window, 352, 207), black, 0));
     EXPECT_TRUE(near(pixelOf(window, 310, 214), black, 0));

@@ -81,23 +81,6 @@ std::vector<std::string> LogWatch::criticalLines() const
 
 namespace {
 
-pid_t startGame(const std::string& workDir, const std::string& outputPath, bool withoutDisplay)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (withoutDisplay) {
-            unsetenv("DISPLAY");
-            unsetenv("WAYLAND_DISPLAY");
-        }
-        const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (chdir(workDir.c_str()) == 0 && out >= 0 && dup2(out, STDOUT_FILENO) >= 0) {
-            execl(BV_EXECUTABLE, BV_EXECUTABLE, static_cast<char*>(nullptr));
-        }
-        _exit(127);
-    }
-    return pid;
-}
-
 // Waits until the child ends or the deadline passes; true if it ended.
 bool waitFor(pid_t pid, double seconds, int& status)
 {
@@ -111,6 +94,29 @@ bool waitFor(pid_t pid, double seconds, int& status)
     return false;
 }
 
+// The built resources/ as real folders holding links to the built files, so
+// that single files can be swapped without touching the originals.
+void mirrorResources(const ScratchDir& dir, const ProcessOptions& options)
+{
+    const fs::path source = fs::path(BV_RUN_DIR) / "resources";
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(source)) {
+        const fs::path target = fs::path(dir.file("resources")) / fs::relative(entry.path(), source);
+        if (entry.is_directory()) {
+            fs::create_directories(target);
+        } else {
+            fs::create_directories(target.parent_path());
+            fs::create_symlink(entry.path(), target);
+        }
+    }
+    for (const std::string& file : options.removedFiles) {
+        fs::remove(dir.file(file));
+    }
+    for (const auto& [file, content] : options.replacedFiles) {
+        fs::remove(dir.file(file)); // the link, never what it points to
+        writeFile(dir.file(file), content);
+    }
+}
+
 } // namespace
 
 ProcessResult runGame(const ProcessOptions& options)
@@ -119,11 +125,26 @@ ProcessResult runGame(const ProcessOptions& options)
     if (options.config) {
         writeFile(dir.file("Brevamoor.config"), options.config);
     }
-    fs::create_directory_symlink(fs::path(BV_RUN_DIR) / "resources", dir.file("resources"));
+    if (options.replacedFiles.empty() && options.removedFiles.empty()) {
+        fs::create_directory_symlink(fs::path(BV_RUN_DIR) / "resources", dir.file("resources"));
+    } else {
+        mirrorResources(dir, options);
+    }
     const std::string outputPath = dir.file("stdout.txt");
 
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (options.withoutDisplay) {
+            unsetenv("DISPLAY");
+            unsetenv("WAYLAND_DISPLAY");
+        }
+        const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (chdir(dir.path().c_str()) == 0 && out >= 0 && dup2(out, STDOUT_FILENO) >= 0) {
+            execl(BV_EXECUTABLE, BV_EXECUTABLE, static_cast<char*>(nullptr));
+        }
+        _exit(127);
+    }
     ProcessResult result;
-    const pid_t pid = startGame(dir.path(), outputPath, options.withoutDisplay);
     int status = 0;
     bool ended = options.whileRunning && waitFor(pid, options.settleSeconds, status);
     if (!ended && options.whileRunning)

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/types.h>
@@ -60,6 +61,11 @@ struct ProcessOptions {
     double settleSeconds = 3.0;
     // Starts the game with no X display to talk to.
     bool withoutDisplay = false;
+    // Files under resources/ (paths relative to the working directory) that
+    // this run sees with other content, or not at all. The built files stay
+    // untouched: the run gets its own copy of the tree, of links to them.
+    std::vector<std::pair<std::string, std::string>> replacedFiles;
+    std::vector<std::string> removedFiles;
 };
 
 ProcessResult runGame(const ProcessOptions& options);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,36 +23,24 @@ using BV::testkit::ScratchDir;
 class BakedImage {
 public:
     explicit BakedImage(const std::string& path)
-        : bitmap(FreeImage_Load(FreeImage_GetFileType(path.c_str()), path.c_str()))
+        : bitmap(FreeImage_Load(FreeImage_GetFileType(path.c_str()), path.c_str()), &FreeImage_Unload)
     {
     }
-    ~BakedImage()
-    {
-        if (bitmap)
-            FreeImage_Unload(bitmap);
-    }
-    BakedImage(const BakedImage&) = delete;
-    BakedImage& operator=(const BakedImage&) = delete;
 
     bool loaded() const { return bitmap != nullptr; }
-    int width() const { return static_cast<int>(FreeImage_GetWidth(bitmap)); }
-    int height() const { return static_cast<int>(FreeImage_GetHeight(bitmap)); }
-    int bitsPerPixel() const { return static_cast<int>(FreeImage_GetBPP(bitmap)); }
+    int width() const { return static_cast<int>(FreeImage_GetWidth(bitmap.get())); }
+    int height() const { return static_cast<int>(FreeImage_GetHeight(bitmap.get())); }
+    int bitsPerPixel() const { return static_cast<int>(FreeImage_GetBPP(bitmap.get())); }
     // Red, green, blue and alpha from 0 to 1; the game uploads BGRA rows.
     std::vector<float> at(int x, int row) const
     {
-        const BYTE* p = FreeImage_GetBits(bitmap) + (static_cast<long>(row) * width() + x) * 4;
+        const BYTE* p = FreeImage_GetBits(bitmap.get()) + (static_cast<long>(row) * width() + x) * 4;
         return {p[2] / 255.0f, p[1] / 255.0f, p[0] / 255.0f, p[3] / 255.0f};
     }
 
 private:
-    FIBITMAP* bitmap; // owned; released in ~BakedImage
+    std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> bitmap;
 };
-
-float luminance(const std::vector<float>& c)
-{
-    return 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2];
-}
 
 TEST(BakedAssets, EveryImageLoadsThroughFreeImageAs32BitWithItsSize)
 {
@@ -162,7 +151,8 @@ TEST(BakedAssets, StarFieldHasDarkSkyAndBrightStarsOnEveryFace)
         int dark = 0, bright = 0;
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
-                const float l = luminance(image.at(x, y));
+                const std::vector<float> c = image.at(x, y);
+                const float l = 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2]; // luminance
                 dark += l < 0.08f ? 1 : 0;
                 bright += l > 0.5f ? 1 : 0;
             }

@@ -4,13 +4,14 @@
 #include <cmath>
 
 #include "Noise.h"
+#include "game/TerrainAtlas.h"
 
 namespace BV {
 
 namespace {
 
-const float cornerU[3] = {0.5f, 0.979f, 0.021f};
-const float cornerV[3] = {0.1f, 0.93f, 0.93f};
+// The triangle's corners inside a cell, where the planet's mesh puts them.
+constexpr const float (&corners)[3][2] = TerrainAtlas::cornerCoords;
 const float twoPi = 6.2831853f;
 
 float smoothstep(float a, float b, float x)
@@ -27,9 +28,9 @@ Colour shade(const Colour& c, float k)
 // Barycentric weights of (u, v) in the corner triangle; negative outside.
 void barycentric(float u, float v, float w[3])
 {
-    const float x0 = cornerU[0], y0 = cornerV[0];
-    const float x1 = cornerU[1], y1 = cornerV[1];
-    const float x2 = cornerU[2], y2 = cornerV[2];
+    const float x0 = corners[0][0], y0 = corners[0][1];
+    const float x1 = corners[1][0], y1 = corners[1][1];
+    const float x2 = corners[2][0], y2 = corners[2][1];
     const float det = (y1 - y2) * (x0 - x2) + (x2 - x1) * (y0 - y2);
     w[0] = ((y1 - y2) * (u - x2) + (x2 - x1) * (v - y2)) / det;
     w[1] = ((y2 - y0) * (u - x2) + (x0 - x2) * (v - y2)) / det;
@@ -43,14 +44,14 @@ float borderDistance(float u, float v, int* nearest, float signedToward[3][3])
 {
     float d2[3];
     for (int i = 0; i < 3; ++i) {
-        const float du = u - cornerU[i];
-        const float dv = v - cornerV[i];
+        const float du = u - corners[i][0];
+        const float dv = v - corners[i][1];
         d2[i] = du * du + dv * dv;
     }
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j) {
-            const float du = cornerU[i] - cornerU[j];
-            const float dv = cornerV[i] - cornerV[j];
+            const float du = corners[i][0] - corners[j][0];
+            const float dv = corners[i][1] - corners[j][1];
             const float len = std::sqrt(du * du + dv * dv);
             signedToward[i][j] = i == j ? 0.0f : (d2[j] - d2[i]) / (2.0f * len);
         }
@@ -73,12 +74,6 @@ float borderDistance(float u, float v, int* nearest, float signedToward[3][3])
 
 } // namespace
 
-void TerrainPainter::corner(int index, float* u, float* v)
-{
-    *u = cornerU[index];
-    *v = cornerV[index];
-}
-
 TerrainPainter::TerrainPainter()
 {
     buildTables();
@@ -91,7 +86,7 @@ void TerrainPainter::buildTables()
     const std::vector<float> clumps = Noise(13u).table(tableSize, 16, 3);
     blendNoise = Noise(14u).table(tableSize, 8, 3);
     const std::size_t count = static_cast<std::size_t>(tableSize * tableSize);
-    for (int t = 0; t < typeCount; ++t) {
+    for (std::uint32_t t = 0; t < TerrainAtlas::typeCount; ++t) {
         colourTable[t].resize(count);
         heightTable[t].resize(count);
     }
@@ -141,7 +136,8 @@ TerrainPainter::Sample TerrainPainter::terrainAt(int type, int x, int y) const
 void TerrainPainter::paintAtlas(int size, Image* colour, Image* normals) const
 {
     std::vector<float> heights(static_cast<std::size_t>(size) * static_cast<std::size_t>(size), 0.0f);
-    const float cellsPerPixel = 1.0f / (cellSize * static_cast<float>(size));
+    const float cellsPerPixel = 1.0f / (TerrainAtlas::cellSize * static_cast<float>(size));
+    const int cellsPerRow = static_cast<int>(TerrainAtlas::cellsPerRow);
     for (int y = 0; y < size; ++y) {
         const float cellV = (static_cast<float>(size - y) - 0.5f) * cellsPerPixel;
         const int row = static_cast<int>(cellV);
@@ -149,11 +145,14 @@ void TerrainPainter::paintAtlas(int size, Image* colour, Image* normals) const
             const float cellU = (static_cast<float>(x) + 0.5f) * cellsPerPixel;
             const int column = static_cast<int>(cellU);
             const int cell = row * cellsPerRow + column;
-            if (column >= cellsPerRow || cell >= cellCount) {
+            if (column >= cellsPerRow || cell >= static_cast<int>(TerrainAtlas::cellCount)) {
                 colour->set(x, y, {0.5f, 0.5f, 0.5f, 1.0f});
                 continue;
             }
-            const int types[3] = {cell / 25, cell % 5, (cell / 5) % 5};
+            int types[3];
+            for (int k = 0; k < 3; ++k) {
+                types[k] = static_cast<int>(TerrainAtlas::cornerType(static_cast<std::uint32_t>(cell), k));
+            }
             float w[3];
             barycentric(cellU - static_cast<float>(column), cellV - static_cast<float>(row), w);
             // The whole cell is painted (the triangle extended), so that

@@ -1,0 +1,96 @@
+// The manager's contract: routing by the last dot, one object per name,
+// refused second registrations, ownership of the loaders and what is left
+// after disposeAll.
+#include <gtest/gtest.h>
+
+#include "ResourceTestSupport.h"
+#include "resources/Loaders.h"
+#include "resources/Resource.h"
+#include "resources/ResourceLoader.h"
+
+namespace BV {
+namespace {
+
+struct Counts {
+    int created = 0, loads = 0, destroyed = 0, loadersDeleted = 0;
+};
+
+// A loader of plain resources that counts what happens to them.
+class CountingLoader : public ResourceLoader {
+public:
+    explicit CountingLoader(Counts& counts) : counts(counts) {}
+    ~CountingLoader() override { ++counts.loadersDeleted; }
+    Resource* createResource() override
+    {
+        ++counts.created;
+        return new Resource(this);
+    }
+    void load(Resource*) override { ++counts.loads; }
+    void destroyResource(Resource* resource) override
+    {
+        ++counts.destroyed;
+        delete resource;
+    }
+
+private:
+    Counts& counts;
+};
+
+// The counts outlive TearDown, which deletes the loaders that write to them.
+class ResourceManagerTest : public restest::ResourceTest {
+protected:
+    Counts counts;
+};
+
+TEST_F(ResourceManagerTest, NamesAreRoutedByTheirLastDotAndCachedByExactSpelling)
+{
+    auto* loader = new CountingLoader(counts);
+    manager()->registerLoader("plain", loader);
+    manager()->registerLoader("b/c", loader);
+    Resource* plain = manager()->getResource("plain"); // no dot: the whole name is the extension
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->getLoader(), loader);
+    EXPECT_EQ(manager()->getResource("plain"), plain);
+    // The last dot decides, even inside a directory name.
+    EXPECT_NE(manager()->getResource("dir.v2/a.b/c"), nullptr);
+    EXPECT_NE(manager()->getResource("./dir.v2/a.b/c"), manager()->getResource("dir.v2/a.b/c"));
+    EXPECT_EQ(counts.created, 3);
+    EXPECT_EQ(counts.loads, 0) << "a request must never load";
+
+    Counts other;
+    CountingLoader refused(other);
+    ResourceLoader* shaders = manager()->getLoader("vert");
+    testkit::LogWatch watch;
+    manager()->registerLoader("plain", &refused);
+    registerLoaders(); // a second call finds its extensions taken and changes nothing
+    EXPECT_EQ(manager()->getLoader("plain"), loader);
+    EXPECT_EQ(manager()->getLoader("vert"), shaders);
+    // The game's loaders serve lower-case extensions only; a trailing dot
+    // asks for the empty extension.
+    EXPECT_EQ(manager()->getResource("resources/textures/sky.DDS"), nullptr);
+    EXPECT_EQ(manager()->getResource("resources/textures/sky."), nullptr);
+    const std::vector<std::string> expected = {"CRITICAL :There is already a Loader registered for plain",
+                                               "CRITICAL :Could not find Loader for resources/textures/sky.DDS",
+                                               "CRITICAL :Could not find Loader for resources/textures/sky."};
+    EXPECT_EQ(watch.criticalLines(), expected);
+}
+
+TEST_F(ResourceManagerTest, DisposeAllDestroysEveryResourceAndEachLoaderOnce)
+{
+    auto* loader = new CountingLoader(counts);
+    manager()->registerLoader("one", loader);
+    manager()->registerLoader("two", loader);
+    manager()->getResource("a.one");
+    manager()->getResource("b.two");
+    manager()->disposeAll();
+    EXPECT_EQ(counts.destroyed, 2);
+    EXPECT_EQ(counts.loadersDeleted, 1);
+    testkit::LogWatch watch;
+    EXPECT_EQ(manager()->getResource("a.one"), nullptr);
+    EXPECT_EQ(manager()->getResource("x.png"), nullptr);
+    EXPECT_EQ(watch.criticalLines(), (std::vector<std::string>{"CRITICAL :Could not find Loader for a.one",
+                                                               "CRITICAL :Could not find Loader for x.png"}));
+}
+
+} // namespace
+} // namespace BV
