@@ -40,6 +40,7 @@
 #include "scene/Drawing.h"
 #include "scene/Scene.h"
 #include "support/ImageCompare.h"
+#include "support/ProgramWindow.h"
 
 using namespace BV;
 
@@ -104,39 +105,6 @@ double median(std::vector<double> values)
 }
 
 // ---- Window and configuration -------------------------------------------------
-
-void configure(int planetSize)
-{
-    delete ConfigFile::getInstance();
-    // The configuration is always read from "Brevamoor.config"; keep the
-    // player's own file and put it back afterwards.
-    std::rename("Brevamoor.config", "Brevamoor.config.keep");
-    std::ofstream("Brevamoor.config") << "resolution_x = " << WIDTH << "\nresolution_y = " << HEIGHT
-                                      << "\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = " << planetSize << "\n";
-    ConfigFile::getInstance()->load();
-    std::rename("Brevamoor.config.keep", "Brevamoor.config");
-}
-
-bool openWindow()
-{
-    if (!glfwInit()) {
-        std::fprintf(stderr, "no display\n");
-        return false;
-    }
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    if (!Window::getInstance()->create(WIDTH, HEIGHT, 0, 0, "Brevamoor frame benchmark")) {
-        return false;
-    }
-    registerLoaders();
-    Drawing::getInstance()->init(WIDTH, HEIGHT);
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    glfwSwapInterval(0);
-    return true;
-}
 
 // ---- The floor ------------------------------------------------------------------
 
@@ -329,7 +297,7 @@ class SceneRun {
 public:
     SceneRun(int size, SceneKind kind)
     {
-        configure(size);
+        testkit::configureGame(static_cast<std::uint16_t>(size), WIDTH, HEIGHT);
         glfwSetTime(0.0);
         // The game's dice take their seed from here when it is set.
         setenv("BREVAMOOR_SEED", std::to_string(SEED).c_str(), 1);
@@ -519,7 +487,7 @@ bool parseOptions(int argc, char** argv, Options& options)
 int main(int argc, char** argv)
 {
     Options options;
-    if (!parseOptions(argc, argv, options) || !openWindow()) {
+    if (!parseOptions(argc, argv, options) || !testkit::openProgramWindow(WIDTH, HEIGHT, "Brevamoor frame benchmark")) {
         return 1;
     }
     std::printf("renderer: %s, %dx%d; median of %d batches of %d frames; stages bracketed by glFinish\n",

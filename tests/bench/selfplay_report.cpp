@@ -15,30 +15,12 @@
 #include <vector>
 
 #include "app/Window.h"
+#include "support/ProgramWindow.h"
 #include "support/SelfPlay.h"
 
 using namespace BV;
 
 namespace {
-
-bool openWindow()
-{
-    if (!glfwInit()) {
-        std::fprintf(stderr, "no display\n");
-        return false;
-    }
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    if (!Window::getInstance()->create(800, 600, 0, 0, "Brevamoor self-play report")) {
-        return false;
-    }
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    glfwSwapInterval(0);
-    return true;
-}
 
 const char* winnerOf(const testkit::SelfPlayResult& result)
 {
@@ -68,7 +50,7 @@ int main(int argc, char** argv)
     if (sizes.empty()) {
         sizes = {3, 4, 5, 6};
     }
-    if (!openWindow()) {
+    if (!testkit::openProgramWindow(800, 600, "Brevamoor self-play report")) {
         return 1;
     }
     std::printf("scripted human against the computer opponent; 1/30 s steps, every 30th frame drawn, cap 1800 s\n");

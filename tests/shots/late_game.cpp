@@ -30,6 +30,7 @@
 #include "scene/Drawing.h"
 #include "scene/Scene.h"
 #include "scene/SceneNode.h"
+#include "support/ProgramWindow.h"
 
 using namespace BV;
 
@@ -38,38 +39,6 @@ namespace {
 constexpr int width = 1280;
 constexpr int height = 720;
 constexpr float pi = 3.14159265f;
-
-void configure()
-{
-    delete ConfigFile::getInstance();
-    // The configuration is always read from "Brevamoor.config"; keep the
-    // player's own file and put it back afterwards.
-    std::rename("Brevamoor.config", "Brevamoor.config.keep");
-    std::ofstream("Brevamoor.config") << "resolution_x = 1280\nresolution_y = 720\nfullscreen = 0\n"
-                                         "refresh_rate = 0\nplanet_size = 4\n";
-    ConfigFile::getInstance()->load();
-    std::rename("Brevamoor.config.keep", "Brevamoor.config");
-}
-
-bool openWindow()
-{
-    if (!glfwInit()) {
-        std::fprintf(stderr, "no display\n");
-        return false;
-    }
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    if (!Window::getInstance()->create(width, height, 0, 0, "Brevamoor late game")) {
-        return false;
-    }
-    registerLoaders();
-    Drawing::getInstance()->init(width, height);
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    return true;
-}
 
 // The game on an exact clock: every frame lasts a tenth of a second.
 class Script {
@@ -152,8 +121,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: shot_late_game <png path>\n");
         return 1;
     }
-    configure();
-    if (!openWindow()) {
+    testkit::configureGame(4, width, height);
+    if (!testkit::openProgramWindow(width, height, "Brevamoor late game")) {
         return 1;
     }
     auto* game = new Game(Window::getInstance(), 11);

@@ -28,6 +28,7 @@
 #include "scene/Drawing.h"
 #include "scene/Scene.h"
 #include "scene/Statistics.h"
+#include "support/ProgramWindow.h"
 
 namespace BV::testkit {
 
@@ -195,17 +196,6 @@ std::vector<std::uint32_t> humanFoundingTargets(const Game& game)
 }
 
 } // namespace
-
-void configureGame(std::uint16_t planetSize, unsigned width, unsigned height)
-{
-    delete ConfigFile::getInstance();
-    std::rename("Brevamoor.config", "Brevamoor.config.keep");
-    std::ofstream("Brevamoor.config") << "resolution_x = " << width << "\nresolution_y = " << height
-                                      << "\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = " << planetSize << "\n";
-    ConfigFile::getInstance()->load();
-    std::remove("Brevamoor.config");
-    std::rename("Brevamoor.config.keep", "Brevamoor.config");
-}
 
 SelfPlay::SelfPlay(const SelfPlaySettings& settings) : settings(settings) {}
 

@@ -44,11 +44,6 @@ struct SelfPlayResult {
     double firstKnownAt = -1.0;
 };
 
-// Writes a "Brevamoor.config" with the given planet size into the working
-// directory, loads it into the configuration and puts back any file that
-// was there before.
-void configureGame(std::uint16_t planetSize, unsigned width = 800, unsigned height = 600);
-
 // Plays one whole game on the current window: the computer by its own
 // opponent, the human side by a small script that clicks through the
 // game's own hover rules and click handler. Time is driven with glfwSetTime
