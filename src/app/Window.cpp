@@ -1,6 +1,7 @@
 #include "app/Window.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include <GL/glew.h>
@@ -127,10 +128,22 @@ namespace {
 // hears from the next event on.
 template <typename Listener, typename Call> void dispatch(const std::list<Listener*>& listeners, Call call)
 {
-    const std::vector<Listener*> snapshot(listeners.begin(), listeners.end());
-    for (Listener* listener : snapshot) {
-        if (std::find(listeners.begin(), listeners.end(), listener) != listeners.end()) {
-            call(listener);
+    // Only a few listeners ever register (the game and its camera), so the
+    // copy usually lives on the stack: mouse moves arrive every frame.
+    constexpr std::size_t inlineCount = 8;
+    std::array<Listener*, inlineCount> inlineCopy{};
+    std::vector<Listener*> heapCopy;
+    Listener** snapshot = inlineCopy.data();
+    const std::size_t count = listeners.size();
+    if (count > inlineCount) {
+        heapCopy.assign(listeners.begin(), listeners.end());
+        snapshot = heapCopy.data();
+    } else {
+        std::copy(listeners.begin(), listeners.end(), inlineCopy.begin());
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (std::find(listeners.begin(), listeners.end(), snapshot[i]) != listeners.end()) {
+            call(snapshot[i]);
         }
     }
 }
