@@ -28,6 +28,9 @@ uniform sampler2D tiles;         // terrain atlas
 uniform sampler2D tiles_normals; // its tangent-space normals (x along u, y along v)
 uniform sampler2D border;        // rgb: share of the tile at corner 0, 1, 2; alpha: band along tile borders
 uniform sampler2D shadow;        // depth as the sun sees it
+// 1 where a tower may shade the shadow map's texels nearby (one texel per
+// 4 x 4 of the shadow map), 0 where only the planet itself casts a shadow.
+uniform sampler2D shadowCasters;
 // Per tile: 0.2 never seen, 0.8 seen, 1.0 own (the human player's view).
 uniform samplerBuffer visibilities;
 // Per tile: 0 nobody, 1 the human player, 2 the computer opponent.
@@ -99,23 +102,32 @@ float computerStripes()
     return mix(stripe, 0.4, smoothstep(0.2, 0.4, blur));
 }
 
-// 1 lit, 0 in shadow, filtered over 3 x 3 texels of the shadow map.
+// Sun angles (cosine between the surface and the sun) below which the
+// planet's own relief may shade its surface in the shadow map.
+const float SELF_SHADOW_FACING = 0.35;
+
+// 1 lit, 0 in shadow, filtered over 3 x 3 texels of the shadow map. Only the
+// planet and the towers cast shadows: where the sun stands high and no tower
+// is near, every tap would be lit and none is taken. (The taps are a loop so
+// that a software renderer shading many pixels at once skips it when none of
+// them needs it.)
 float sunlight(float facing)
 {
     vec3 p = shadowCoord.xyz / shadowCoord.w;
     if (p.x <= 0.0 || p.x >= 1.0 || p.y <= 0.0 || p.y >= 1.0 || p.z >= 1.0) {
         return 1.0;
     }
+    bool nearTower = texelFetch(shadowCasters, ivec2(p.xy * vec2(textureSize(shadowCasters, 0))), 0).r > 0.0;
+    int taps = facing < SELF_SHADOW_FACING || nearTower ? 9 : 0;
     float slope = sqrt(max(1.0 - facing * facing, 0.0)) / max(facing, 0.05);
     float bias = clamp(0.0015 + 0.002 * slope, 0.0015, 0.01);
     vec2 texel = 1.0 / vec2(textureSize(shadow, 0));
     float lit = 0.0;
-    for (int y = -1; y <= 1; ++y) {
-        for (int x = -1; x <= 1; ++x) {
-            lit += texture(shadow, p.xy + vec2(x, y) * texel).r + bias >= p.z ? 1.0 : 0.0;
-        }
+    for (int i = 0; i < taps; ++i) {
+        vec2 offset = vec2(float(i % 3) - 1.0, float(i / 3) - 1.0);
+        lit += textureLod(shadow, p.xy + offset * texel, 0.0).r + bias >= p.z ? 1.0 : 0.0;
     }
-    return lit / 9.0;
+    return taps == 0 ? 1.0 : lit / 9.0;
 }
 
 // The corner whose tile holds this point, the corner across the nearest

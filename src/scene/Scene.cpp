@@ -18,6 +18,7 @@
 #include "resources/Texture.h"
 #include "scene/Camera.h"
 #include "scene/Drawing.h"
+#include "scene/Entity.h"
 #include "scene/Renderable.h"
 #include "scene/SceneNode.h"
 #include "scene/Statistics.h"
@@ -181,7 +182,17 @@ void Scene::createShadowTarget()
     glDrawBuffer(GL_NONE);
     glReadBuffer(GL_NONE);
     checkFramebuffer(shadowFramebuffer, "shadow");
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+
+    casterMask.assign(static_cast<std::size_t>(CASTER_MASK_SIZE) * CASTER_MASK_SIZE, 0);
+    if (textures) {
+        casterTexture = textures->createTexture("shadowCasters.tex", CASTER_MASK_SIZE, CASTER_MASK_SIZE, GL_R8, GL_RED);
+    }
+    if (casterTexture) {
+        glBindTexture(GL_TEXTURE_2D, casterTexture->handle);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, CASTER_MASK_SIZE, CASTER_MASK_SIZE, GL_RED, GL_UNSIGNED_BYTE,
+                        casterMask.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
 }
 
 bool Scene::checkFramebuffer(unsigned int framebuffer, const char* name)
@@ -493,9 +504,72 @@ void Scene::renderShadowPass()
             }
         }
     }
+    updateCasterMask(casters);
     // Not deleted here: every caster is also filed under its own pass.
     renderQueue.removePass(RenderQueue::SHADOW_PASS);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+// Where each caster apart from the occluder may lie in the sun's view: the
+// texels under its box as the sun sees it and two more all round, so that
+// every texel within a texel (four shadow-map texels, more than the shadow
+// filter reaches) of any part of it is marked. Drawn on the CPU and sent
+// from the lowest to the highest row marked this frame or the last.
+void Scene::updateCasterMask(RenderQueue::ProgramGroups* casters)
+{
+    if (!casterTexture) {
+        return;
+    }
+    const int size = CASTER_MASK_SIZE;
+    const std::size_t rowBytes = static_cast<std::size_t>(size);
+    std::fill(casterMask.begin() + static_cast<std::ptrdiff_t>(maskedRowsLow * rowBytes),
+              casterMask.begin() + static_cast<std::ptrdiff_t>(maskedRowsHigh * rowBytes), 0);
+    int low = size;
+    int high = 0;
+    static const RenderQueue::ProgramGroups none;
+    for (const auto& group : casters ? *casters : none) {
+        for (Renderable* renderable : group.second) {
+            const SceneNode* node = renderable->node;
+            if (occluder && node == occluder->node) {
+                continue;
+            }
+            // Without a finite box the caster could be anywhere.
+            glm::vec2 from(0.0f);
+            glm::vec2 to(static_cast<float>(size));
+            if (node && node->getBoundingBox().isFinite()) {
+                from = glm::vec2(static_cast<float>(size));
+                to = glm::vec2(0.0f);
+                for (const glm::vec3& corner : node->getBoundingBox().getCorners()) {
+                    const glm::vec4 texture = depthBiasPV * glm::vec4(corner, 1.0f);
+                    const glm::vec2 texel = glm::vec2(texture) / texture.w * static_cast<float>(size);
+                    from = glm::min(from, texel);
+                    to = glm::max(to, texel);
+                }
+                from = glm::max(glm::floor(from) - 2.0f, 0.0f);
+                to = glm::min(glm::ceil(to) + 2.0f, static_cast<float>(size));
+            }
+            if (!(to.x > from.x && to.y > from.y)) {
+                continue; // wholly outside the sun's view
+            }
+            const int x0 = static_cast<int>(from.x);
+            const int x1 = static_cast<int>(to.x);
+            for (int y = static_cast<int>(from.y); y < static_cast<int>(to.y); ++y) {
+                std::fill_n(casterMask.begin() + static_cast<std::ptrdiff_t>(y * rowBytes + x0), x1 - x0, 255);
+            }
+            low = std::min(low, static_cast<int>(from.y));
+            high = std::max(high, static_cast<int>(to.y));
+        }
+    }
+    const int sendLow = std::min(low, maskedRowsLow);
+    const int sendHigh = std::max(high, maskedRowsHigh);
+    maskedRowsLow = std::min(low, high);
+    maskedRowsHigh = high;
+    if (sendHigh > sendLow) {
+        glBindTexture(GL_TEXTURE_2D, casterTexture->handle);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, sendLow, size, sendHigh - sendLow, GL_RED, GL_UNSIGNED_BYTE,
+                        &casterMask[static_cast<std::size_t>(sendLow) * rowBytes]);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
 }
 
 // Depth only: the core lies inside the occluder, so everything the core
@@ -562,6 +636,10 @@ void Scene::drawGroup(ShaderProgram* program, RenderQueue::RenderList& list)
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, shadowTexture ? shadowTexture->handle : 0);
     glUniform1i(program->getUniformLocation("shadow"), 0);
+    glActiveTexture(GL_TEXTURE0 + CASTER_MASK_UNIT);
+    glBindTexture(GL_TEXTURE_2D, casterTexture ? casterTexture->handle : 0);
+    glUniform1i(program->getUniformLocation("shadowCasters"), CASTER_MASK_UNIT);
+    glActiveTexture(GL_TEXTURE0);
 
     const GLint modelLocation = program->getUniformLocation("modelMat");
     const GLint normalLocation = program->getUniformLocation("normalMat");

@@ -63,6 +63,13 @@ public:
     static constexpr std::size_t LIGHTING_BLOCK_SIZE = 48;
     static constexpr float OCCLUDER_RADIUS = 200.0f; // the planet's radius, world units
     static constexpr int SHADOW_MAP_SIZE = 2048;     // pixels
+    // Where the casters other than the occluder may lie in the sun's view,
+    // one texel per 4 x 4 texels of the shadow map: 1 there and two texels
+    // round about, 0 elsewhere. Read as "shadowCasters" on this texture
+    // unit, so that shading can tell the few places a caster might shade
+    // from the rest by one texel, whatever its filter reaches.
+    static constexpr int CASTER_MASK_SIZE = SHADOW_MAP_SIZE / 4;
+    static constexpr int CASTER_MASK_UNIT = 7;
 
     // Needs the window's context, the resource loaders and the camera's
     // viewport size (the size of the off-screen target). The camera is not
@@ -137,6 +144,7 @@ private:
     void uploadCameraBlocks();
 
     void renderShadowPass();
+    void updateCasterMask(RenderQueue::ProgramGroups* casters);
     void renderOccluderCore();
     void buildCoreIndices();
     void buildCoreVertices();
@@ -161,6 +169,10 @@ private:
     Texture* mainTexture = nullptr; // the resource manager's
     unsigned int shadowFramebuffer = 0;
     Texture* shadowTexture = nullptr;
+    Texture* casterTexture = nullptr;
+    std::vector<unsigned char> casterMask; // the mask's texels, row by row from the bottom
+    int maskedRowsLow = 0;                 // the rows marked last frame: [low, high)
+    int maskedRowsHigh = 0;
     ShaderProgram* shadowProgram = nullptr;
     glm::mat4 depthBiasPV{1.0f};
     const Entity* occluder = nullptr;
