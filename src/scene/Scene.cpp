@@ -510,6 +510,39 @@ void Scene::renderShadowPass()
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
+namespace {
+
+// The mask texels [from, to) under the node's box as the sun sees it, two
+// more on every side; the whole mask for a node without a finite box. False
+// when none of it lies in the sun's view.
+bool maskRectangle(const SceneNode* node, const glm::mat4& toShadowMap, int size, glm::ivec2& from, glm::ivec2& to)
+{
+    const auto extent = static_cast<float>(size);
+    glm::vec2 low(0.0f);
+    glm::vec2 high(extent);
+    if (node && node->getBoundingBox().isFinite()) {
+        low = glm::vec2(extent);
+        high = glm::vec2(0.0f);
+        for (const glm::vec3& corner : node->getBoundingBox().getCorners()) {
+            const glm::vec4 texture = toShadowMap * glm::vec4(corner, 1.0f);
+            const glm::vec2 texel = glm::vec2(texture) / texture.w * extent;
+            low = glm::min(low, texel);
+            high = glm::max(high, texel);
+        }
+        low = glm::max(glm::floor(low) - 2.0f, 0.0f);
+        high = glm::min(glm::ceil(high) + 2.0f, extent);
+    }
+    // Written so that a box with a NaN corner counts as outside.
+    if (!(high.x > low.x && high.y > low.y)) {
+        return false;
+    }
+    from = glm::ivec2(low);
+    to = glm::ivec2(high);
+    return true;
+}
+
+} // namespace
+
 // Where each caster apart from the occluder may lie in the sun's view: the
 // texels under its box as the sun sees it and two more all round, so that
 // every texel within a texel (four shadow-map texels, more than the shadow
@@ -526,38 +559,22 @@ void Scene::updateCasterMask(RenderQueue::ProgramGroups* casters)
               casterMask.begin() + static_cast<std::ptrdiff_t>(maskedRowsHigh * rowBytes), 0);
     int low = size;
     int high = 0;
-    static const RenderQueue::ProgramGroups none;
-    for (const auto& group : casters ? *casters : none) {
-        for (Renderable* renderable : group.second) {
-            const SceneNode* node = renderable->node;
-            if (occluder && node == occluder->node) {
-                continue;
-            }
-            // Without a finite box the caster could be anywhere.
-            glm::vec2 from(0.0f);
-            glm::vec2 to(static_cast<float>(size));
-            if (node && node->getBoundingBox().isFinite()) {
-                from = glm::vec2(static_cast<float>(size));
-                to = glm::vec2(0.0f);
-                for (const glm::vec3& corner : node->getBoundingBox().getCorners()) {
-                    const glm::vec4 texture = depthBiasPV * glm::vec4(corner, 1.0f);
-                    const glm::vec2 texel = glm::vec2(texture) / texture.w * static_cast<float>(size);
-                    from = glm::min(from, texel);
-                    to = glm::max(to, texel);
+    if (casters) {
+        for (const auto& group : *casters) {
+            for (Renderable* renderable : group.second) {
+                glm::ivec2 from;
+                glm::ivec2 to;
+                if ((occluder && renderable->node == occluder->node) ||
+                    !maskRectangle(renderable->node, depthBiasPV, size, from, to)) {
+                    continue;
                 }
-                from = glm::max(glm::floor(from) - 2.0f, 0.0f);
-                to = glm::min(glm::ceil(to) + 2.0f, static_cast<float>(size));
+                for (int y = from.y; y < to.y; ++y) {
+                    std::fill_n(casterMask.begin() + static_cast<std::ptrdiff_t>(y * rowBytes + from.x), to.x - from.x,
+                                255);
+                }
+                low = std::min(low, from.y);
+                high = std::max(high, to.y);
             }
-            if (!(to.x > from.x && to.y > from.y)) {
-                continue; // wholly outside the sun's view
-            }
-            const int x0 = static_cast<int>(from.x);
-            const int x1 = static_cast<int>(to.x);
-            for (int y = static_cast<int>(from.y); y < static_cast<int>(to.y); ++y) {
-                std::fill_n(casterMask.begin() + static_cast<std::ptrdiff_t>(y * rowBytes + x0), x1 - x0, 255);
-            }
-            low = std::min(low, static_cast<int>(from.y));
-            high = std::max(high, static_cast<int>(to.y));
         }
     }
     const int sendLow = std::min(low, maskedRowsLow);
