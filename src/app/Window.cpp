@@ -64,13 +64,27 @@ bool Window::create(unsigned int width, unsigned int height, unsigned short full
     if (!window) {
         return false;
     }
-    glfwGetWindowSize(window, &this->width, &this->height);
+    // Where the window goes back to when it leaves full screen: the
+    // configured size, or, when that is the whole monitor, most of it.
+    windowedWidth = this->width;
+    windowedHeight = this->height;
+    if (fullscreen != 0 && mode && windowedWidth >= mode->width && windowedHeight >= mode->height) {
+        windowedWidth = mode->width * 3 / 4;
+        windowedHeight = mode->height * 3 / 4;
+    }
+    if (mode) {
+        windowedX = (mode->width - windowedWidth) / 2;
+        windowedY = (mode->height - windowedHeight) / 2;
+    }
+    glfwGetFramebufferSize(window, &this->width, &this->height);
     glfwMakeContextCurrent(window);
     glDepthFunc(GL_LEQUAL);
     glfwSetKeyCallback(window, &Window::onKey);
     glfwSetMouseButtonCallback(window, &Window::onMouseButton);
     glfwSetScrollCallback(window, &Window::onScroll);
     glfwSetCursorPosCallback(window, &Window::onCursorPosition);
+    glfwSetFramebufferSizeCallback(window, &Window::onFramebufferSize);
+    glfwSetWindowIconifyCallback(window, &Window::onIconify);
     glewExperimental = GL_TRUE;
     glViewport(0, 0, this->width, this->height);
     const GLenum result = glewInit();
@@ -83,6 +97,80 @@ bool Window::create(unsigned int width, unsigned int height, unsigned short full
     }
     glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
     return true;
+}
+
+glm::vec2 Window::getCursorPosition() const
+{
+    double x = 0.0;
+    double y = 0.0;
+    int screenWidth = 0;
+    int screenHeight = 0;
+    glfwGetCursorPos(window, &x, &y);
+    glfwGetWindowSize(window, &screenWidth, &screenHeight);
+    if (screenWidth > 0 && screenHeight > 0) {
+        x *= static_cast<double>(width) / screenWidth;
+        y *= static_cast<double>(height) / screenHeight;
+    }
+    return {static_cast<float>(x), static_cast<float>(y)};
+}
+
+bool Window::isCursorInside() const
+{
+    return window && glfwGetWindowAttrib(window, GLFW_HOVERED) == GLFW_TRUE;
+}
+
+bool Window::isFullscreen() const
+{
+    return window && glfwGetWindowMonitor(window) != nullptr;
+}
+
+void Window::setFullscreen(bool fullscreen)
+{
+    if (!window || fullscreen == isFullscreen()) {
+        return;
+    }
+    if (!fullscreen) {
+        glfwSetWindowMonitor(window, nullptr, windowedX, windowedY, windowedWidth, windowedHeight, GLFW_DONT_CARE);
+        return;
+    }
+    GLFWmonitor* monitor = currentMonitor();
+    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
+    if (!mode) {
+        return; // GLFW has reported why through its error callback
+    }
+    glfwGetWindowPos(window, &windowedX, &windowedY);
+    glfwGetWindowSize(window, &windowedWidth, &windowedHeight);
+    glfwSetWindowMonitor(window, monitor, 0, 0, mode->width, mode->height, mode->refreshRate);
+}
+
+GLFWmonitor* Window::currentMonitor() const
+{
+    int x = 0;
+    int y = 0;
+    int w = 0;
+    int h = 0;
+    glfwGetWindowPos(window, &x, &y);
+    glfwGetWindowSize(window, &w, &h);
+    int count = 0;
+    GLFWmonitor** monitors = glfwGetMonitors(&count);
+    GLFWmonitor* best = glfwGetPrimaryMonitor();
+    long bestArea = 0;
+    for (int i = 0; i < count; ++i) {
+        const GLFWvidmode* mode = glfwGetVideoMode(monitors[i]);
+        int mx = 0;
+        int my = 0;
+        glfwGetMonitorPos(monitors[i], &mx, &my);
+        if (!mode) {
+            continue;
+        }
+        const long overlapX = std::max(0, std::min(x + w, mx + mode->width) - std::max(x, mx));
+        const long overlapY = std::max(0, std::min(y + h, my + mode->height) - std::max(y, my));
+        if (overlapX * overlapY > bestArea) {
+            bestArea = overlapX * overlapY;
+            best = monitors[i];
+        }
+    }
+    return best;
 }
 
 void Window::addKeyListener(KeyListener* listener)
@@ -191,6 +279,18 @@ void Window::onCursorPosition(GLFWwindow*, double x, double y)
 {
     const glm::vec2 position(static_cast<float>(x), static_cast<float>(y));
     dispatch(getInstance()->mouseListeners, [&](MouseListener* listener) { listener->onMouseMoved(position); });
+}
+
+void Window::onFramebufferSize(GLFWwindow*, int width, int height)
+{
+    Window* self = getInstance();
+    self->width = width;
+    self->height = height;
+}
+
+void Window::onIconify(GLFWwindow*, int iconified)
+{
+    getInstance()->iconified = iconified == GLFW_TRUE;
 }
 
 } // namespace BV

@@ -7,6 +7,7 @@
 
 #include "app/Singleton.h"
 
+struct GLFWmonitor;
 struct GLFWwindow;
 
 namespace BV {
@@ -56,8 +57,25 @@ public:
     void removeKeyListener(KeyListener* listener);
 
     GLFWwindow* getHandle() const { return window; }
+    // The framebuffer's current size in pixels: it follows every resize,
+    // maximise and restore, and is 0 x 0 while the window is minimised.
     int getWidth() const { return width; }
     int getHeight() const { return height; }
+    // True while the window is minimised (then nothing can be seen).
+    bool isIconified() const { return iconified; }
+    // True while the pointer is over the client area (asked of the window
+    // system each time: warps and resizes move the pointer without a word).
+    bool isCursorInside() const;
+    // The pointer in framebuffer pixels from the top-left corner (window
+    // coordinates scaled where the framebuffer has more pixels than the
+    // window has screen units).
+    glm::vec2 getCursorPosition() const;
+
+    bool isFullscreen() const;
+    // Full screen on the monitor the window mostly lies on, at that
+    // monitor's current video mode; back to the window's last place and
+    // size. The new size arrives with the next events.
+    void setFullscreen(bool fullscreen);
 
 private:
     friend class Singleton<Window>;
@@ -67,12 +85,23 @@ private:
     static void onMouseButton(GLFWwindow* window, int button, int action, int mods);
     static void onScroll(GLFWwindow* window, double xoffset, double yoffset);
     static void onCursorPosition(GLFWwindow* window, double x, double y);
+    static void onFramebufferSize(GLFWwindow* window, int width, int height);
+    static void onIconify(GLFWwindow* window, int iconified);
+    // The monitor that holds most of the window's area; the primary one
+    // when it overlaps none.
+    GLFWmonitor* currentMonitor() const;
 
     std::list<KeyListener*> keyListeners;
     std::list<MouseListener*> mouseListeners;
     GLFWwindow* window = nullptr;
     int width = 0;
     int height = 0;
+    bool iconified = false;
+    // Where the window stood before it went full screen (screen units).
+    int windowedX = 0;
+    int windowedY = 0;
+    int windowedWidth = 0;
+    int windowedHeight = 0;
 };
 
 } // namespace BV

@@ -47,6 +47,10 @@ int main()
         return 1;
     }
 
+    // Frames keep pace with the display where the driver offers it, so a
+    // fast GPU does not draw thousands of frames a second.
+    glfwSwapInterval(1);
+
     BV::registerLoaders();
     BV::Drawing::getInstance()->init(static_cast<std::uint32_t>(window->getWidth()),
                                      static_cast<std::uint32_t>(window->getHeight()));

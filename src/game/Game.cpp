@@ -120,13 +120,19 @@ Game::Game(Window* window, std::uint32_t seed) : window(window), seed(seed)
     camera->setClipPlanes(0.1f, 3500.0f);
     camera->setFieldOfView(45.0f);
     camera->setProjectionKind(1);
-    camera->setViewportSize(static_cast<float>(window->getWidth()), static_cast<float>(window->getHeight()));
+    camera->setViewportSize(static_cast<float>(std::max(1, window->getWidth())),
+                            static_cast<float>(std::max(1, window->getHeight())));
 
     cameraController = new CameraController(camera, 300.0, 600.0, 4.0, 1.0);
     window->addKeyListener(cameraController);
     window->addMouseListener(cameraController);
 
     scene = new Scene(camera);
+    // The overlay drawing is shared with whatever drew before this game, at
+    // whatever size the window had then.
+    followWindowSize();
+    shownWidth = std::max(1, shownWidth);
+    shownHeight = std::max(1, shownHeight);
     cameraCenter = scene->createSceneNode("CameraCenter");
     cameraCenter->addChild(camera);
     camera->inheritOrientation = true;
@@ -180,6 +186,7 @@ Game::Game(Window* window, std::uint32_t seed) : window(window), seed(seed)
 
     gameOverTexture = loadTexture("resources/textures/gameOver.dds", false);
     gameWonTexture = loadTexture("resources/textures/gameWon.dds", false);
+    pausedTexture = loadTexture("resources/textures/ui/paused.dds", true);
 }
 
 // Tears the whole world down; the window (and its GL context) stays.
@@ -253,30 +260,33 @@ void Game::removeEntity(Entity* entity)
 void Game::frame(bool draw)
 {
     glfwPollEvents();
+    followWindowSize();
+    // Nothing can be seen of a minimised window: draw nothing, and wait for
+    // events a little instead of spinning through empty frames.
+    const bool shown = isShown();
+    draw = draw && shown;
     Cursor::getInstance()->mode = Cursor::DEFAULT;
     Statistics* statistics = Statistics::getInstance();
     if (statistics->gameEnded) {
         // Nothing moves any more: only the end screen and the overlays.
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDisable(GL_DEPTH_TEST);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (draw) {
+            glBindFramebuffer(GL_FRAMEBUFFER, 0);
+            glViewport(0, 0, shownWidth, shownHeight);
+            glDisable(GL_DEPTH_TEST);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        }
     } else {
         const double now = clock();
         const double dt = now - lastTime;
         updateStatistics(dt, now);
         cameraController->update(dt);
-        scene->getSunNode()->rotate(glm::vec3(0.0f, 1.0f, 0.0f), 0.1f * static_cast<float>(dt));
+        if (!isPaused()) {
+            scene->getSunNode()->rotate(glm::vec3(0.0f, 1.0f, 0.0f), 0.1f * static_cast<float>(dt));
+        }
         pick();
-        for (Building* building : buildings) {
-            building->update(dt);
+        if (!isPaused()) {
+            simulate(dt);
         }
-        processRemovals();
-        // Walked by index: an update may add entities (never remove them;
-        // removals wait for the next frame).
-        for (std::size_t i = 0; i < entities.size(); ++i) {
-            entities[i]->update(dt);
-        }
-        NPC::getInstance()->update(dt);
         scene->update();
         testEndOfGame();
         scene->endStage("update");
@@ -291,17 +301,69 @@ void Game::frame(bool draw)
             scene->getRenderQueue().clear();
         }
     }
+    if (!shown) {
+        glfwWaitEventsTimeout(0.05);
+    }
     if (!draw) {
         return;
     }
     drawEndScreens();
+    if (pausedByPlayer && !statistics->gameEnded) {
+        drawPauseSign();
+    }
     statistics->draw();
-    double mouseX = 0.0;
-    double mouseY = 0.0;
-    glfwGetCursorPos(window->getHandle(), &mouseX, &mouseY);
-    Cursor::getInstance()->draw(static_cast<float>(mouseX), static_cast<float>(mouseY));
+    if (isPointerInside()) {
+        const glm::vec2 pointer = window->getCursorPosition();
+        Cursor::getInstance()->draw(pointer.x, pointer.y);
+    }
     scene->endStage("overlays");
     glfwSwapBuffers(window->getHandle());
+}
+
+// Everything that moves by itself: towers, swarms and the opponent.
+void Game::simulate(double dt)
+{
+    for (Building* building : buildings) {
+        building->update(dt);
+    }
+    processRemovals();
+    // Walked by index: an update may add entities (never remove them;
+    // removals wait for the next frame).
+    for (std::size_t i = 0; i < entities.size(); ++i) {
+        entities[i]->update(dt);
+    }
+    NPC::getInstance()->update(dt);
+    gameTime += dt;
+}
+
+bool Game::isShown() const
+{
+    return !window->isIconified() && window->getWidth() > 0 && window->getHeight() > 0;
+}
+
+void Game::followWindowSize()
+{
+    const int width = window->getWidth();
+    const int height = window->getHeight();
+    if (width <= 0 || height <= 0 || (width == shownWidth && height == shownHeight)) {
+        return;
+    }
+    shownWidth = width;
+    shownHeight = height;
+    camera->setViewportSize(static_cast<float>(width), static_cast<float>(height));
+    Drawing::getInstance()->setScreenSize(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
+    scene->setTargetSize(width, height);
+}
+
+// The pointer is over the window's picture.
+bool Game::isPointerInside() const
+{
+    if (!window->isCursorInside()) {
+        return false;
+    }
+    const glm::vec2 pointer = window->getCursorPosition();
+    return pointer.x >= 0.0f && pointer.y >= 0.0f && pointer.x < static_cast<float>(shownWidth) &&
+           pointer.y < static_cast<float>(shownHeight);
 }
 
 void Game::updateStatistics(double dt, double now)
@@ -323,11 +385,9 @@ void Game::updateStatistics(double dt, double now)
 // world space.
 glm::vec3 Game::mouseRay()
 {
-    double mouseX = 0.0;
-    double mouseY = 0.0;
-    glfwGetCursorPos(window->getHandle(), &mouseX, &mouseY);
-    const float x = 2.0f * static_cast<float>(mouseX) / static_cast<float>(window->getWidth()) - 1.0f;
-    const float y = 1.0f - 2.0f * static_cast<float>(mouseY) / static_cast<float>(window->getHeight());
+    const glm::vec2 pointer = window->getCursorPosition();
+    const float x = 2.0f * pointer.x / static_cast<float>(shownWidth) - 1.0f;
+    const float y = 1.0f - 2.0f * pointer.y / static_cast<float>(shownHeight);
     const glm::vec4 eye = glm::inverse(camera->getProjection()) * glm::vec4(x, y, -1.0f, 1.0f);
     const glm::vec4 world = camera->getWorldMatrix() * glm::vec4(eye.x, eye.y, -1.0f, 0.0f);
     return glm::normalize(glm::vec3(world));
@@ -337,6 +397,10 @@ glm::vec3 Game::mouseRay()
 // drag turn the pivot above the camera): the ray comes from this frame's pose.
 void Game::pick()
 {
+    if (!isPointerInside()) {
+        planet->hoveredTile = -1;
+        return;
+    }
     refreshThroughParents(camera);
     const glm::vec3 direction = mouseRay();
     const glm::vec3 origin = camera->getWorldPosition();
@@ -450,8 +514,8 @@ void Game::drawLensFlare()
     };
     static const Glint glints[6] = {{0, 1.0f, 1.3f}, {1, -0.95f, 0.25f}, {1, -0.7f, 1.5f},
                                     {1, 0.7f, 0.3f}, {2, 0.4f, 0.5f},    {3, -0.25f, 0.5f}};
-    const float width = static_cast<float>(window->getWidth());
-    const float height = static_cast<float>(window->getHeight());
+    const float width = static_cast<float>(shownWidth);
+    const float height = static_cast<float>(shownHeight);
     const float base = width * 0.25f;
     for (const Glint& glint : glints) {
         const float centreX = width * (glint.line * ndc.x * 0.5f + 0.5f);
@@ -513,8 +577,8 @@ void Game::drawGarrisonCount(MilitaryBuilding& tower)
     if (centre.w <= 0.0f || side.w <= 0.0f) {
         return;
     }
-    const float width = static_cast<float>(window->getWidth());
-    const float height = static_cast<float>(window->getHeight());
+    const float width = static_cast<float>(shownWidth);
+    const float height = static_cast<float>(shownHeight);
     const float gap = 4.0f; // pixels between the tower and its count
     Statistics* statistics = Statistics::getInstance();
     const float left = (side.x / side.w * 0.5f + 0.5f) * width - gap - statistics->countWidth(tower.units);
@@ -543,15 +607,40 @@ void Game::drawEndScreen(Texture* texture)
         return;
     }
     glUseProgram(material->program->getHandle());
-    const auto windowWidth = static_cast<unsigned>(window->getWidth());
-    const auto windowHeight = static_cast<unsigned>(window->getHeight());
+    const auto windowWidth = static_cast<unsigned>(shownWidth);
+    const auto windowHeight = static_cast<unsigned>(shownHeight);
     const double drawnWidth = static_cast<double>(texture->width) * windowHeight / texture->height;
     const double left = (windowWidth - drawnWidth) * 0.5;
     Drawing::getInstance()->drawWith(material, texture, static_cast<std::int32_t>(left), 0,
                                      static_cast<std::int32_t>(drawnWidth), static_cast<std::int32_t>(windowHeight));
 }
 
+// Centred a fifth of the way down, at its own size unless the window is
+// narrower than the sign.
+void Game::drawPauseSign()
+{
+    if (!pausedTexture || !pausedTexture->isLoaded() || pausedTexture->width == 0) {
+        return;
+    }
+    const float fit = std::min(1.0f, 0.9f * static_cast<float>(shownWidth) / static_cast<float>(pausedTexture->width));
+    const float width = static_cast<float>(pausedTexture->width) * fit;
+    const float height = static_cast<float>(pausedTexture->height) * fit;
+    Drawing::getInstance()->draw(pausedTexture, static_cast<std::int32_t>((static_cast<float>(shownWidth) - width) / 2),
+                                 static_cast<std::int32_t>(static_cast<float>(shownHeight) * 0.2f),
+                                 static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
+}
+
 // ---- Input --------------------------------------------------------------
+
+void Game::onKeyPressed(int key, int, int mods)
+{
+    const bool enter = key == GLFW_KEY_ENTER || key == GLFW_KEY_KP_ENTER;
+    if (key == GLFW_KEY_F11 || (enter && (mods & GLFW_MOD_ALT) != 0)) {
+        window->setFullscreen(!window->isFullscreen());
+    } else if (key == GLFW_KEY_P || key == GLFW_KEY_PAUSE) {
+        pausedByPlayer = !pausedByPlayer;
+    }
+}
 
 void Game::onKeyReleased(int key, int, int)
 {

@@ -70,7 +70,18 @@ public:
     void applyHoverRules(std::uint32_t tileIndex);
     // A left-button release acts on the tile hovered in the previous frame.
     void onMouseButtonReleased(int button, glm::vec2 position, int mods) override;
+    // F11 and Alt+Enter: full screen and back; P and Pause: pause and go on.
+    void onKeyPressed(int key, int scancode, int mods) override;
     void onKeyReleased(int key, int scancode, int mods) override;
+
+    // While paused no simulated time passes: towers, swarms, the sun and the
+    // opponent stand still, while the camera turns and commands are taken
+    // (their swarms leave once the game goes on). A minimised window pauses
+    // the game too, without touching the player's own pause.
+    bool isPaused() const { return pausedByPlayer || !isShown(); }
+    void setPaused(bool paused) { pausedByPlayer = paused; }
+    // Seconds the game itself has run: the clock less every pause.
+    double getGameTime() const { return gameTime; }
 
     Planet* getPlanet() const { return planet; }
     Scene* getScene() const { return scene; }
@@ -99,6 +110,14 @@ private:
     void attach(Entity* entity, SceneNode* node);
 
     void updateStatistics(double dt, double now);
+    void simulate(double dt);
+    // True while the window shows something: neither minimised nor 0 x 0.
+    bool isShown() const;
+    // Brings the camera, the overlay drawing and the scene's target to the
+    // window's framebuffer size when it has changed.
+    void followWindowSize();
+    bool isPointerInside() const;
+    void drawPauseSign();
     void pick();
     glm::vec3 mouseRay();
     void hover(std::uint32_t tileIndex, std::int32_t cursorMode);
@@ -120,6 +139,10 @@ private:
     Camera* camera = nullptr;          // owned
     SceneNode* cameraCenter = nullptr; // the scene's
     double lastTime = 0.0;             // the clock at the start of the previous frame
+    double gameTime = 0.0;             // seconds simulated, pauses left out
+    bool pausedByPlayer = false;
+    int shownWidth = 0; // the framebuffer size the frame was last laid out for
+    int shownHeight = 0;
     std::function<double()> clock;
     std::array<Texture*, 4> flareTextures{}; // the resource manager's
     bool lost = false;
@@ -134,6 +157,7 @@ private:
     std::vector<Entity*> removals;
     Texture* gameOverTexture = nullptr; // the resource manager's
     Texture* gameWonTexture = nullptr;
+    Texture* pausedTexture = nullptr;
 };
 
 } // namespace BV

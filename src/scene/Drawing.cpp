@@ -35,12 +35,20 @@ GLint uniformLocation(Material* material, const char* name)
 
 } // namespace
 
-void Drawing::init(std::uint32_t width, std::uint32_t height)
+void Drawing::setScreenSize(std::uint32_t width, std::uint32_t height)
 {
+    if (width == 0 || height == 0) {
+        return;
+    }
     screenWidth = static_cast<float>(width);
     screenHeight = static_cast<float>(height);
     pixelToNdcX = 2.0f / screenWidth;
     pixelToNdcY = 2.0f / screenHeight;
+}
+
+void Drawing::init(std::uint32_t width, std::uint32_t height)
+{
+    setScreenSize(width, height);
     if (vertexArray == 0) {
         buildRectangle();
     }

@@ -16,8 +16,11 @@ class Texture;
 class Drawing : public Singleton<Drawing> {
 public:
     // Called once by the start-up code, after the window exists, with the
-    // window's client size in pixels. The size is never updated later.
+    // window's framebuffer size in pixels.
     void init(std::uint32_t width, std::uint32_t height);
+    // The window's new framebuffer size in pixels, whenever it changes. A
+    // zero side is ignored: nothing is drawn while the window has no area.
+    void setScreenSize(std::uint32_t width, std::uint32_t height);
 
     // Makes the program of our own material current, then drawWith it.
     void draw(Texture* texture, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h);

@@ -136,19 +136,16 @@ void Scene::createLight()
 
 void Scene::createMainTarget()
 {
-    const auto width = static_cast<GLsizei>(std::lround(camera->width));
-    const auto height = static_cast<GLsizei>(std::lround(camera->height));
+    targetWidth = std::max(1, static_cast<int>(std::lround(camera->width)));
+    targetHeight = std::max(1, static_cast<int>(std::lround(camera->height)));
     ManualTextureLoader* textures = manualTextureLoader();
     if (textures) {
-        mainTexture = textures->createTexture("main.tex", width, height, GL_RGBA8, GL_BGRA);
+        mainTexture = textures->createTexture("main.tex", targetWidth, targetHeight, GL_RGBA8, GL_BGRA);
     } else {
         Log::getInstance().write("Failed to create Scene: main.tex: No loader registered for tex", CRITICAL);
     }
-
     glGenRenderbuffers(1, &mainDepthBuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, mainDepthBuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, width, height);
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    allocateMainTarget();
 
     glGenFramebuffers(1, &mainFramebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, mainFramebuffer);
@@ -162,6 +159,35 @@ void Scene::createMainTarget()
         std::fputs("ERROR: incomplete framebuffer\n", stderr);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+// Storage for the target's colour and depth at targetWidth x targetHeight.
+// The framebuffer keeps its attachments: only their images change.
+void Scene::allocateMainTarget()
+{
+    // "main.tex" outlives a scene: a later scene may find it at another size.
+    if (mainTexture && (mainTexture->width != targetWidth || mainTexture->height != targetHeight)) {
+        glBindTexture(GL_TEXTURE_2D, mainTexture->handle);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, targetWidth, targetHeight, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        mainTexture->width = targetWidth;
+        mainTexture->height = targetHeight;
+    }
+    glBindRenderbuffer(GL_RENDERBUFFER, mainDepthBuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, targetWidth, targetHeight);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+}
+
+void Scene::setTargetSize(int width, int height)
+{
+    width = std::max(1, width);
+    height = std::max(1, height);
+    if (width == targetWidth && height == targetHeight) {
+        return;
+    }
+    targetWidth = width;
+    targetHeight = height;
+    allocateMainTarget();
 }
 
 void Scene::createShadowTarget()
@@ -454,7 +480,7 @@ void Scene::render()
     endStage("shadow");
 
     glBindFramebuffer(GL_FRAMEBUFFER, mainFramebuffer);
-    glViewport(0, 0, static_cast<GLsizei>(camera->width), static_cast<GLsizei>(camera->height));
+    glViewport(0, 0, targetWidth, targetHeight);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     renderOccluderCore();
     if (Statistics::getInstance()->wireframe) {
@@ -678,6 +704,12 @@ void Scene::drawGroup(ShaderProgram* program, RenderQueue::RenderList& list)
 
 void Scene::copyToWindow()
 {
+    // Everything drawn after the scene (flare, counts, overlays, cursor)
+    // covers the whole window, whatever size the target has.
+    Drawing* drawing = Drawing::getInstance();
+    const auto windowWidth = static_cast<GLint>(drawing->getScreenWidth());
+    const auto windowHeight = static_cast<GLint>(drawing->getScreenHeight());
+    glViewport(0, 0, windowWidth, windowHeight);
     // The copy covers the whole window and nothing drawn later tests depth,
     // so the window is only cleared when there is nothing to copy.
     if (!mainTexture) {
@@ -685,11 +717,9 @@ void Scene::copyToWindow()
         return;
     }
     // A straight copy, pixel for pixel when the window and the target have
-    // the same size (as they do in play): the same picture a textured
-    // rectangle over the whole window gives, without shading a fragment.
-    Drawing* drawing = Drawing::getInstance();
-    const auto windowWidth = static_cast<GLint>(drawing->getScreenWidth());
-    const auto windowHeight = static_cast<GLint>(drawing->getScreenHeight());
+    // the same size: the same picture a textured rectangle over the whole
+    // window gives, without shading a fragment. A smaller target is scaled
+    // up with linear filtering.
     const auto width = static_cast<GLint>(mainTexture->width);
     const auto height = static_cast<GLint>(mainTexture->height);
     const bool sameSize = width == windowWidth && height == windowHeight;

@@ -92,6 +92,14 @@ public:
     void update();
     void render();
 
+    // The off-screen target's size in pixels, at least 1 x 1. Changing it
+    // re-specifies the target's colour and depth storage in place; the same
+    // size again costs nothing. The camera's viewport (its aspect) is the
+    // caller's to keep in step.
+    void setTargetSize(int width, int height);
+    int getTargetWidth() const { return targetWidth; }
+    int getTargetHeight() const { return targetHeight; }
+
     // Not owned; null stops the reports.
     void setStageListener(StageListener* listener) { stageListener = listener; }
     void endStage(const char* stage)
@@ -135,6 +143,7 @@ private:
 
     SceneNode* registerNode(SceneNode* node);
     void createMainTarget();
+    void allocateMainTarget();
     void createShadowTarget();
     void createLight();
 
@@ -164,6 +173,8 @@ private:
     UniformBuffer cameraBlock;
     UniformBuffer lightingBlock;
     UniformBuffer shadowCameraBlock;
+    int targetWidth = 0; // pixels of the off-screen target
+    int targetHeight = 0;
     unsigned int mainDepthBuffer = 0;
     unsigned int mainFramebuffer = 0;
     Texture* mainTexture = nullptr; // the resource manager's

@@ -19,6 +19,7 @@
 #include "scene/Camera.h"
 #include "scene/Cursor.h"
 #include "scene/SceneNode.h"
+#include "support/SelfPlay.h"
 
 namespace BV {
 namespace {
@@ -191,6 +192,60 @@ TEST_F(GameTest, ReleasingEscapeClosesTheWindowAndSkyHoversNothing)
     glfwSetCursorPos(handle, 2.0, 2.0); // a corner: only sky
     step(0.1);
     EXPECT_EQ(planet->hoveredTile, -1);
+}
+
+// P pauses and Pause goes on. While paused nothing simulated moves (garrisons,
+// swarms, the sun, the opponent's thinking, the game's clock), but the camera
+// turns and a command is taken: its swarm leaves once the game goes on. A
+// sign over the picture says the game is paused.
+TEST_F(GameTest, PauseStopsTheGameButNotTheViewOrTheCommands)
+{
+    human->setUnitCount(150);
+    computer->visible = true;
+    selectHome();
+    hover(&computer->tile), click();
+    ASSERT_EQ(game->getEntities().size(), 1u);
+    step(0.1);
+    const std::vector<unsigned char> running = scenetest::readWindow();
+
+    game->onKeyPressed(GLFW_KEY_P, 0, 0);
+    hover(&computer->tile), click();
+    ASSERT_EQ(game->getEntities().size(), 2u);
+    const std::uint64_t hash = testkit::SelfPlay::hashState(*game, 0);
+    const glm::quat sun = game->getScene()->getSunNode()->orientation;
+    const glm::vec3 swarms[2] = {game->getEntities()[0]->node->position, game->getEntities()[1]->node->position};
+    const glm::vec3 view = game->getCamera()->getWorldPosition();
+    const double thought = npc->thinkTimer;
+    const double time = game->getGameTime();
+    game->getCameraController()->onKeyPressed(GLFW_KEY_D, 0, 0);
+    for (int i = 0; i < 40; ++i) {
+        step(0.1);
+    }
+    game->getCameraController()->onKeyReleased(GLFW_KEY_D, 0, 0);
+    EXPECT_EQ(testkit::SelfPlay::hashState(*game, 0), hash);
+    EXPECT_EQ(game->getScene()->getSunNode()->orientation, sun);
+    EXPECT_EQ(npc->thinkTimer, thought);
+    EXPECT_EQ(game->getGameTime(), time);
+    EXPECT_GT(glm::distance(game->getCamera()->getWorldPosition(), view), 1.0f) << "the view stood still";
+    // The sign's dark band and bright letters over the upper middle.
+    const std::vector<unsigned char> paused = scenetest::readWindow();
+    int changed = 0;
+    for (int y = 130; y < 270; y += 2) {
+        for (int x = 250; x < 550; x += 2) {
+            const scenetest::Pixel a = scenetest::pixelOf(running, x, y);
+            const scenetest::Pixel b = scenetest::pixelOf(paused, x, y);
+            changed += std::abs(a.r + a.g + a.b - b.r - b.g - b.b) > 60 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(changed, 500) << "no pause sign";
+
+    game->onKeyPressed(GLFW_KEY_PAUSE, 0, 0);
+    step(0.1);
+    EXPECT_FALSE(game->isPaused());
+    EXPECT_NEAR(game->getGameTime(), time + 0.1, 1e-9);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_NE(game->getEntities()[static_cast<std::size_t>(i)]->node->position, swarms[i]) << i;
+    }
 }
 
 // Nothing selected: only the human's finished towers; a selection moves to

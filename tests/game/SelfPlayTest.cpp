@@ -21,13 +21,15 @@ using testkit::SelfPlay;
 using testkit::SelfPlayResult;
 using testkit::SelfPlaySettings;
 
-SelfPlayResult play(std::uint16_t planetSize, std::uint32_t seed)
+SelfPlayResult play(std::uint16_t planetSize, std::uint32_t seed, std::uint64_t pauseAfter = 0)
 {
     SelfPlaySettings settings;
+    settings.pauseAfter = pauseAfter;
+    settings.pauseFrames = 150;
     settings.seed = seed;
     settings.planetSize = planetSize;
     settings.capSeconds = 900.0;
-    settings.drawEvery = 30; // one drawn frame per simulated second
+    settings.drawEvery = 32; // one drawn frame per simulated second
     return SelfPlay(settings).run();
 }
 
@@ -52,9 +54,11 @@ TEST(SelfPlayTest, GamesAtSizesThreeAndFourEndInAWinKeepingEveryInvariantAndRepl
             EXPECT_NE(result.stateHash, firstHash);
         }
     }
-    // The first game again, from its seed alone.
-    const SelfPlayResult replay = play(cases[0].planetSize, cases[0].seed);
+    // The first game again, from its seed alone, with five seconds of pause
+    // a minute in: no simulated time passes while paused.
+    const SelfPlayResult replay = play(cases[0].planetSize, cases[0].seed, 1920);
     EXPECT_EQ(replay.violation, "");
+    EXPECT_GT(replay.simulatedSeconds, 60.0) << "the game ended before the pause";
     EXPECT_EQ(replay.stateHash, firstHash);
 }
 

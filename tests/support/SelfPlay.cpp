@@ -269,10 +269,18 @@ SelfPlayResult SelfPlay::run()
     // clock follows it for anything else that reads the time.
     double now = 0.0;
     game.setClock([&now] { return now; });
+    std::uint64_t pausedFrames = 0;
     while (!game.isWon() && !game.isLost() && result.simulatedSeconds < settings.capSeconds) {
-        now = static_cast<double>(result.frames + 1) * settings.step;
+        const bool pausing =
+            settings.pauseAfter != 0 && result.frames == settings.pauseAfter && pausedFrames < settings.pauseFrames;
+        game.setPaused(pausing);
+        now = static_cast<double>(result.frames + pausedFrames + 1) * settings.step;
         glfwSetTime(now);
         game.frame(result.frames % static_cast<std::uint64_t>(std::max(1, settings.drawEvery)) == 0);
+        if (pausing) {
+            ++pausedFrames;
+            continue;
+        }
         ++result.frames;
         result.simulatedSeconds = static_cast<double>(result.frames) * settings.step;
         countNewTowers(game);

@@ -18,18 +18,25 @@ namespace BV::testkit {
 struct SelfPlaySettings {
     std::uint32_t seed = 1;
     std::uint16_t planetSize = 3;
-    double step = 1.0 / 30.0;    // simulated seconds per frame
+    // Simulated seconds per frame: a binary fraction, so every clock reading
+    // and every difference of two is exact and a pause, which shifts the
+    // clock, leaves each frame's dt the same to the last bit.
+    double step = 1.0 / 32.0;
     double capSeconds = 900.0;   // simulated seconds before the game is called off
     bool checkInvariants = true; // after every frame; the game stops at the first violation
     double policyInterval = 1.0; // simulated seconds between the scripted player's decisions
     int drawEvery = 1;           // frames advanced per frame drawn
+    // The player pauses the game after this many frames (0: never) for
+    // pauseFrames frames; the script waits for the game to go on.
+    std::uint64_t pauseAfter = 0;
+    std::uint64_t pauseFrames = 0;
 };
 
 // What a self-played game came to.
 struct SelfPlayResult {
     bool humanWon = false;
     bool computerWon = false;
-    std::uint64_t frames = 0;
+    std::uint64_t frames = 0; // simulated frames: paused ones not counted
     double simulatedSeconds = 0.0;
     double realSeconds = 0.0;
     // Empty while every invariant held; else the first violation, with the

@@ -58,6 +58,7 @@ TEST(BakedAssets, EveryImageLoadsThroughFreeImageAs32BitWithItsSize)
         {"swarm", 64, 64},
         {"planet_tileset planet_tileset_normals", 2048, 2048},
         {"gameOver gameWon", 1024, 768},
+        {"ui/paused", 512, 160},
         {"cursor/default cursor/attack cursor/build cursor/select", 32, 32},
     };
     int count = 0;
@@ -72,7 +73,7 @@ TEST(BakedAssets, EveryImageLoadsThroughFreeImageAs32BitWithItsSize)
             EXPECT_EQ(height, image.height()) << path;
         }
     }
-    EXPECT_EQ(27, count);
+    EXPECT_EQ(28, count);
 }
 
 TEST(BakedAssets, CubeMapListNamesSixExistingFacesInGlOrder)
@@ -107,7 +108,7 @@ TEST(BakedAssets, BakingTwiceGivesIdenticalBytes)
             ++files;
         }
     }
-    EXPECT_EQ(29, files) << "27 images, the cube-map list and the tower model";
+    EXPECT_EQ(30, files) << "28 images, the cube-map list and the tower model";
 }
 
 // A sign's square is centred over its tower: the signs are compact badges in

@@ -177,6 +177,24 @@ Image InterfacePainter::endScreen(bool won) const
     return image;
 }
 
+Image InterfacePainter::pausedSign() const
+{
+    const int w = 512;
+    const int h = 160;
+    Image image(w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const float side = std::fabs(static_cast<float>(x) - w * 0.5f) / (w * 0.5f);
+            const float edge = std::fabs(static_cast<float>(y) - h * 0.5f) / (h * 0.5f);
+            const float a = 0.65f * std::min(1.0f, 4.0f * (1.0f - side)) * std::min(1.0f, 5.0f * (1.0f - edge));
+            image.set(x, y, {0.0f, 0.0f, 0.0f, a});
+        }
+    }
+    glowText(image, "PAUSED", fitSize("PAUSED", 84, 420), 98, {0.92f, 0.95f, 1.0f, 1.0f}, {0.35f, 0.6f, 1.0f, 0.9f}, 8);
+    shadowedCentred(text, image, "P or Pause to go on", 22, w / 2, 136, {0.85f, 0.85f, 0.9f, 1.0f});
+    return image;
+}
+
 Image InterfacePainter::cursor(int kind) const
 {
     Image image(32, 32);

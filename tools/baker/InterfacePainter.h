@@ -27,6 +27,9 @@ public:
     Image constructionSign() const;
     Image fullSign() const;
     Image endScreen(bool won) const;
+    // 512 x 160 sign over the paused game: "PAUSED" on a dark band that
+    // fades out at the ends, and how to go on.
+    Image pausedSign() const;
     // The hot spot of every cursor is its top-left pixel: the arrow's tip.
     // kind: 0 default, 1 attack, 2 build, 3 select.
     Image cursor(int kind) const;

@@ -27,6 +27,7 @@
 // | textures/status/full.dds                | 256x256   | corner badge: green, white plus                   |
 // | textures/gameOver.dds                   | 1024x768  | "GAME OVER" end screen                            |
 // | textures/gameWon.dds                    | 1024x768  | "VICTORY" end screen                              |
+// | textures/ui/paused.dds                  | 512x160   | "PAUSED" sign over a paused game                  |
 // | textures/cursor/default.dds             | 32x32     | arrow; hot spot top-left                          |
 // | textures/cursor/attack.dds              | 32x32     | arrow with red crosshair                          |
 // | textures/cursor/build.dds               | 32x32     | arrow with yellow plus                            |
@@ -126,6 +127,7 @@ void bakeInterface(Baker& baker, const BV::TextPainter& text)
     baker.image("textures/status/full.dds", ui.fullSign());
     baker.image("textures/gameOver.dds", ui.endScreen(false));
     baker.image("textures/gameWon.dds", ui.endScreen(true));
+    baker.image("textures/ui/paused.dds", ui.pausedSign());
     const char* cursors[4] = {"default", "attack", "build", "select"};
     for (int kind = 0; kind < 4; ++kind) {
         baker.image(std::string("textures/cursor/") + cursors[kind] + ".dds", ui.cursor(kind));

@@ -1,0 +1,247 @@
+// The game in a window the player resizes, squeezes, minimises and turns
+// full screen: the real window, the events it gets, and the pixels that
+// reach it.
+#include <vector>
+
+#include "game/CameraController.h"
+#include "game/GameFixture.h"
+
+namespace BV {
+namespace {
+
+class DesktopTest : public testkit::GameFixture {
+protected:
+    void TearDown() override
+    {
+        // The binary's other tests draw on the shared window at its own size.
+        window->setFullscreen(false);
+        resize(scenetest::WINDOW_WIDTH, scenetest::WINDOW_HEIGHT);
+        GameFixture::TearDown();
+    }
+
+    // Asks for a window size and lets the events arrive; false if they never do.
+    bool resize(int width, int height)
+    {
+        glfwSetWindowSize(window->getHandle(), width, height);
+        return settle(width, height);
+    }
+
+    bool settle(int width, int height)
+    {
+        for (int i = 0; i < 300 && (window->getWidth() != width || window->getHeight() != height); ++i) {
+            glfwWaitEventsTimeout(0.01);
+        }
+        return window->getWidth() == width && window->getHeight() == height;
+    }
+
+    // Two frames (the first after a resize may land in a buffer the window
+    // system has only just made), then the window's pixels, saved as png.
+    std::vector<unsigned char> frame(const std::string& png)
+    {
+        step(0.02);
+        step(0.02);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        std::vector<unsigned char> pixels = testkit::readPixels(0, 0, window->getWidth(), window->getHeight());
+        testkit::savePng(png, window->getWidth(), window->getHeight(), pixels);
+        return pixels;
+    }
+
+    // The planet's extent through the middle of the scene's last picture,
+    // along one axis, as [first, last] pixel: the run of pixels nearer than
+    // the sky (which lies at the far end of the depth range) that holds the
+    // middle.
+    std::pair<int, int> discRun(bool horizontal) const
+    {
+        const int width = game->getScene()->getTargetWidth();
+        const int height = game->getScene()->getTargetHeight();
+        const int length = horizontal ? width : height;
+        std::vector<float> depth(static_cast<std::size_t>(length));
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, game->getScene()->getMainFramebuffer());
+        glReadPixels(horizontal ? 0 : width / 2, horizontal ? height / 2 : 0, horizontal ? length : 1,
+                     horizontal ? 1 : length, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        const auto planet = [&](int at) { return depth[static_cast<std::size_t>(at)] < 0.9999f; };
+        int first = length / 2;
+        int last = length / 2;
+        while (first > 0 && planet(first - 1)) {
+            --first;
+        }
+        while (last < length - 1 && planet(last + 1)) {
+            ++last;
+        }
+        return {first, last};
+    }
+
+    // A whole picture at the window's size: the planet round in the middle
+    // of the scene, and sky (never the black of an uncovered window) in every
+    // corner of the window.
+    void expectWholePicture(const std::string& png)
+    {
+        // As far out as the view goes, so the whole planet is on screen.
+        game->getCameraController()->onMouseScrolled(-100.0);
+        const std::vector<unsigned char> pixels = frame(png);
+        const int width = window->getWidth();
+        const int height = window->getHeight();
+        EXPECT_EQ(game->getScene()->getTargetWidth(), width);
+        EXPECT_EQ(game->getScene()->getTargetHeight(), height);
+        const auto [left, right] = discRun(true);
+        const auto [top, bottom] = discRun(false);
+        EXPECT_GT(bottom - top, height / 3) << "no planet";
+        EXPECT_GT(left, 0) << "the planet is cut off";
+        EXPECT_NEAR((left + right) * 0.5, width * 0.5, 2.0) << "planet off-centre";
+        EXPECT_NEAR((top + bottom) * 0.5, height * 0.5, 2.0) << "planet off-centre";
+        EXPECT_NEAR(right - left, bottom - top, 0.015 * (bottom - top)) << "planet not round";
+        int black = 0;
+        for (const int y : {1, height - 2}) {
+            for (int x = 0; x < width; ++x) {
+                const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 4;
+                black += pixels[i] + pixels[i + 1] + pixels[i + 2] == 0 ? 1 : 0;
+            }
+        }
+        EXPECT_LT(black, width / 10) << "uncovered window";
+    }
+
+    // Window pixels, from the top-left corner, of a point of the world.
+    glm::vec2 onWindow(const glm::vec3& world) const
+    {
+        Camera* camera = game->getCamera();
+        const glm::vec4 clip = camera->getProjection() * camera->getView() * glm::vec4(world, 1.0f);
+        return {(clip.x / clip.w * 0.5f + 0.5f) * window->getWidth(),
+                (0.5f - clip.y / clip.w * 0.5f) * window->getHeight()};
+    }
+
+    Window* window = Window::getInstance();
+};
+
+// Every size the player drags the window to gets a whole picture at that
+// size, the planet round in its middle, and a click where the home tower is
+// drawn selects it.
+TEST_F(DesktopTest, ThePictureAndClicksFollowTheWindowSize)
+{
+    const struct {
+        int width, height;
+    } sizes[] = {{1000, 400}, {480, 640}};
+    Tower* home = towerOf(humanPlayer);
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
+        ASSERT_TRUE(resize(size.width, size.height));
+        expectWholePicture("desktop_" + std::to_string(size.width) + ".png");
+
+        // Turn the view so the tower stands away from the middle.
+        game->getCameraController()->onKeyPressed(GLFW_KEY_A, 0, 0);
+        step(0.15);
+        game->getCameraController()->onKeyReleased(GLFW_KEY_A, 0, 0);
+        planet->selectedTile = -1;
+        const glm::vec2 pointer = onWindow(home->tile.position);
+        EXPECT_GT(glm::distance(pointer, glm::vec2(size.width, size.height) * 0.5f), 20.0f);
+        glfwSetCursorPos(window->getHandle(), pointer.x, pointer.y);
+        step(0.02);
+        game->onMouseButtonReleased(GLFW_MOUSE_BUTTON_LEFT, pointer, 0);
+        EXPECT_EQ(planet->selectedTile, static_cast<std::int32_t>(home->tile.index));
+    }
+}
+
+// A pointer outside the window hovers nothing and the game's cursor is not
+// drawn, not even the part of it that would hang into the window.
+TEST_F(DesktopTest, APointerOutsideTheWindowHoversAndDrawsNothing)
+{
+    GLFWwindow* handle = window->getHandle();
+    glfwSetWindowPos(handle, 100, 100);
+    for (int i = 0; i < 10; ++i) {
+        glfwWaitEventsTimeout(0.01);
+    }
+    step(0.02);
+    const glm::vec2 home = onWindow(towerOf(humanPlayer)->tile.position);
+    glfwSetCursorPos(handle, home.x, home.y);
+    step(0.02);
+    ASSERT_EQ(planet->hoveredTile, static_cast<std::int32_t>(towerOf(humanPlayer)->tile.index));
+    std::vector<unsigned char> corners[2];
+    for (const int away : {8, 60}) {
+        glfwSetCursorPos(handle, -away, -away);
+        corners[away == 8 ? 0 : 1] = frame("desktop_pointer_out.png");
+        EXPECT_EQ(planet->hoveredTile, -1);
+    }
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            const std::size_t i = (static_cast<std::size_t>(window->getHeight() - 1 - y) * window->getWidth() + x) * 4;
+            ASSERT_EQ(corners[0][i] + corners[0][i + 1] + corners[0][i + 2],
+                      corners[1][i] + corners[1][i + 1] + corners[1][i + 2])
+                << "cursor drawn at " << x << ", " << y;
+        }
+    }
+}
+
+// A window squeezed to one pixel, or minimised to none, raises no GL error
+// and draws nothing; minimising pauses the game unless the player had, and
+// the window's return brings the whole picture back.
+TEST_F(DesktopTest, ASqueezedOrMinimisedWindowComesBackWhole)
+{
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    ASSERT_TRUE(resize(1, 1));
+    step(0.1);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+    // GLFW's own callbacks, as a window manager would trigger them.
+    GLFWwindow* handle = window->getHandle();
+    const GLFWwindowiconifyfun iconify = glfwSetWindowIconifyCallback(handle, nullptr);
+    glfwSetWindowIconifyCallback(handle, iconify);
+    const GLFWframebuffersizefun framebuffer = glfwSetFramebufferSizeCallback(handle, nullptr);
+    glfwSetFramebufferSizeCallback(handle, framebuffer);
+    ASSERT_TRUE(iconify && framebuffer);
+    for (const bool pausedBefore : {false, true}) {
+        SCOPED_TRACE(pausedBefore ? "paused before" : "running before");
+        game->setPaused(pausedBefore);
+        const double before = game->getGameTime();
+        iconify(handle, GLFW_TRUE);
+        framebuffer(handle, 0, 0);
+        step(0.1);
+        EXPECT_TRUE(game->isPaused());
+        EXPECT_EQ(game->getGameTime(), before);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        iconify(handle, GLFW_FALSE);
+        framebuffer(handle, 1, 1);
+        step(0.1);
+        EXPECT_EQ(game->isPaused(), pausedBefore);
+        EXPECT_NEAR(game->getGameTime(), before + (pausedBefore ? 0.0 : 0.1), 1e-9);
+    }
+    game->setPaused(false);
+    ASSERT_TRUE(resize(scenetest::WINDOW_WIDTH, scenetest::WINDOW_HEIGHT));
+    expectWholePicture("desktop_restored.png");
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// F11 and Alt+Enter each switch to the whole screen and back to the window
+// as it was; the picture follows.
+TEST_F(DesktopTest, F11AndAltEnterSwitchToFullScreenAndBack)
+{
+    GLFWwindow* handle = window->getHandle();
+    const GLFWvidmode* mode = glfwGetVideoMode(glfwGetPrimaryMonitor());
+    ASSERT_TRUE(mode);
+    glfwSetWindowPos(handle, 40, 30);
+    ASSERT_TRUE(resize(640, 480));
+    const struct {
+        int key, mods;
+    } switches[] = {{GLFW_KEY_F11, 0}, {GLFW_KEY_ENTER, GLFW_MOD_ALT}};
+    for (const auto& key : switches) {
+        SCOPED_TRACE(key.key);
+        game->onKeyPressed(key.key, 0, key.mods);
+        ASSERT_TRUE(settle(mode->width, mode->height));
+        EXPECT_TRUE(window->isFullscreen());
+        expectWholePicture("desktop_fullscreen.png");
+        game->onKeyPressed(key.key, 0, key.mods);
+        ASSERT_TRUE(settle(640, 480));
+        EXPECT_FALSE(window->isFullscreen());
+        int x = 0;
+        int y = 0;
+        glfwGetWindowPos(handle, &x, &y);
+        EXPECT_EQ(x, 40);
+        EXPECT_EQ(y, 30);
+    }
+    game->onKeyPressed(GLFW_KEY_ENTER, 0, 0); // Enter alone switches nothing
+    step(0.02);
+    EXPECT_FALSE(window->isFullscreen());
+}
+
+} // namespace
+} // namespace BV
