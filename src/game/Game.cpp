@@ -180,6 +180,7 @@ Game::Game(Window* window, std::uint32_t seed) : window(window), seed(seed)
 
     gameOverTexture = loadTexture("resources/textures/gameOver.dds", false);
     gameWonTexture = loadTexture("resources/textures/gameWon.dds", false);
+    startRuleChecks();
 }
 
 // Tears the whole world down; the window (and its GL context) stays.
@@ -250,7 +251,7 @@ void Game::removeEntity(Entity* entity)
 
 // ---- One frame -------------------------------------------------------------
 
-void Game::frame(bool draw)
+void Game::advance(bool draw)
 {
     glfwPollEvents();
     Cursor::getInstance()->mode = Cursor::DEFAULT;
