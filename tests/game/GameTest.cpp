@@ -228,10 +228,13 @@ TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
     human->setUnitCount(200);
     EXPECT_EQ(hover(site), at(site));
     EXPECT_EQ(Cursor::getInstance()->mode, Cursor::BUILD);
-    if (const Tile* water = emptyOwnTile(true)) {
-        EXPECT_EQ(hover(water), -1);
-        hover(site);
-    }
+    // Another empty tile of the player's land, made water whatever the
+    // terrain drew.
+    Tile* water = emptyOwnTile(false, glm::distance(site->position, human->tile.position) + 1.0f);
+    ASSERT_NE(water, nullptr);
+    water->type = 0;
+    EXPECT_EQ(hover(water), -1);
+    hover(site);
     click();
     EXPECT_EQ(human->units, 40);
     EXPECT_EQ(planet->selectedTile, -1);
