@@ -187,6 +187,7 @@ Game::Game(Window* window, std::uint32_t seed) : window(window), seed(seed)
     gameOverTexture = loadTexture("resources/textures/gameOver.dds", false);
     gameWonTexture = loadTexture("resources/textures/gameWon.dds", false);
     pausedTexture = loadTexture("resources/textures/ui/paused.dds", true);
+    startRuleChecks();
 }
 
 // Tears the whole world down; the window (and its GL context) stays.
@@ -257,7 +258,7 @@ void Game::removeEntity(Entity* entity)
 
 // ---- One frame -------------------------------------------------------------
 
-void Game::frame(bool draw)
+void Game::advance(bool draw)
 {
     glfwPollEvents();
     followWindowSize();

@@ -47,7 +47,8 @@ public:
     // One whole frame, from the event poll to the buffer swap. With draw
     // false the world advances exactly as in a drawn frame, but nothing is
     // drawn and the buffers are not swapped (a self-played game draws only
-    // every few frames to save time).
+    // every few frames to save time). With BREVAMOOR_CHECK=1 the frame ends
+    // with the rule check (GameRules.cpp).
     void frame(bool draw = true);
 
     // A new tower of owner on tile; a start tower (startBuilding) stands at
@@ -103,7 +104,25 @@ public:
     // as the text of the CRITICAL line; empty when it can.
     static std::string planetSizeFault(std::uint16_t size, std::int64_t maxBufferTexels);
 
+    // ---- The game's own consistency (GameRules.cpp) ----
+    // The first rule that does not hold between two frames, in words, or ""
+    // when all hold: territories and owners agree, every building stands on
+    // its tile and in its owner's list with at most a full garrison, swarms
+    // fly between live buildings and tiles, the scene holds exactly the
+    // nodes of what lives, GL reports no error, and the opponent's lists
+    // agree with the board. Reads (and so clears) GL's error flag.
+    std::string brokenRule() const;
+    // Owners, garrisons, buildings and `frames` folded into one number: the
+    // same seed and inputs must give the same hash.
+    std::uint64_t stateHash(std::uint64_t frames) const;
+
 private:
+    // Counts the nodes that live as long as the game and reads
+    // BREVAMOOR_CHECK; at the end of construction.
+    void startRuleChecks();
+    // One frame without the rule check.
+    void advance(bool draw);
+
     // "planet_size" from the configuration; a size the game or this driver
     // cannot play ends the process with one CRITICAL line.
     static std::uint16_t readPlanetSize();
@@ -158,6 +177,11 @@ private:
     Texture* gameOverTexture = nullptr; // the resource manager's
     Texture* gameWonTexture = nullptr;
     Texture* pausedTexture = nullptr;
+    std::size_t fixedNodes = 0; // scene nodes of neither buildings nor swarms
+    std::uint64_t framesPlayed = 0;
+    // Set by BREVAMOOR_CHECK=1: every frame ends with brokenRule, and the
+    // first broken rule writes one CRITICAL line.
+    bool checkingRules = false;
 };
 
 } // namespace BV

@@ -105,13 +105,7 @@ protected:
     }
 
     // Window pixels, from the top-left corner, of a point of the world.
-    glm::vec2 toScreen(const glm::vec3& world) const
-    {
-        Camera* camera = game->getCamera();
-        const glm::vec4 clip = camera->getProjection() * camera->getView() * glm::vec4(world, 1.0f);
-        return {(clip.x / clip.w * 0.5f + 0.5f) * scenetest::WINDOW_WIDTH,
-                (0.5f - clip.y / clip.w * 0.5f) * scenetest::WINDOW_HEIGHT};
-    }
+    glm::vec2 toScreen(const glm::vec3& world) const { return scenetest::toWindow(*game->getCamera(), world); }
 
     // The configured "planet_size"; a subclass may change it before SetUp.
     int planetSize = 3;

@@ -19,7 +19,6 @@
 #include "scene/Camera.h"
 #include "scene/Cursor.h"
 #include "scene/SceneNode.h"
-#include "support/SelfPlay.h"
 
 namespace BV {
 namespace {
@@ -211,7 +210,7 @@ TEST_F(GameTest, PauseStopsTheGameButNotTheViewOrTheCommands)
     game->onKeyPressed(GLFW_KEY_P, 0, 0);
     hover(&computer->tile), click();
     ASSERT_EQ(game->getEntities().size(), 2u);
-    const std::uint64_t hash = testkit::SelfPlay::hashState(*game, 0);
+    const std::uint64_t hash = game->stateHash(0);
     const glm::quat sun = game->getScene()->getSunNode()->orientation;
     const glm::vec3 swarms[2] = {game->getEntities()[0]->node->position, game->getEntities()[1]->node->position};
     const glm::vec3 view = game->getCamera()->getWorldPosition();
@@ -222,7 +221,7 @@ TEST_F(GameTest, PauseStopsTheGameButNotTheViewOrTheCommands)
         step(0.1);
     }
     game->getCameraController()->onKeyReleased(GLFW_KEY_D, 0, 0);
-    EXPECT_EQ(testkit::SelfPlay::hashState(*game, 0), hash);
+    EXPECT_EQ(game->stateHash(0), hash);
     EXPECT_EQ(game->getScene()->getSunNode()->orientation, sun);
     EXPECT_EQ(npc->thinkTimer, thought);
     EXPECT_EQ(game->getGameTime(), time);
@@ -283,10 +282,13 @@ TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
     human->setUnitCount(200);
     EXPECT_EQ(hover(site), at(site));
     EXPECT_EQ(Cursor::getInstance()->mode, Cursor::BUILD);
-    if (const Tile* water = emptyOwnTile(true)) {
-        EXPECT_EQ(hover(water), -1);
-        hover(site);
-    }
+    // Another empty tile of the player's land, made water whatever the
+    // terrain drew.
+    Tile* water = emptyOwnTile(false, glm::distance(site->position, human->tile.position) + 1.0f);
+    ASSERT_NE(water, nullptr);
+    water->type = 0;
+    EXPECT_EQ(hover(water), -1);
+    hover(site);
     click();
     EXPECT_EQ(human->units, 40);
     EXPECT_EQ(planet->selectedTile, -1);

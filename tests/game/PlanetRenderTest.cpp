@@ -282,29 +282,15 @@ TEST_F(PlanetRenderTest, FrameShowsOwnSeenAndUnseenTilesInDecreasingBrightness)
 
     // Mean brightness of each kind over 5 x 5 patches at front-facing tiles
     // well inside the disc.
-    const glm::mat4 pv = camera->getProjection() * camera->getView();
-    auto brightness = [&pixels](int x, int y) {
-        double sum = 0.0;
-        for (int dy = -2; dy <= 2; ++dy) {
-            for (int dx = -2; dx <= 2; ++dx) {
-                const Pixel p = pixelOf(pixels, x + dx, y + dy);
-                sum += p.r + p.g + p.b;
-            }
-        }
-        return sum / 25.0;
-    };
     double sum[3] = {0, 0, 0};
     int count[3] = {0, 0, 0};
     for (const Tile& tile : planet->tiles) {
         if (glm::dot(tile.normal, glm::normalize(glm::vec3(0, 0, 520) - tile.position)) < 0.35f) {
             continue;
         }
-        const glm::vec4 clip = pv * glm::vec4(tile.position, 1.0f);
-        const int x = static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * WINDOW_WIDTH);
-        const int y = static_cast<int>((0.5f - clip.y / clip.w * 0.5f) * WINDOW_HEIGHT);
         const float visibility = planet->visibilityValues[tile.index];
         const int kind = visibility == 1.0f ? 0 : visibility == 0.8f ? 1 : 2;
-        sum[kind] += brightness(x, y);
+        sum[kind] += channelSum(patch(pixels, toWindow(*camera, tile.position), 2));
         ++count[kind];
     }
     for (int kind = 0; kind < 3; ++kind) {
@@ -341,17 +327,10 @@ TEST_F(PlanetRenderTest, OccluderCoreRejectsTheSkyBehindThePlanetAndChangesNoPix
         frame();
         return readWindow();
     };
-    // Brightness summed over a patch round the window's centre, where the
-    // planet stands.
+    // Brightness over a patch round the window's centre, where the planet
+    // stands.
     auto centre = [](const std::vector<unsigned char>& pixels) {
-        long sum = 0;
-        for (int y = WINDOW_HEIGHT / 2 - 20; y < WINDOW_HEIGHT / 2 + 20; ++y) {
-            for (int x = WINDOW_WIDTH / 2 - 20; x < WINDOW_WIDTH / 2 + 20; ++x) {
-                const Pixel p = pixelOf(pixels, x, y);
-                sum += p.r + p.g + p.b;
-            }
-        }
-        return sum;
+        return channelSum(meanColour(pixels, WINDOW_WIDTH / 2 - 20, WINDOW_HEIGHT / 2 - 20, 40, 40));
     };
 
     const std::vector<unsigned char> without = window();
@@ -364,13 +343,13 @@ TEST_F(PlanetRenderTest, OccluderCoreRejectsTheSkyBehindThePlanetAndChangesNoPix
     // With the planet itself hidden, what the core keeps from being drawn
     // shows: the cleared target, black, where the sky would be.
     planet->visible = false;
-    EXPECT_EQ(centre(window()), 0);
+    EXPECT_EQ(centre(window()), 0.0);
     // In wireframe the planet is only lines, so no core hides the sky's
     // lines behind it.
     Statistics::getInstance()->wireframe = true;
-    const long wireWithCore = centre(window());
+    const double wireWithCore = centre(window());
     scene->setOccluderCore(0.0f);
-    const long wireWithout = centre(window());
+    const double wireWithout = centre(window());
     Statistics::getInstance()->wireframe = false;
     EXPECT_GT(wireWithout, 0);
     EXPECT_EQ(wireWithCore, wireWithout);

@@ -23,11 +23,8 @@ constexpr int kHeight = 600;
 
 // A colour in 0 to 255 per channel.
 using Colour = glm::dvec3;
-
-double luma(const Colour& c)
-{
-    return 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
-}
+using scenetest::luma;
+using scenetest::patch;
 
 // CIE L*a*b* of an sRGB colour under D65: distances in it follow what the
 // eye tells apart (about 2 is just noticeable, above 10 plainly different).
@@ -85,22 +82,6 @@ protected:
             }
         }
         return false;
-    }
-
-    // Mean colour of the (2 half + 1)^2 pixels around a point of the window
-    // (moved inside it when it lies at or past the edge).
-    static Colour patch(const std::vector<unsigned char>& frame, const glm::vec2& at, int half)
-    {
-        Colour sum(0.0);
-        const int cx = std::clamp(static_cast<int>(at.x), half, kWidth - 1 - half);
-        const int cy = std::clamp(static_cast<int>(at.y), half, kHeight - 1 - half);
-        for (int y = cy - half; y <= cy + half; ++y) {
-            for (int x = cx - half; x <= cx + half; ++x) {
-                const scenetest::Pixel p = scenetest::pixelOf(frame, x, y);
-                sum += Colour(p.r, p.g, p.b);
-            }
-        }
-        return sum / static_cast<double>((2 * half + 1) * (2 * half + 1));
     }
 
     // Whether the tile turns at least `minimum` (cosine) towards the camera.

@@ -238,23 +238,6 @@ TEST_F(SwarmTest, UnitsLaunchedWithinReachTakeAnEmptyGarrison)
     EXPECT_EQ(enemy->units, 1); // the first arrival took it; the rest fought nothing
 }
 
-// From the opposite pole: hidden at first.
-TEST_F(SwarmTest, EnemySwarmsShowOverThePlayersLand)
-{
-    towerOf(computerPlayer)->attack(home, game);
-    Swarm* raid = swarm();
-    ASSERT_NE(raid, nullptr);
-    raid->update(0.1);
-    EXPECT_FALSE(raid->visible);
-    bool overOwnLand = false;
-    for (int i = 0; i < 300 && !overOwnLand; ++i) {
-        raid->update(0.1);
-        overOwnLand = planet->tiles[planet->getTileIndexAt(raid->getCentre())].owner == humanPlayer;
-    }
-    ASSERT_TRUE(overOwnLand);
-    EXPECT_TRUE(raid->visible);
-}
-
 // Even where no building stands.
 TEST_F(SwarmTest, FoundingPartyFindingItsTileLostFoundsNothing)
 {

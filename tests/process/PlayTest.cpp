@@ -48,8 +48,10 @@ TEST(PlayTest, HeadlessPlaySavesAScreenshotOfThePlanetAndClosesOnEscape)
     testkit::ScratchDir dir;
     const std::string shot = dir.file("shot.png");
     // The test already runs under a virtual X server; the script uses it.
+    // The game checks its own rules every frame: a broken one would log.
     const std::string output =
-        run("BV_INSIDE_XVFB=1 " BV_SOURCE_DIR "/scripts/headless-play.sh " BV_RUN_DIR " 6 " + shot + " 2>&1");
+        run("BREVAMOOR_CHECK=1 BV_INSIDE_XVFB=1 " BV_SOURCE_DIR "/scripts/headless-play.sh " BV_RUN_DIR " 6 " + shot +
+            " 2>&1");
     EXPECT_NE(output.find("play: screenshot saved to " + shot), std::string::npos) << output;
     EXPECT_NE(output.find("closed on Escape with exit status 1"), std::string::npos) << output;
     EXPECT_EQ(testkit::readFile(std::string(BV_RUN_DIR) + "/BVLog.log"), "");

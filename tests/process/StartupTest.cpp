@@ -116,14 +116,6 @@ ProcessOptions endedByEscape()
     return options;
 }
 
-TEST(StartupTest, GameRunsUntilEscapeAndEndsWithStatusOneAndAnEmptyLog)
-{
-    const ProcessResult result = testkit::runGame(endedByEscape());
-    EXPECT_FALSE(result.timedOut);
-    EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(result.log, "");
-}
-
 // Images the game needs, damaged or missing: each is named once, by the part
 // that needs it (a sky box face of another size by the cube map too, and a
 // material holding a failed image by the material), and the game runs on

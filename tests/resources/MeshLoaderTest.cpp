@@ -120,6 +120,22 @@ TEST_F(MeshLoaderTest, TurnsTheModelYUpAndKeepsItsFacesFrontFacing)
     EXPECT_EQ(first->shininess, 25);
 }
 
+// Points and lines are left out, and vectors the file lacks are zeros.
+TEST_F(MeshLoaderTest, PointsAndLinesAreLeftOutAndMissingVectorsAreZero)
+{
+    testkit::writeFile(scratch.file("bare.obj"), "v 1 2 3\nv 0 0 3\nv 4 0 3\nf 1 2 3\nl 1 2\np 3\n");
+    Mesh* mesh = get<Mesh>(scratch.file("bare.obj"));
+    ASSERT_EQ(mesh->ensureLoaded(), Resource::LOADED);
+    ASSERT_EQ(mesh->parts.size(), 1u);
+    const std::vector<Vertex> triangle = readTriangles(mesh->parts.front());
+    ASSERT_EQ(triangle.size(), 3u);
+    for (const Vertex& vertex : triangle) {
+        EXPECT_EQ(vertex.texCoord, glm::vec3(0.0f));
+        EXPECT_EQ(vertex.normal, glm::vec3(0.0f));
+        EXPECT_EQ(vertex.tangent, glm::vec4(0.0f, 0.0f, 0.0f, 1.0f));
+    }
+}
+
 // The game has none of these shaders, so each model fails on its material.
 TEST_F(MeshLoaderTest, MaterialNameChoosesTheShaders)
 {

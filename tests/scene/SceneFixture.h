@@ -1,7 +1,8 @@
 #pragma once
 
 // Shared set-up for tests that draw real frames through a Scene: the loaders,
-// a camera of the window's size, coloured quads and pixel read-back.
+// a camera of the window's size and coloured quads; pixel read-back is in
+// support/Pixels.h.
 
 #include <algorithm>
 #include <cstdint>
@@ -27,45 +28,10 @@
 #include "scene/Scene.h"
 #include "scene/SceneNode.h"
 #include "scene/Statistics.h"
+#include "support/Pixels.h"
 #include "support/TestSupport.h"
 
 namespace BV::scenetest {
-
-// The shared test window's size; the scene's targets take the camera's size.
-constexpr int WINDOW_WIDTH = 800;
-constexpr int WINDOW_HEIGHT = 600;
-
-struct Pixel {
-    int r, g, b;
-};
-
-// Channel-wise comparison with a tolerance for rasteriser rounding.
-inline ::testing::AssertionResult near(const Pixel& a, const Pixel& e, int tolerance = 3)
-{
-    if (std::max({std::abs(a.r - e.r), std::abs(a.g - e.g), std::abs(a.b - e.b)}) <= tolerance) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure() << "(" << a.r << ", " << a.g << ", " << a.b << ") is not within " << tolerance
-                                         << " of (" << e.r << ", " << e.g << ", " << e.b << ")";
-}
-
-inline std::vector<unsigned char> readWindow()
-{
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    return testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
-}
-
-// Pixel (x, y), y from the top, of a whole-window read-back.
-inline Pixel pixelOf(const std::vector<unsigned char>& frame, int x, int y)
-{
-    const std::size_t i = (static_cast<std::size_t>(WINDOW_HEIGHT - 1 - y) * WINDOW_WIDTH + x) * 4;
-    return Pixel{frame[i], frame[i + 1], frame[i + 2]};
-}
-
-inline Pixel windowPixel(int x, int y)
-{
-    return pixelOf(readWindow(), x, y);
-}
 
 // Black window, overlay state: no depth test, alpha blending on.
 inline void clearWindow()

@@ -39,146 +39,12 @@ int sideOf(const Player* player)
     return player == humanPlayer ? 0 : 1;
 }
 
-std::int16_t idOf(const Player* player)
-{
-    return player ? player->id : 0;
-}
-
 // Expected kills per attacker of a duel series with these odds: each unit
 // fights until it loses once.
 double killsPerAttacker(std::uint32_t odds)
 {
     const double wins = (std::max(0.0, odds - 100.0) + std::min(odds, 100u) * 0.495) / odds;
     return wins / (1.0 - wins);
-}
-
-// ---- Invariants -------------------------------------------------------------
-
-std::string checkTerritories(const Game& game)
-{
-    const std::vector<Tile>& tiles = game.getPlanet()->tiles;
-    std::vector<const Player*> listed(tiles.size(), nullptr);
-    for (const Player* player : {humanPlayer, computerPlayer}) {
-        for (const std::uint32_t index : player->territory->ownedTiles) {
-            if (index >= tiles.size() || listed[index]) {
-                return "tile " + std::to_string(index) + " is listed twice in the territories";
-            }
-            listed[index] = player;
-        }
-    }
-    for (const Tile& tile : tiles) {
-        if (tile.owner != listed[tile.index]) {
-            return "tile " + std::to_string(tile.index) + " has owner " + std::to_string(idOf(tile.owner)) +
-                   " but is in the territory of " + std::to_string(idOf(listed[tile.index]));
-        }
-    }
-    return "";
-}
-
-using BuildingSet = std::unordered_set<const Building*>;
-
-std::string checkBuildings(const Game& game, const BuildingSet& live)
-{
-    const std::vector<Tile>& tiles = game.getPlanet()->tiles;
-    const BuildingSet human(humanPlayer->buildings.begin(), humanPlayer->buildings.end());
-    const BuildingSet computer(computerPlayer->buildings.begin(), computerPlayer->buildings.end());
-    for (const Building* building : game.getBuildings()) {
-        const std::size_t index = building->tile.index;
-        if (index >= tiles.size() || tiles[index].building != building) {
-            return "the building on tile " + std::to_string(index) + " is not the one its tile points to";
-        }
-        const auto* military = dynamic_cast<const MilitaryBuilding*>(building);
-        if (military && military->units > military->maxUnits) {
-            return "the garrison on tile " + std::to_string(index) + " is " + std::to_string(military->units);
-        }
-        if (!(building->owner == humanPlayer ? human : computer).count(building)) {
-            return "the building on tile " + std::to_string(index) + " is missing from its owner's list";
-        }
-    }
-    for (const Tile& tile : tiles) {
-        if (tile.building && !live.count(tile.building)) {
-            return "tile " + std::to_string(tile.index) + " points to a building the game does not know";
-        }
-    }
-    return "";
-}
-
-std::string checkSwarms(const Game& game, const BuildingSet& live)
-{
-    const std::vector<Tile>& tiles = game.getPlanet()->tiles;
-    for (const Entity* entity : game.getEntities()) {
-        if (const auto* attack = dynamic_cast<const AttackingSwarm*>(entity)) {
-            if (!live.count(attack->getSource()) || !live.count(attack->getTargetBuilding())) {
-                return "an attacking swarm's source or target is not a live building";
-            }
-        } else if (const auto* founding = dynamic_cast<const BuildingSwarm*>(entity)) {
-            const Tile* target = founding->getTargetTile();
-            if (!live.count(founding->getSource()) || target < tiles.data() || target >= tiles.data() + tiles.size()) {
-                return "a founding swarm's source or target tile is not alive";
-            }
-        } else {
-            return "an entity that is no swarm is in flight";
-        }
-    }
-    return "";
-}
-
-bool isFoundingTowards(const Game& game, std::uint32_t tile)
-{
-    for (const Entity* entity : game.getEntities()) {
-        const auto* founding = dynamic_cast<const BuildingSwarm*>(entity);
-        if (founding && !founding->isFinished() && founding->getOwner() == computerPlayer &&
-            founding->getTargetTile()->index == tile) {
-            return true;
-        }
-    }
-    return false;
-}
-
-std::string checkOpponent(const Game& game)
-{
-    const NPC* npc = NPC::getInstance();
-    std::vector<const Building*> finished;
-    for (const Building* building : computerPlayer->buildings) {
-        if (!building->isUnderConstruction()) {
-            finished.push_back(building);
-        }
-    }
-    std::vector<const Building*> own(npc->ownBuildings.begin(), npc->ownBuildings.end());
-    std::sort(finished.begin(), finished.end());
-    std::sort(own.begin(), own.end());
-    if (own != finished) {
-        return "the opponent lists " + std::to_string(own.size()) + " own buildings, the computer has " +
-               std::to_string(finished.size()) + " finished ones";
-    }
-    for (const MilitaryBuilding* building : npc->fullBuildings) {
-        if (building->owner != computerPlayer || !building->isFull() || building->isUnderConstruction()) {
-            return "the opponent's full list holds the building on tile " + std::to_string(building->tile.index) +
-                   " (owner " + std::to_string(idOf(building->owner)) + ", " + std::to_string(building->units) +
-                   " units)";
-        }
-    }
-    for (const MilitaryBuilding* building : npc->knownEnemies) {
-        if (building->owner != humanPlayer) {
-            return "the opponent's known enemies hold its own building on tile " + std::to_string(building->tile.index);
-        }
-    }
-    // A pending tile is the computer's and empty with a founding party on
-    // its way, or carries the computer's tower that party has just founded
-    // (the tile is released once the tower is finished).
-    const std::vector<Tile>& tiles = game.getPlanet()->tiles;
-    for (const std::uint32_t index : npc->pendingBuildTiles) {
-        const Tile& tile = tiles.at(index);
-        const bool rising =
-            tile.building && tile.building->owner == computerPlayer && tile.building->isUnderConstruction();
-        const bool awaited = !tile.building && isFoundingTowards(game, index);
-        if (tile.owner != computerPlayer || !(rising || awaited)) {
-            return "pending tile " + std::to_string(index) + " (owner " + std::to_string(idOf(tile.owner)) +
-                   (tile.building ? ", built on" : "") +
-                   (isFoundingTowards(game, index) ? "" : ", no founding party on its way") + ")";
-        }
-    }
-    return "";
 }
 
 // ---- The scripted player ----------------------------------------------------
@@ -199,51 +65,6 @@ std::vector<std::uint32_t> humanFoundingTargets(const Game& game)
 
 SelfPlay::SelfPlay(const SelfPlaySettings& settings) : settings(settings) {}
 
-std::string SelfPlay::checkInvariants(const Game& game, std::size_t fixedNodes)
-{
-    const BuildingSet live(game.getBuildings().begin(), game.getBuildings().end());
-    for (const std::string& broken : {checkTerritories(game), checkBuildings(game, live), checkSwarms(game, live)}) {
-        if (!broken.empty()) {
-            return broken;
-        }
-    }
-    // Every building carries two nodes of the scene's table (the tower and
-    // its sign), every swarm one; a swarm removed leaves none behind.
-    const std::size_t nodes = game.getScene()->getNodes().size();
-    const std::size_t expected = fixedNodes + 2 * game.getBuildings().size() + game.getEntities().size();
-    if (nodes != expected) {
-        return "the scene holds " + std::to_string(nodes) + " nodes, expected " + std::to_string(expected);
-    }
-    const GLenum error = glGetError();
-    if (error != GL_NO_ERROR) {
-        return "GL error " + std::to_string(error);
-    }
-    return checkOpponent(game);
-}
-
-std::uint64_t SelfPlay::hashState(const Game& game, std::uint64_t frames)
-{
-    std::uint64_t hash = 1469598103934665603ull;
-    const auto mix = [&hash](std::uint64_t value) {
-        for (int i = 0; i < 8; ++i) {
-            hash = (hash ^ ((value >> (8 * i)) & 0xFFu)) * 1099511628211ull;
-        }
-    };
-    mix(frames);
-    for (const Tile& tile : game.getPlanet()->tiles) {
-        mix(static_cast<std::uint64_t>(idOf(tile.owner)));
-    }
-    for (const Building* building : game.getBuildings()) {
-        mix(building->tile.index);
-        mix(static_cast<std::uint64_t>(idOf(building->owner)));
-        mix(building->isUnderConstruction() ? 1u : 0u);
-        if (const auto* military = dynamic_cast<const MilitaryBuilding*>(building)) {
-            mix(military->units);
-        }
-    }
-    return hash;
-}
-
 // ---- One game ---------------------------------------------------------------
 
 SelfPlayResult SelfPlay::run()
@@ -259,7 +80,6 @@ SelfPlayResult SelfPlay::run()
     glfwSetWindowShouldClose(window->getHandle(), GLFW_FALSE);
     const auto started = std::chrono::steady_clock::now();
     Game game(window, settings.seed);
-    const std::size_t fixedNodes = game.getScene()->getNodes().size() - 2 * game.getBuildings().size();
     const std::size_t tiles = game.getPlanet()->tiles.size();
     reach = 7.0f * std::sqrt(4.0f * 3.14159265f * Game::planetRadius * Game::planetRadius / static_cast<float>(tiles));
     while (glGetError() != GL_NO_ERROR) {
@@ -289,7 +109,7 @@ SelfPlayResult SelfPlay::run()
             result.firstKnownAt = result.simulatedSeconds;
         }
         if (settings.checkInvariants) {
-            const std::string broken = checkInvariants(game, fixedNodes);
+            const std::string broken = game.brokenRule();
             if (!broken.empty()) {
                 result.violation = "frame " + std::to_string(result.frames) + ", seed " +
                                    std::to_string(settings.seed) + ": " + broken;
@@ -300,7 +120,7 @@ SelfPlayResult SelfPlay::run()
     }
     result.humanWon = game.isWon();
     result.computerWon = game.isLost();
-    result.stateHash = hashState(game, result.frames);
+    result.stateHash = game.stateHash(result.frames);
     result.realSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return result;
 }

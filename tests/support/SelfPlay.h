@@ -54,22 +54,14 @@ struct SelfPlayResult {
 // Plays one whole game on the current window: the computer by its own
 // opponent, the human side by a small script that clicks through the
 // game's own hover rules and click handler. Time is driven with glfwSetTime
-// at a fixed step, every frame (or every drawEvery-th) is drawn, and after every frame the game's
-// invariants are checked. The window must exist; the loaders and the
+// at a fixed step, every frame (or every drawEvery-th) is drawn, and after
+// every frame the game's own rules are checked (Game::brokenRule). The window must exist; the loaders and the
 // overlay drawing are set up on first use, the configuration by each run.
 class SelfPlay {
 public:
     explicit SelfPlay(const SelfPlaySettings& settings);
 
     SelfPlayResult run();
-
-    // Every rule that must hold between two frames, or the first that is
-    // broken ("" when all hold). Public so that tests can break a rule on
-    // purpose.
-    static std::string checkInvariants(const Game& game, std::size_t fixedNodes);
-    // Owners, garrisons, buildings and the frame count, folded into one
-    // number: the same seed and inputs must give the same hash.
-    static std::uint64_t hashState(const Game& game, std::uint64_t frames);
 
 private:
     void playHuman(Game& game);
