@@ -1,6 +1,7 @@
 #include "game/Game.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -127,6 +128,7 @@ Game::Game(Window* window, std::uint32_t seed) : window(window), seed(seed)
     window->addKeyListener(cameraController);
     window->addMouseListener(cameraController);
 
+    renderScale.configureFromEnvironment();
     scene = new Scene(camera);
     // The overlay drawing is shared with whatever drew before this game, at
     // whatever size the window had then.
@@ -261,11 +263,12 @@ void Game::removeEntity(Entity* entity)
 void Game::advance(bool draw)
 {
     glfwPollEvents();
-    followWindowSize();
     // Nothing can be seen of a minimised window: draw nothing, and wait for
     // events a little instead of spinning through empty frames.
     const bool shown = isShown();
     draw = draw && shown;
+    measureFrame(draw);
+    followWindowSize();
     Cursor::getInstance()->mode = Cursor::DEFAULT;
     Statistics* statistics = Statistics::getInstance();
     if (statistics->gameEnded) {
@@ -346,14 +349,31 @@ void Game::followWindowSize()
 {
     const int width = window->getWidth();
     const int height = window->getHeight();
-    if (width <= 0 || height <= 0 || (width == shownWidth && height == shownHeight)) {
+    const double scale = renderScale.getScale();
+    if (width <= 0 || height <= 0 || (width == shownWidth && height == shownHeight && scale == shownScale)) {
         return;
     }
     shownWidth = width;
     shownHeight = height;
+    shownScale = scale;
     camera->setViewportSize(static_cast<float>(width), static_cast<float>(height));
     Drawing::getInstance()->setScreenSize(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
-    scene->setTargetSize(width, height);
+    scene->setTargetSize(static_cast<int>(std::lround(width * scale)), static_cast<int>(std::lround(height * scale)));
+}
+
+// The real time from one drawn frame's start to the next feeds the render
+// scale. The game's own clock may be paused or replaced; this one never is.
+void Game::measureFrame(bool drawn)
+{
+    if (!drawn) {
+        lastDrawn = -1.0;
+        return;
+    }
+    const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    if (lastDrawn >= 0.0) {
+        renderScale.onFrame(now - lastDrawn);
+    }
+    lastDrawn = now;
 }
 
 // The pointer is over the window's picture.

@@ -9,6 +9,7 @@
 #include <glm/glm.hpp>
 
 #include "app/Window.h"
+#include "scene/RenderScale.h"
 
 namespace BV {
 
@@ -83,6 +84,9 @@ public:
     void setPaused(bool paused) { pausedByPlayer = paused; }
     // Seconds the game itself has run: the clock less every pause.
     double getGameTime() const { return gameTime; }
+    // The scale of the window's size the 3D scene is drawn at; it adapts to
+    // the real frame time unless fixed (tests and benchmarks fix it).
+    RenderScale& getRenderScale() { return renderScale; }
 
     Planet* getPlanet() const { return planet; }
     Scene* getScene() const { return scene; }
@@ -135,6 +139,7 @@ private:
     // Brings the camera, the overlay drawing and the scene's target to the
     // window's framebuffer size when it has changed.
     void followWindowSize();
+    void measureFrame(bool drawn);
     bool isPointerInside() const;
     void drawPauseSign();
     void pick();
@@ -162,6 +167,9 @@ private:
     bool pausedByPlayer = false;
     int shownWidth = 0; // the framebuffer size the frame was last laid out for
     int shownHeight = 0;
+    RenderScale renderScale;
+    double shownScale = 1.0; // the scale the scene's target was last sized for
+    double lastDrawn = -1.0; // real seconds (steady clock) at the last drawn frame's start; <0: none
     std::function<double()> clock;
     std::array<Texture*, 4> flareTextures{}; // the resource manager's
     bool lost = false;

@@ -302,6 +302,7 @@ public:
         // The game's dice take their seed from here when it is set.
         setenv("BREVAMOOR_SEED", std::to_string(SEED).c_str(), 1);
         game = new Game(Window::getInstance());
+        game->getRenderScale().fix(1.0);
         now = game->getLastTime();
         fixTileTypes(game->getPlanet());
         std::srand(SEED);

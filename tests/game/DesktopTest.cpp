@@ -171,6 +171,52 @@ TEST_F(DesktopTest, APointerOutsideTheWindowHoversAndDrawsNothing)
     }
 }
 
+// Sum of the differences between neighbouring pixels across a rectangle
+// (x, y from the top-left): how much fine detail it holds.
+double detail(const std::vector<unsigned char>& pixels, int width, int height, int left, int top, int w, int h)
+{
+    double sum = 0.0;
+    for (int y = top; y < top + h; ++y) {
+        for (int x = left; x < left + w - 1; ++x) {
+            const std::size_t i = (static_cast<std::size_t>(height - 1 - y) * width + x) * 4;
+            for (int c = 0; c < 3; ++c) {
+                sum += std::abs(pixels[i + c] - pixels[i + 4 + c]);
+            }
+        }
+    }
+    return sum;
+}
+
+// At half scale the scene is drawn into a target of half the window's size
+// and scaled up, softer; the statistics panel and the cursor over it are as
+// sharp as at full scale.
+TEST_F(DesktopTest, AtHalfScaleTheSceneIsSofterAndTheInterfaceAsSharp)
+{
+    Statistics* statistics = Statistics::getInstance();
+    statistics->panelTexture =
+        static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/ui/debug.dds"));
+    ASSERT_TRUE(statistics->panelTexture->ensureLoadedOrReport());
+    statistics->overlayVisible = true;
+    const int width = window->getWidth();
+    const int height = window->getHeight();
+    glfwSetCursorPos(window->getHandle(), 500.0, 100.0);
+    std::vector<unsigned char> frames[2];
+    const double scales[2] = {1.0, 0.5};
+    for (int i = 0; i < 2; ++i) {
+        game->getRenderScale().fix(scales[i]);
+        frames[i] = frame(i == 0 ? "desktop_scale_1.png" : "desktop_scale_half.png");
+        EXPECT_EQ(game->getScene()->getTargetWidth(), static_cast<int>(width * scales[i]));
+        EXPECT_EQ(game->getScene()->getTargetHeight(), static_cast<int>(height * scales[i]));
+    }
+    statistics->overlayVisible = false;
+    const auto ratio = [&](int left, int top, int w, int h) {
+        return detail(frames[1], width, height, left, top, w, h) / detail(frames[0], width, height, left, top, w, h);
+    };
+    EXPECT_LT(ratio(250, 250, 300, 200), 0.8) << "the scene is as sharp as at full scale";
+    EXPECT_GT(ratio(0, 0, statistics->panelTexture->width, statistics->panelTexture->height), 0.9) << "panel";
+    EXPECT_GT(ratio(500, 100, 32, 32), 0.9) << "cursor";
+}
+
 // A window squeezed to one pixel, or minimised to none, raises no GL error
 // and draws nothing; minimising pauses the game unless the player had, and
 // the window's return brings the whole picture back.

@@ -45,6 +45,8 @@ protected:
         Statistics::getInstance()->gameEnded = false;
         glfwSetWindowShouldClose(Window::getInstance()->getHandle(), GLFW_FALSE);
         game = new Game(Window::getInstance(), seed);
+        // Every picture at the window's full size, whatever this machine's speed.
+        game->getRenderScale().fix(1.0);
         // The game reads the fixture's clock: every step is an exact dt.
         now = 0.0;
         game->setClock([this] { return now; });

@@ -126,6 +126,7 @@ int main(int argc, char** argv)
         return 1;
     }
     auto* game = new Game(Window::getInstance(), 11);
+    game->getRenderScale().fix(1.0);
     Script script(*game);
     script.run(0.1);
 

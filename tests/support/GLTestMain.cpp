@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -58,6 +59,8 @@ bool openSharedWindow()
 int main(int argc, char** argv)
 {
     enterWorkingDirectory(argv[0]);
+    // The real game started by the process tests draws at full size too.
+    setenv("BREVAMOOR_RENDER_SCALE", "1", 0);
     testing::InitGoogleTest(&argc, argv);
     return openSharedWindow() ? RUN_ALL_TESTS() : 1;
 }

@@ -80,6 +80,7 @@ SelfPlayResult SelfPlay::run()
     glfwSetWindowShouldClose(window->getHandle(), GLFW_FALSE);
     const auto started = std::chrono::steady_clock::now();
     Game game(window, settings.seed);
+    game.getRenderScale().fix(1.0);
     const std::size_t tiles = game.getPlanet()->tiles.size();
     reach = 7.0f * std::sqrt(4.0f * 3.14159265f * Game::planetRadius * Game::planetRadius / static_cast<float>(tiles));
     while (glGetError() != GL_NO_ERROR) {
