@@ -84,6 +84,9 @@ public:
     bool isLost() const { return lost; }
     bool isWon() const { return won; }
     std::uint32_t getSeed() const { return seed; }
+    // The tile under the mouse pointer in the last frame, hovered or not
+    // (-1: the pointer was on the sky).
+    std::int32_t getPointedTile() const { return pointedTile; }
 
     Planet* planet = nullptr; // owned; read by swarms to find tiles
 
@@ -134,6 +137,7 @@ private:
     std::vector<Entity*> removals;
     Texture* gameOverTexture = nullptr; // the resource manager's
     Texture* gameWonTexture = nullptr;
+    std::int32_t pointedTile = -1;
 };
 
 } // namespace BV

@@ -176,6 +176,21 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
     }
     std::printf("nearest terrains: distance by day %.1f, by night %.1f\n", nearestDay, nearestNight);
     EXPECT_GE(nearestNight, 12.0) << "plainly different, above 10";
+    // The player's red over water must not turn it the moor's violet: owned
+    // water (0) and moor (3) lie at least as far apart as the middle one of
+    // the nine other pairs, by day and by night.
+    for (const Colour* terrain : {dayTerrain, nightTerrain}) {
+        std::vector<double> others;
+        for (int a = 0; a < 5; ++a) {
+            for (int b = a + 1; b < 5; ++b) {
+                if (a != 0 || b != 3) {
+                    others.push_back(deltaE(terrain[a], terrain[b]));
+                }
+            }
+        }
+        std::nth_element(others.begin(), others.begin() + 4, others.end());
+        EXPECT_GE(deltaE(terrain[0], terrain[3]), others[4]) << (terrain == dayTerrain ? "day" : "night");
+    }
 
     // The border: just inside the player's edge against the tile's own middle.
     double dayBorder = 0.0, nightBorder = 0.0;
