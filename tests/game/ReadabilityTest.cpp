@@ -143,6 +143,12 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
         ++count[kind];
         if (kind == 0) {
             dayTerrain[tile.type] += byDay;
+            // The sun's glint on owned water stays blue: nowhere near the
+            // tile's middle are all three channels bright, as on snow.
+            for (int i = 0; tile.type == 0 && i < 17 * 17; ++i) {
+                const scenetest::Pixel p = scenetest::pixelOf(day, int(at.x) + i % 17 - 8, int(at.y) + i / 17 - 8);
+                EXPECT_LT(std::min({p.r, p.g, p.b}), 100) << "water tile " << tile.index;
+            }
             nightTerrain[tile.type] += byNight;
             ++terrainCount[tile.type];
         }
