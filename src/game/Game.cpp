@@ -92,6 +92,18 @@ std::int32_t towerTileAlong(const std::vector<Building*>& buildings, const glm::
     return tile;
 }
 
+// The left edge (window pixels) for a label of `size` at `corner` that the
+// cursor's image, hanging down to the right of the pointer, leaves
+// uncovered: where the image would cover it, the label moves left of the
+// pointer with `gap` pixels to spare.
+float clearOfCursor(const glm::vec2& corner, const glm::vec2& size, const glm::vec2& pointer, float gap)
+{
+    const glm::vec2 cursor = Cursor::getInstance()->imageSize();
+    const bool covered = corner.x + size.x > pointer.x && corner.x < pointer.x + cursor.x &&
+                         corner.y + size.y > pointer.y && corner.y < pointer.y + cursor.y;
+    return covered ? pointer.x - gap - size.x : corner.x;
+}
+
 // Brings the node's world transform up to date with this frame's local
 // transforms of the node and of every node above it. Turning a parent does
 // not mark the nodes below it, so the node's own flag cannot tell.
@@ -560,11 +572,7 @@ void Game::drawGarrisonCount(MilitaryBuilding& tower)
     double mouseY = 0.0;
     glfwGetCursorPos(window->getHandle(), &mouseX, &mouseY);
     const glm::vec2 pointer(static_cast<float>(mouseX), static_cast<float>(mouseY));
-    const glm::vec2 cursor = Cursor::getInstance()->imageSize();
-    if (left + countWidth > pointer.x && left < pointer.x + cursor.x && top + countHeight > pointer.y &&
-        top < pointer.y + cursor.y) {
-        left = pointer.x - gap - countWidth;
-    }
+    left = clearOfCursor({left, top}, {countWidth, countHeight}, pointer, gap);
     statistics->drawCount(tower.units, left, top);
 }
 
