@@ -179,10 +179,11 @@ void main()
     float diffuse = max(dot(relief, l), 0.0) * smoothstep(-0.05, 0.15, facing) * sun;
     vec3 light = ambientColour + lightColour * diffuse + nightLight(facing);
     vec3 colour = albedo * light;
-    // Water is the only blue terrain; it glints.
+    // Water is the only blue terrain; it glints, in its own blue so that a
+    // glint never reads as a patch of snow.
     float water = smoothstep(0.1, 0.2, albedo.b - max(albedo.r, albedo.g));
     float glint = pow(max(dot(reflect(-l, relief), v), 0.0), 60.0);
-    colour += lightColour * glint * water * sun * 0.8;
+    colour += lightColour * vec3(0.35, 0.6, 1.0) * glint * water * sun * 0.45;
 
     // The hexagon grid: dark seams between the tiles, never thinner than a
     // pixel however far the camera is (the painted lines alone would fade
@@ -207,7 +208,9 @@ void main()
         computers += owners[i] == 2 ? share[i] : 0.0;
     }
     float stripes = computerStripes();
-    colour = mix(colour, tint * (0.35 + 0.65 * light), 0.18 * tinted);
+    // The player's red over blue water would read as violet, close to the
+    // moor's purple: water takes only a trace of the tint and stays water.
+    colour = mix(colour, tint * (0.35 + 0.65 * light), 0.18 * tinted * (1.0 - water));
     colour *= 1.0 - 0.4 * stripes * computers;
     if (owners[here] != 0 && owners[here] != owners[across]) {
         vec3 edge = playerColours[owners[here]] * (0.55 + 0.6 * max(light, vec3(1.0)));

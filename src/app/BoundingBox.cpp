@@ -1,5 +1,8 @@
 #include "app/BoundingBox.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace BV {
 
 BoundingBox::BoundingBox(const glm::vec3& minimum, const glm::vec3& maximum)
@@ -70,6 +73,34 @@ std::array<glm::vec3, 8> BoundingBox::getCorners() const
         glm::vec3(minimum.x, minimum.y, maximum.z), glm::vec3(maximum.x, minimum.y, maximum.z),
         glm::vec3(minimum.x, maximum.y, maximum.z), glm::vec3(maximum.x, maximum.y, maximum.z),
     };
+}
+
+bool BoundingBox::enteredAlong(const glm::vec3& origin, const glm::vec3& direction, float& t) const
+{
+    if (extent != EXTENT_FINITE) {
+        return false;
+    }
+    // The stretch of the line inside each pair of planes, narrowed axis by
+    // axis; a line parallel to a pair lies between its planes or misses.
+    float enter = 0.0f;
+    float leave = std::numeric_limits<float>::infinity();
+    for (int axis = 0; axis < 3; ++axis) {
+        if (direction[axis] == 0.0f) {
+            if (origin[axis] < minimum[axis] || origin[axis] > maximum[axis]) {
+                return false;
+            }
+            continue;
+        }
+        const float a = (minimum[axis] - origin[axis]) / direction[axis];
+        const float b = (maximum[axis] - origin[axis]) / direction[axis];
+        enter = std::max(enter, std::min(a, b));
+        leave = std::min(leave, std::max(a, b));
+    }
+    if (enter > leave) {
+        return false;
+    }
+    t = enter;
+    return true;
 }
 
 } // namespace BV

@@ -27,6 +27,11 @@ public:
     // Only a finite box changes: it becomes the box around its 8 moved corners.
     void transform(const glm::mat4& matrix);
     std::array<glm::vec3, 8> getCorners() const;
+    // Where the line origin + t * direction enters a finite box, as the
+    // smallest t >= 0 (0 when origin is inside); false when it misses, when
+    // the box lies behind the origin, or for a null or infinite box. The
+    // direction need not be a unit vector: t counts in its lengths.
+    bool enteredAlong(const glm::vec3& origin, const glm::vec3& direction, float& t) const;
 
     void setNull() { extent = EXTENT_NULL; }
     void setInfinite() { extent = EXTENT_INFINITE; }

@@ -66,6 +66,45 @@ bool hitPlanet(const glm::vec3& origin, const glm::vec3& direction, float radius
     return true;
 }
 
+// The tile of the nearest visible tower whose body the line from `origin`
+// along `direction` meets closer than `limit` (world units), or -1. A body
+// is the model's box turned and scaled with the tower as it was last drawn:
+// near the planet's limb a tower stands over the tiles behind it, and a
+// click on what the player sees as the tower must reach the tower.
+std::int32_t towerTileAlong(const std::vector<Building*>& buildings, const glm::vec3& origin,
+                            const glm::vec3& direction, float limit)
+{
+    std::int32_t tile = -1;
+    for (Building* building : buildings) {
+        if (!building->visible || !building->node) {
+            continue;
+        }
+        // In the model's own frame the body is an axis-aligned box; the
+        // line's parameter is the same in both frames.
+        const glm::mat4 toModel = glm::inverse(building->node->getWorldMatrix());
+        const glm::vec3 localOrigin(toModel * glm::vec4(origin, 1.0f));
+        const glm::vec3 localDirection(toModel * glm::vec4(direction, 0.0f));
+        float distance = 0.0f;
+        if (building->getBoundingBox().enteredAlong(localOrigin, localDirection, distance) && distance < limit) {
+            limit = distance;
+            tile = static_cast<std::int32_t>(building->tile.index);
+        }
+    }
+    return tile;
+}
+
+// The left edge (window pixels) for a label of `size` at `corner` that the
+// cursor's image, hanging down to the right of the pointer, leaves
+// uncovered: where the image would cover it, the label moves left of the
+// pointer with `gap` pixels to spare.
+float clearOfCursor(const glm::vec2& corner, const glm::vec2& size, const glm::vec2& pointer, float gap)
+{
+    const glm::vec2 cursor = Cursor::getInstance()->imageSize();
+    const bool covered = corner.x + size.x > pointer.x && corner.x < pointer.x + cursor.x &&
+                         corner.y + size.y > pointer.y && corner.y < pointer.y + cursor.y;
+    return covered ? pointer.x - gap - size.x : corner.x;
+}
+
 // Brings the node's world transform up to date with this frame's local
 // transforms of the node and of every node above it. Turning a parent does
 // not mark the nodes below it, so the node's own flag cannot tell.
@@ -416,21 +455,29 @@ glm::vec3 Game::mouseRay()
 
 // The view may have turned earlier in this frame (held keys, a right-button
 // drag turn the pivot above the camera): the ray comes from this frame's pose.
+// The tile under the pointer is that of a tower whose body the ray meets
+// before the ground, else the tile where it meets the ground.
 void Game::pick()
 {
     if (!isPointerInside()) {
         planet->hoveredTile = -1;
+        pointedTile = -1;
         return;
     }
     refreshThroughParents(camera);
     const glm::vec3 direction = mouseRay();
     const glm::vec3 origin = camera->getWorldPosition();
     float distance = 0.0f;
-    if (!hitPlanet(origin, direction, planetRadius, distance)) {
+    const bool ground = hitPlanet(origin, direction, planetRadius, distance);
+    pointedTile = towerTileAlong(buildings, origin, direction, ground ? distance : camera->farPlane);
+    if (pointedTile < 0 && ground) {
+        pointedTile = static_cast<std::int32_t>(planet->getTileIndexAt(origin + distance * direction));
+    }
+    if (pointedTile < 0) {
         planet->hoveredTile = -1;
         return;
     }
-    applyHoverRules(planet->getTileIndexAt(origin + distance * direction));
+    applyHoverRules(static_cast<std::uint32_t>(pointedTile));
 }
 
 void Game::hover(std::uint32_t tileIndex, std::int32_t cursorMode)
@@ -548,16 +595,17 @@ void Game::drawLensFlare()
     }
 }
 
-// The garrison of the hovered tower and of the selected one, so the player
-// can tell whether an attack is worth it or a tower can found (160 units).
+// The garrison of the tower under the pointer, hovered or not, and of the
+// selected one, so the player can look before an attack and tell whether a
+// tower can found (it must be full).
 void Game::drawGarrisonCounts()
 {
-    MilitaryBuilding* hovered = countedTower(planet->hoveredTile);
+    MilitaryBuilding* pointed = countedTower(pointedTile);
     MilitaryBuilding* selected = countedTower(planet->selectedTile);
-    if (hovered) {
-        drawGarrisonCount(*hovered);
+    if (pointed) {
+        drawGarrisonCount(*pointed);
     }
-    if (selected && selected != hovered) {
+    if (selected && selected != pointed) {
         drawGarrisonCount(*selected);
     }
 }
@@ -576,9 +624,9 @@ MilitaryBuilding* Game::countedTower(std::int32_t tileIndex) const
     return tower;
 }
 
-// Left of the tower, level with its middle: the cursor hangs down to the
-// right of the pointer and the status badge floats to the upper right, so
-// the left side is free.
+// Left of the tower, level with its middle: the status badge floats to the
+// upper right. The cursor's image hangs down to the right of the pointer;
+// where it would cover the count, the count moves left of the pointer.
 void Game::drawGarrisonCount(MilitaryBuilding& tower)
 {
     // The scene's update has brought every transform up to date this frame.
@@ -602,8 +650,15 @@ void Game::drawGarrisonCount(MilitaryBuilding& tower)
     const float height = static_cast<float>(shownHeight);
     const float gap = 4.0f; // pixels between the tower and its count
     Statistics* statistics = Statistics::getInstance();
-    const float left = (side.x / side.w * 0.5f + 0.5f) * width - gap - statistics->countWidth(tower.units);
-    const float top = (0.5f - centre.y / centre.w * 0.5f) * height - 7.0f; // digits are 14 pixels high
+    const float countWidth = statistics->countWidth(tower.units);
+    const float countHeight = statistics->countHeight();
+    float left = (side.x / side.w * 0.5f + 0.5f) * width - gap - countWidth;
+    const float top = (0.5f - centre.y / centre.w * 0.5f) * height - countHeight * 0.5f;
+    double mouseX = 0.0;
+    double mouseY = 0.0;
+    glfwGetCursorPos(window->getHandle(), &mouseX, &mouseY);
+    const glm::vec2 pointer(static_cast<float>(mouseX), static_cast<float>(mouseY));
+    left = clearOfCursor({left, top}, {countWidth, countHeight}, pointer, gap);
     statistics->drawCount(tower.units, left, top);
 }
 

@@ -100,6 +100,9 @@ public:
     bool isLost() const { return lost; }
     bool isWon() const { return won; }
     std::uint32_t getSeed() const { return seed; }
+    // The tile under the mouse pointer in the last frame, hovered or not
+    // (-1: the pointer was on the sky).
+    std::int32_t getPointedTile() const { return pointedTile; }
 
     Planet* planet = nullptr; // owned; read by swarms to find tiles
 
@@ -190,6 +193,7 @@ private:
     // Set by BREVAMOOR_CHECK=1: every frame ends with brokenRule, and the
     // first broken rule writes one CRITICAL line.
     bool checkingRules = false;
+    std::int32_t pointedTile = -1;
 };
 
 } // namespace BV

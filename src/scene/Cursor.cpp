@@ -41,6 +41,15 @@ Texture* Cursor::currentImage() const
     }
 }
 
+glm::vec2 Cursor::imageSize() const
+{
+    const Texture* image = currentImage();
+    if (!image || image->width <= 0 || image->height <= 0) {
+        return glm::vec2(0.0f);
+    }
+    return {static_cast<float>(image->width), static_cast<float>(image->height)};
+}
+
 void Cursor::draw(float x, float y)
 {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

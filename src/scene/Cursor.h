@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include <glm/glm.hpp>
+
 #include "app/Singleton.h"
 
 namespace BV {
@@ -26,6 +28,9 @@ public:
 
     // The image that mode selects; any unknown mode shows the default arrow.
     Texture* currentImage() const;
+    // Width and height in pixels that draw covers right of and below the
+    // pointer with the current image; zero without one.
+    glm::vec2 imageSize() const;
 
     std::int32_t mode = DEFAULT;
 

@@ -25,6 +25,8 @@ namespace {
 // digitOverlap pixels so that the numbers read as one word.
 const int rowHeight = 14;
 const float digitOverlap = 4.0f;
+// The counts' cells overlap more: their digits carry a dark rim of their own.
+const float countOverlap = 6.0f;
 // Rows of the value atlas, by the v of their lower edge.
 const float rowDigits = 0.8f;
 const float rowCulling = 0.6f; // left half on, right half off (also "mipmaps off")
@@ -53,13 +55,14 @@ Statistics::Statistics()
     ResourceManager* resources = ResourceManager::getInstance();
     panelTexture = static_cast<Texture*>(resources->getResource("resources/textures/ui/debug.dds"));
     fieldsTexture = static_cast<Texture*>(resources->getResource("resources/textures/ui/debug_fields.dds"));
+    countTexture = static_cast<Texture*>(resources->getResource("resources/textures/ui/count_digits.dds"));
     material = static_cast<Material*>(resources->getResource("Statistics.mmat"));
     auto* programs = static_cast<ShaderProgramLoader*>(resources->getLoader("shdr"));
     if (material && programs) {
         material->program =
             programs->createProgram("resources/shader/statistics.vert", "resources/shader/drawing.frag");
     }
-    for (Texture* texture : {panelTexture, fieldsTexture}) {
+    for (Texture* texture : {panelTexture, fieldsTexture, countTexture}) {
         if (texture) {
             texture->ensureLoadedOrReport();
         }
@@ -198,7 +201,7 @@ void Statistics::drawCount(std::uint16_t number, float x, float y)
     }
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     useProgramOf(material);
-    drawNumber(number, x, y);
+    drawDigits(number, x, y, countTexture, 1.0f, 0.0f, countHeight(), countOverlap);
 }
 
 float Statistics::countWidth(std::uint16_t number) const
@@ -207,14 +210,25 @@ float Statistics::countWidth(std::uint16_t number) const
     for (; number >= 10; number = static_cast<std::uint16_t>(number / 10)) {
         ++digits;
     }
-    // As drawNumber lays the cells out: each starts cellWidth - digitOverlap
+    // As drawDigits lays the cells out: each starts cellWidth - countOverlap
     // after the previous one, and the last is drawn whole.
-    const float cellWidth = atlasWidth() * 0.1f;
-    return static_cast<float>(digits - 1) * (cellWidth - digitOverlap) +
+    const float cellWidth = countTexture ? static_cast<float>(countTexture->width) * 0.1f : 0.0f;
+    return static_cast<float>(digits - 1) * (cellWidth - countOverlap) +
            static_cast<float>(static_cast<std::int32_t>(cellWidth));
 }
 
+float Statistics::countHeight() const
+{
+    return countTexture ? static_cast<float>(countTexture->height) : 0.0f;
+}
+
 void Statistics::drawNumber(std::uint16_t number, float x, float y)
+{
+    drawDigits(number, x, y, fieldsTexture, 0.2f, rowDigits, static_cast<float>(rowHeight), digitOverlap);
+}
+
+void Statistics::drawDigits(std::uint16_t number, float x, float y, Texture* texture, float sizeV, float posV,
+                            float height, float overlap)
 {
     // Filled from the back, so the most significant digit comes first; 0 is
     // the single digit 0. Five digits hold any 16-bit number.
@@ -225,16 +239,16 @@ void Statistics::drawNumber(std::uint16_t number, float x, float y)
         number = static_cast<std::uint16_t>(number / 10);
     } while (number != 0);
 
-    const float cellWidth = atlasWidth() * 0.1f;
-    if (static_cast<std::int32_t>(cellWidth) == 0) {
+    const float cellWidth = texture ? static_cast<float>(texture->width) * 0.1f : 0.0f;
+    if (static_cast<std::int32_t>(cellWidth) == 0 || static_cast<std::int32_t>(height) == 0) {
         return; // the atlas did not load; 0 would mean the whole window
     }
-    uniform2(material, "size", 0.1f, 0.2f);
+    uniform2(material, "size", 0.1f, sizeV);
     for (int i = first; i < 5; ++i) {
-        uniform2(material, "pos", static_cast<float>(digits[i]) * 0.1f, rowDigits);
-        Drawing::getInstance()->drawWith(material, fieldsTexture, static_cast<std::int32_t>(x),
-                                         static_cast<std::int32_t>(y), static_cast<std::int32_t>(cellWidth), rowHeight);
-        x += cellWidth - digitOverlap;
+        uniform2(material, "pos", static_cast<float>(digits[i]) * 0.1f, posV);
+        Drawing::getInstance()->drawWith(material, texture, static_cast<std::int32_t>(x), static_cast<std::int32_t>(y),
+                                         static_cast<std::int32_t>(cellWidth), static_cast<std::int32_t>(height));
+        x += cellWidth - overlap;
     }
 }
 

@@ -37,13 +37,14 @@ public:
     // Draws the overlay if it is visible; called once per frame, late.
     void draw();
 
-    // A count drawn with the overlay's digit cells, whether or not the
-    // overlay is visible, with its top-left corner at (x, y) in window
-    // pixels; for labels the game puts beside things on screen. Blends by
-    // alpha and leaves the atlas's program current.
+    // A count drawn with the large outlined digits of countTexture, whether
+    // or not the overlay is visible, with its top-left corner at (x, y) in
+    // window pixels; for labels the game puts beside things on screen.
+    // Blends by alpha and leaves the atlas's program current.
     void drawCount(std::uint16_t number, float x, float y);
-    // The width in pixels that drawCount covers for number.
+    // The width and the height in pixels that drawCount covers for number.
     float countWidth(std::uint16_t number) const;
+    float countHeight() const;
 
     std::uint32_t framesPerSecond = 0; // frames counted in the last full second
     double secondAccumulator = 0.0;    // seconds since framesPerSecond was updated
@@ -61,7 +62,9 @@ public:
     // Owned by the resource manager; null only if no loader serves them.
     Texture* panelTexture = nullptr;  // background panel with the labels
     Texture* fieldsTexture = nullptr; // atlas of digits and values, 5 rows
-    Material* material = nullptr;     // "Statistics.mmat": maps the rectangle into one atlas cell
+    // Digits 0 to 9 in ten cells of one row, drawn 1:1, for the counts.
+    Texture* countTexture = nullptr;
+    Material* material = nullptr; // "Statistics.mmat": maps the rectangle into one atlas cell
     bool gameEnded = false;
     double endTime = 0.0; // glfwGetTime when the game ended; meaningful only once gameEnded
 
@@ -72,6 +75,10 @@ private:
     void applyFilters();
     void drawCell(float sizeU, float sizeV, float posU, float posV, float x, float y, float width);
     void drawNumber(std::uint16_t number, float x, float y);
+    // Digits of number from texture's cells (size and v of the digit row as
+    // the atlas lays them out), each cell overlapping the last by overlap.
+    void drawDigits(std::uint16_t number, float x, float y, Texture* texture, float sizeV, float posV, float height,
+                    float overlap);
     float atlasWidth() const;
 };
 

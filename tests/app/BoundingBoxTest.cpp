@@ -68,5 +68,21 @@ TEST(BoundingBoxTest, TransformEnclosesTheMovedCornersAndLeavesOtherExtentsAlone
     EXPECT_TRUE(sky.isInfinite());
 }
 
+// Where a line enters a box: t counts in the direction's lengths and is 0
+// from inside; a box behind the origin or beside the line is not entered.
+TEST(BoundingBoxTest, LineEntersTheBoxOnlyAheadOfItsOrigin)
+{
+    const BoundingBox box({0, 0, 0}, {2, 4, 2});
+    float t = -1.0f;
+    EXPECT_TRUE(box.enteredAlong({-4, 1, 1}, {2, 0, 0}, t));
+    EXPECT_FLOAT_EQ(t, 2.0f);
+    EXPECT_TRUE(box.enteredAlong({1, 1, 1}, {0, -1, 0}, t));
+    EXPECT_FLOAT_EQ(t, 0.0f);
+    EXPECT_FALSE(box.enteredAlong({4, 1, 1}, {1, 0, 0}, t));
+    EXPECT_FALSE(box.enteredAlong({-1, 6, 1}, {1, -0.5f, 0}, t));
+    EXPECT_FALSE(box.enteredAlong({-1, 5, 1}, {1, 0, 0}, t));
+    EXPECT_FALSE(BoundingBox().enteredAlong({-1, 1, 1}, {1, 0, 0}, t));
+}
+
 } // namespace
 } // namespace BV

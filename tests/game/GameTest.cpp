@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -370,6 +371,29 @@ TEST_F(CommandTest, EnemyTowerOnLandThePlayerLostIsSeenAndAttackable)
     // Land the player never held stays hidden until seen.
     EXPECT_FALSE(humanPlayer->territory->hasHeld(computer->tile.index));
     EXPECT_FALSE(computer->visible);
+}
+
+// Near the limb a tower stands over the tiles behind it: the pointer on its
+// body, where the ray would meet the ground (or the sky) beyond another
+// tile, picks the tower's tile, and a click selects it.
+TEST_F(CommandTest, ClickOnATowersBodyNearTheLimbSelectsIt)
+{
+    Tower* limb = game->createTower(&planet->tiles[planet->getTileIndexAt({-190.0f, 0.0f, 62.0f})], humanPlayer, true);
+    step(0.01);
+    const float scale = limb->node->getWorldScale().x;
+    const glm::vec3 body = limb->tile.position + limb->tile.normal * limb->getHeight() * scale * 0.7f;
+    // Beyond the body, the line from the camera meets another tile or nothing.
+    const glm::vec3 eye = game->getCamera()->getWorldPosition(), along = glm::normalize(body - eye);
+    const float b = glm::dot(eye, along), d = b * b - glm::dot(eye, eye) + Game::planetRadius * Game::planetRadius;
+    if (d > 0.0f) {
+        EXPECT_NE(planet->getTileIndexAt(eye + (-b - std::sqrt(d)) * along), limb->tile.index);
+    }
+    const glm::vec2 pointer = toScreen(body);
+    glfwSetCursorPos(Window::getInstance()->getHandle(), pointer.x, pointer.y);
+    step(0.01);
+    EXPECT_EQ(planet->hoveredTile, at(limb));
+    click();
+    EXPECT_EQ(planet->selectedTile, at(limb));
 }
 
 // Keys held in a frame turn the camera's pivot before that frame picks: the

@@ -1,6 +1,6 @@
-// The garrison count beside the hovered and the selected tower, read back
-// from the frame: which towers get one, its digits, and that it sits beside
-// its tower.
+// The garrison count beside the tower under the pointer and the selected
+// tower, read back from the frame: which towers get one, its digits, that it
+// sits beside its tower and that the cursor leaves it uncovered.
 #include <algorithm>
 #include <map>
 #include <string>
@@ -15,12 +15,12 @@ namespace {
 using scenetest::WINDOW_HEIGHT;
 using scenetest::WINDOW_WIDTH;
 
-// A stand-in for the overlay's value atlas, 200 x 50, whose digit cells (the
-// top row, 20 pixels each) are each one flat colour: red 10 for digit 0, 30
-// for 1 and so on, green 200, blue 0. Every other cell is black.
-scenetest::Pixel atlasColour(int x, int y)
+// A stand-in for the counts' digits, 240 x 32, whose cells (24 pixels each)
+// are each one flat colour: red 10 for digit 0, 30 for 1 and so on, green
+// 200, blue 0.
+scenetest::Pixel atlasColour(int x, int)
 {
-    return y >= 40 ? scenetest::Pixel{x / 20 * 20 + 10, 200, 0} : scenetest::Pixel{0, 0, 0};
+    return {x / 24 * 20 + 10, 200, 0};
 }
 
 int digitAt(const std::vector<unsigned char>& frame, int x, int y)
@@ -35,11 +35,14 @@ struct Count {
 };
 
 // Every count in the frame. Along a row a count is a chain of touching runs
-// of digit colours; cells overlap by 4 pixels, so a run of one digit
-// repeated n times is about 16 n pixels long. A count's rows all read the
-// same; a chain needs most of the 14 rows of a cell to count.
+// of digit colours; each cell starts `step` pixels after the last, so a run
+// of one digit repeated n times is about step n pixels long. A count's rows
+// all read the same; a chain needs most of the rows of a cell to count.
 std::vector<Count> readCounts(const std::vector<unsigned char>& frame)
 {
+    Statistics* statistics = Statistics::getInstance();
+    const int step = static_cast<int>(statistics->countWidth(10) - statistics->countWidth(1));
+    const int cell = static_cast<int>(statistics->countWidth(1));
     std::map<std::pair<int, std::string>, std::pair<int, int>> chains; // (left, digits) -> (rows, sum of rows)
     for (int y = 0; y < WINDOW_HEIGHT; ++y) {
         int x = 0;
@@ -55,7 +58,8 @@ std::vector<Count> readCounts(const std::vector<unsigned char>& frame)
                 while (x < WINDOW_WIDTH && digitAt(frame, x, y) == d) {
                     ++x;
                 }
-                digits.append(static_cast<std::size_t>(std::max(1, (x - start + 4) / 16)), static_cast<char>('0' + d));
+                digits.append(static_cast<std::size_t>(std::max(1, (x - start - cell + step + step / 2) / step)),
+                              static_cast<char>('0' + d));
             }
             auto& chain = chains[{left, digits}];
             chain.first += 1;
@@ -64,8 +68,8 @@ std::vector<Count> readCounts(const std::vector<unsigned char>& frame)
     }
     std::vector<Count> counts;
     for (const auto& [key, rows] : chains) {
-        if (rows.first >= 10) {
-            const float width = static_cast<float>(key.second.size()) * 16.0f + 4.0f;
+        if (rows.first >= statistics->countHeight() * 0.7f) {
+            const float width = static_cast<float>((key.second.size() - 1) * step + cell);
             counts.push_back({key.second,
                               {static_cast<float>(key.first) + width * 0.5f,
                                static_cast<float>(rows.second) / static_cast<float>(rows.first)}});
@@ -83,9 +87,9 @@ protected:
         // A fresh overlay: one made before the loaders existed has no program.
         delete Statistics::getInstance();
         statistics = Statistics::getInstance();
-        savedAtlas = statistics->fieldsTexture;
-        static Texture* atlas = scenetest::flatTexture("garrison_test_atlas.tex", 200, 50, atlasColour);
-        statistics->fieldsTexture = atlas;
+        savedAtlas = statistics->countTexture;
+        static Texture* atlas = scenetest::flatTexture("garrison_test_atlas.tex", 240, 32, atlasColour);
+        statistics->countTexture = atlas;
         human = towerOf(humanPlayer);
         // A seen enemy tower a little left of the human's home, and a second
         // human tower on the far side of the planet.
@@ -104,7 +108,7 @@ protected:
 
     void TearDown() override
     {
-        statistics->fieldsTexture = savedAtlas;
+        statistics->countTexture = savedAtlas;
         GameFixture::TearDown();
     }
 
@@ -121,30 +125,42 @@ protected:
     Tower* farSide = nullptr;
 };
 
-TEST_F(GarrisonCountTest, HoveredAndSelectedTowersShowTheirGarrisonBesideThem)
+// The enemy's count shows with nothing selected though the enemy is not
+// hovered (a click there does nothing), and the cursor's image, which hangs
+// down to the right of the pointer, never covers a count.
+TEST_F(GarrisonCountTest, PointedAndSelectedTowersShowTheirGarrisonBesideThemUncovered)
 {
     const struct {
         const char* name;
         Tower* selected;
         Tower* pointedAt; // null: the sky
+        glm::vec2 offset; // of the pointer from the tower's middle, pixels
         bool enemySeen;
         std::vector<std::pair<std::string, Tower*>> expected; // left to right
     } cases[] = {
-        {"nothing hovered or selected", nullptr, nullptr, true, {}},
-        {"own tower hovered", nullptr, human, true, {{"160", human}}},
-        {"own tower selected, pointer on the sky", human, nullptr, true, {{"160", human}}},
-        {"seen enemy hovered from a selected tower", human, enemy, true, {{"87", enemy}, {"160", human}}},
-        {"unseen enemy under the pointer", human, enemy, false, {{"160", human}}},
-        {"selected tower behind the planet", farSide, nullptr, true, {}},
+        {"nothing pointed at or selected", nullptr, nullptr, {}, true, {}},
+        {"own tower hovered", nullptr, human, {}, true, {{"160", human}}},
+        {"own tower selected, pointer on the sky", human, nullptr, {}, true, {{"160", human}}},
+        {"seen enemy hovered from a selected tower", human, enemy, {}, true, {{"87", enemy}, {"160", human}}},
+        {"unseen enemy under the pointer", human, enemy, {}, false, {{"160", human}}},
+        {"selected tower behind the planet", farSide, nullptr, {}, true, {}},
+        {"seen enemy under the pointer, nothing selected", nullptr, enemy, {}, true, {{"87", enemy}}},
+        {"pointer where the enemy's count would stand", nullptr, enemy, {-50.0f, -6.0f}, true, {{"87", enemy}}},
     };
     GLFWwindow* window = Window::getInstance()->getHandle();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         planet->selectedTile = c.selected ? static_cast<std::int32_t>(c.selected->tile.index) : -1;
         enemy->visible = c.enemySeen;
-        const glm::vec2 pointer = c.pointedAt ? screenOf(c.pointedAt) : glm::vec2(2.0f, 2.0f);
+        const glm::vec2 pointer = c.pointedAt ? screenOf(c.pointedAt) + c.offset : glm::vec2(2.0f, 2.0f);
         glfwSetCursorPos(window, pointer.x, pointer.y);
         step(0.01);
+        if (c.pointedAt) {
+            ASSERT_EQ(game->getPointedTile(), static_cast<std::int32_t>(c.pointedAt->tile.index));
+        }
+        if (!c.selected && c.pointedAt == enemy) {
+            EXPECT_EQ(planet->hoveredTile, -1);
+        }
         const std::vector<unsigned char> frame = scenetest::readWindow();
         if (c.expected.size() == 2) {
             testkit::savePng("garrison_counts.png", WINDOW_WIDTH, WINDOW_HEIGHT, frame);
@@ -158,8 +174,14 @@ TEST_F(GarrisonCountTest, HoveredAndSelectedTowersShowTheirGarrisonBesideThem)
             // Left of its tower, level with its middle.
             const glm::vec2 tower = screenOf(c.expected[i].second);
             EXPECT_LT(counts[i].centre.x, tower.x);
-            EXPECT_GT(counts[i].centre.x, tower.x - 60.0f);
+            EXPECT_GT(counts[i].centre.x, tower.x - 80.0f);
             EXPECT_NEAR(counts[i].centre.y, tower.y, 4.0f);
+            const glm::vec2 half(statistics->countWidth(c.expected[i].second->units) * 0.5f,
+                                 statistics->countHeight() * 0.5f);
+            const glm::vec2 low = counts[i].centre - half, high = counts[i].centre + half;
+            EXPECT_TRUE(high.x <= pointer.x || high.y <= pointer.y || low.x >= pointer.x + 32.0f ||
+                        low.y >= pointer.y + 32.0f)
+                << "under the cursor";
         }
     }
 }

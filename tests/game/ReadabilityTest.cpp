@@ -124,6 +124,12 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
         ++count[kind];
         if (kind == 0) {
             dayTerrain[tile.type] += byDay;
+            // The sun's glint on owned water stays blue: nowhere near the
+            // tile's middle are all three channels bright, as on snow.
+            for (int i = 0; tile.type == 0 && i < 17 * 17; ++i) {
+                const scenetest::Pixel p = scenetest::pixelOf(day, int(at.x) + i % 17 - 8, int(at.y) + i / 17 - 8);
+                EXPECT_LT(std::min({p.r, p.g, p.b}), 100) << "water tile " << tile.index;
+            }
             nightTerrain[tile.type] += byNight;
             ++terrainCount[tile.type];
         }
@@ -157,6 +163,21 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
     }
     std::printf("nearest terrains: distance by day %.1f, by night %.1f\n", nearestDay, nearestNight);
     EXPECT_GE(nearestNight, 12.0) << "plainly different, above 10";
+    // The player's red over water must not turn it the moor's violet: owned
+    // water (0) and moor (3) lie at least as far apart as the middle one of
+    // the nine other pairs, by day and by night.
+    for (const Colour* terrain : {dayTerrain, nightTerrain}) {
+        std::vector<double> others;
+        for (int a = 0; a < 5; ++a) {
+            for (int b = a + 1; b < 5; ++b) {
+                if (a != 0 || b != 3) {
+                    others.push_back(deltaE(terrain[a], terrain[b]));
+                }
+            }
+        }
+        std::nth_element(others.begin(), others.begin() + 4, others.end());
+        EXPECT_GE(deltaE(terrain[0], terrain[3]), others[4]) << (terrain == dayTerrain ? "day" : "night");
+    }
 
     // The border: just inside the player's edge against the tile's own middle.
     double dayBorder = 0.0, nightBorder = 0.0;

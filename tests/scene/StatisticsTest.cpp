@@ -132,28 +132,34 @@ TEST_F(StatisticsTest, OverlayPutsEveryValueIntoItsPlace)
     EXPECT_TRUE(near(windowPixel(170, 97), cullingOff, 0));
 }
 
-// A count for the game's labels uses the digit cells whether or not the
-// overlay shows, and draws nothing without its program.
+// A count for the game's labels uses the large digit cells of its own
+// atlas (ten in a row, 24 pixels wide, each 6 pixels left of the previous
+// one's end) whether or not the overlay shows, and draws nothing without
+// its program.
 TEST_F(StatisticsTest, CountsDrawTheDigitCellsOverTheirWidth)
 {
-    stats->fieldsTexture = flatTexture("statistics_test_atlas.tex", 200, 50, atlasColour);
+    auto digitColour = [](int x, int) { return Pixel{x / 24 * 20 + 10, 200, 0}; };
+    stats->countTexture = flatTexture("statistics_test_counts.tex", 240, 32, digitColour);
     EXPECT_FALSE(stats->overlayVisible);
-    EXPECT_EQ(stats->countWidth(7), 20.0f);
-    EXPECT_EQ(stats->countWidth(160), 52.0f);
+    EXPECT_EQ(stats->countWidth(7), 24.0f);
+    EXPECT_EQ(stats->countWidth(160), 60.0f);
+    EXPECT_EQ(stats->countHeight(), 32.0f);
     clearWindow();
     stats->drawCount(160, 300.0f, 200.0f);
     const std::vector<unsigned char> window = readWindow();
-    expectDigits(window, 308, 207, {1, 6, 0});
-    EXPECT_TRUE(near(pixelOf(window, 351, 213), atlasColour(0, 40), 0));
-    EXPECT_TRUE(near(pixelOf(window, 352, 207), black, 0));
-    EXPECT_TRUE(near(pixelOf(window, 310, 214), black, 0));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(near(pixelOf(window, 308 + 18 * i, 216), digitColour(24 * "160"[i] - 24 * '0', 0), 0)) << i;
+    }
+    EXPECT_TRUE(near(pixelOf(window, 359, 231), digitColour(0, 0), 0));
+    EXPECT_TRUE(near(pixelOf(window, 360, 216), black, 0));
+    EXPECT_TRUE(near(pixelOf(window, 310, 232), black, 0));
 
     Material* own = stats->material;
     stats->material = nullptr;
     clearWindow();
     stats->drawCount(160, 300.0f, 200.0f);
     stats->material = own;
-    EXPECT_TRUE(near(windowPixel(308, 207), black, 0));
+    EXPECT_TRUE(near(windowPixel(308, 216), black, 0));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <FreeImage.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -54,6 +55,7 @@ TEST(BakedAssets, EveryImageLoadsThroughFreeImageAs32BitWithItsSize)
         {"cubemap/clouds planet_halo planet_grid planet_border", 512, 512},
         {"ui/debug", 300, 174},
         {"ui/debug_fields", 160, 70},
+        {"ui/count_digits", 240, 32},
         {"lensflare/flare1 lensflare/flare2 lensflare/flare3 lensflare/flare4 status/building status/full", 256, 256},
         {"swarm", 64, 64},
         {"planet_tileset planet_tileset_normals", 2048, 2048},
@@ -73,7 +75,7 @@ TEST(BakedAssets, EveryImageLoadsThroughFreeImageAs32BitWithItsSize)
             EXPECT_EQ(height, image.height()) << path;
         }
     }
-    EXPECT_EQ(28, count);
+    EXPECT_EQ(29, count);
 }
 
 TEST(BakedAssets, CubeMapListNamesSixExistingFacesInGlOrder)
@@ -108,7 +110,7 @@ TEST(BakedAssets, BakingTwiceGivesIdenticalBytes)
             ++files;
         }
     }
-    EXPECT_EQ(30, files) << "28 images, the cube-map list and the tower model";
+    EXPECT_EQ(31, files) << "29 images, the cube-map list and the tower model";
 }
 
 // A sign's square is centred over its tower: the signs are compact badges in
@@ -141,6 +143,39 @@ TEST(BakedAssets, StatusSignsAreCornerBadgesThatLeaveHalfTheSquareClear)
         EXPECT_LT(opaque, w * h * 3 / 10);
         EXPECT_GT(sumX / opaque, w * 0.6);
         EXPECT_GT(sumUp / opaque, h * 0.6);
+    }
+}
+
+// The hexagon ghost of the lens flare must not pass for an outlined tile: no
+// rim, brightest in the middle, never brighter further out along any ray.
+// The end screens carry a third line of text, the hint that Escape closes
+// the game, below the title and the sentence.
+TEST(BakedAssets, FlareGhostHasNoRimAndEndScreensTellHowToClose)
+{
+    const BakedImage ghost("resources/textures/lensflare/flare3.dds");
+    ASSERT_TRUE(ghost.loaded());
+    const int half = ghost.width() / 2;
+    for (int ray = 0; ray < 24; ++ray) {
+        const double angle = ray * 3.14159265 / 12.0 + 0.1;
+        float previous = 1.0f;
+        for (int step = 0; step < half; ++step) {
+            const std::vector<float> c = ghost.at(half + static_cast<int>(step * std::cos(angle)),
+                                                  half + static_cast<int>(step * std::sin(angle)));
+            const float level = std::max({c[0], c[1], c[2]});
+            ASSERT_LE(level, previous + 1.5f / 255.0f) << "ray " << ray << " step " << step;
+            previous = std::min(previous, level);
+        }
+    }
+    for (const char* name : {"gameOver", "gameWon"}) {
+        const BakedImage screen(std::string("resources/textures/") + name + ".dds");
+        ASSERT_TRUE(screen.loaded()) << name;
+        int lit = 0; // light text pixels in the rows of the hint (row 0 is the picture's bottom)
+        for (int row = screen.height() - 545; row < screen.height() - 520; ++row) {
+            for (int x = 0; x < screen.width(); ++x) {
+                lit += screen.at(x, row)[1] > 0.5f && screen.at(x, row)[3] > 0.5f ? 1 : 0;
+            }
+        }
+        EXPECT_GT(lit, 800) << name;
     }
 }
 

@@ -60,15 +60,17 @@ Colour hoop(float r)
     return {rr, gg, bb, std::max(rr, std::max(gg, bb))};
 }
 
-// A soft hexagonal aperture ghost.
+// A soft ghost of the lens's six-bladed aperture: a hexagon with rounded
+// sides, brightest in its middle and fading out to nothing at its edge. It
+// has no rim and no straight edge, so it never reads as an outlined tile.
 Colour hexagon(float r, float angle)
 {
     const float sector = 3.14159265f / 3.0f;
     const float a = std::fmod(angle + 3.14159265f, sector) - sector * 0.5f;
     const float hexRadius = r * std::cos(a) / std::cos(sector * 0.5f);
-    const float body = 1.0f - smoothstep(0.70f, 0.78f, hexRadius);
-    const float rim = std::exp(-std::pow((hexRadius - 0.72f) / 0.04f, 2.0f));
-    return light(0.55f, 0.85f, 0.6f, body * 0.16f + rim * 0.12f);
+    const float rounded = 0.5f * (hexRadius + r);
+    const float body = 1.0f - smoothstep(0.0f, 0.8f, rounded);
+    return light(0.55f, 0.85f, 0.6f, body * body * 0.2f);
 }
 
 // A round ghost with a brighter, blue-tinted rim.

@@ -119,6 +119,31 @@ Image InterfacePainter::statisticsFields() const
     return image;
 }
 
+Image InterfacePainter::countDigits() const
+{
+    const int cell = 24;
+    Image digits(cell * 10, 32);
+    Image rim(cell * 10, 32);
+    for (int d = 0; d < 10; ++d) {
+        const std::string s(1, static_cast<char>('0' + d));
+        const int centre = d * cell + cell / 2;
+        text.drawCentred(digits, s, 24, centre, 25, {1.0f, 1.0f, 1.0f, 1.0f});
+        // A solid rim two pixels wide: the glyph stamped around its outline.
+        for (int dy = -2; dy <= 2; ++dy) {
+            for (int dx = -2; dx <= 2; ++dx) {
+                if (dx * dx + dy * dy <= 5) {
+                    text.drawCentred(rim, s, 24, centre + dx, 25 + dy, {1.0f, 1.0f, 1.0f, 1.0f});
+                }
+            }
+        }
+    }
+    Image image(cell * 10, 32);
+    image.draw(rim.blurredAlpha(1), 0, 0, {0.0f, 0.0f, 0.0f, 0.6f});
+    image.draw(rim, 0, 0, {0.02f, 0.02f, 0.04f, 0.95f});
+    image.draw(digits, 0, 0, {1.0f, 0.95f, 0.62f, 1.0f});
+    return image;
+}
+
 // Under construction: a yellow badge with a black hourglass.
 Image InterfacePainter::constructionSign() const
 {
@@ -163,7 +188,7 @@ Image InterfacePainter::endScreen(bool won) const
     Image image(w, h);
     for (int y = 0; y < h; ++y) {
         const float centre = std::fabs(static_cast<float>(y) - 384.0f);
-        const float a = centre < 150.0f ? 0.7f : std::max(0.0f, 0.7f * (1.0f - (centre - 150.0f) / 60.0f));
+        const float a = centre < 175.0f ? 0.7f : std::max(0.0f, 0.7f * (1.0f - (centre - 175.0f) / 60.0f));
         for (int x = 0; x < w; ++x) {
             image.set(x, y, {0.0f, 0.0f, 0.0f, a});
         }
@@ -174,6 +199,8 @@ Image InterfacePainter::endScreen(bool won) const
     const Colour glow = won ? Colour{1.0f, 0.7f, 0.2f, 0.9f} : Colour{1.0f, 0.25f, 0.05f, 0.9f};
     glowText(image, title, fitSize(title, 160, 900), 410, colour, glow, 10);
     shadowedCentred(text, image, line, 34, w / 2, 480, {0.9f, 0.9f, 0.92f, 1.0f});
+    // There is no restart: the one thing left to do is to close the game.
+    shadowedCentred(text, image, "Press Escape to close the game.", 28, w / 2, 540, {0.7f, 0.76f, 0.86f, 1.0f});
     return image;
 }
 

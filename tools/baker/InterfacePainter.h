@@ -22,6 +22,10 @@ public:
     // cells 0.1 wide (v 0.8-1.0); "ON" | "OFF" halves (0.6-0.8); "NEAREST"
     // (0.4-0.6); "LINEAR" (0.2-0.4); "TRILINEAR" (0.0-0.2). Drawn 1:1.
     Image statisticsFields() const;
+    // 240 x 32 digits 0-9 in cells 24 wide, drawn 1:1 for the garrison
+    // counts beside towers: large, light, in a dark rim that reads on any
+    // ground, sky or glare.
+    Image countDigits() const;
     // 256 x 256 signs over a tower: a round badge in the upper right corner,
     // the rest transparent so the tower shows beside it.
     Image constructionSign() const;

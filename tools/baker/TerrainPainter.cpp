@@ -98,9 +98,10 @@ void TerrainPainter::buildTables()
             const float n3 = clumps[i];
             const float fx = static_cast<float>(x) / tableSize;
             const float fy = static_cast<float>(y) / tableSize;
-            // Water: deep blue with long, shallow wave streaks.
+            // Water: a clear, saturated blue, well away from the moor's
+            // purple, with long, shallow wave streaks.
             const float wave = 0.5f + 0.5f * std::sin(twoPi * (4.0f * fx - 3.0f * fy) + n1 * 9.0f);
-            colourTable[0][i] = mix({0.03f, 0.14f, 0.36f, 1.0f}, {0.07f, 0.28f, 0.55f, 1.0f}, n1 * 0.8f + wave * 0.2f);
+            colourTable[0][i] = mix({0.02f, 0.16f, 0.46f, 1.0f}, {0.06f, 0.33f, 0.70f, 1.0f}, n1 * 0.8f + wave * 0.2f);
             heightTable[0][i] = 0.25f * wave + 0.1f * n2;
             // Grassland: bright meadow green with darker tufts.
             const Colour grass =

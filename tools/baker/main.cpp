@@ -16,6 +16,7 @@
 // | textures/cubemap/clouds.dds             | 512x512   | nebula clouds, alpha = density, clear at borders  |
 // | textures/ui/debug.dds                   | 300x174   | statistics panel with labels                      |
 // | textures/ui/debug_fields.dds            | 160x70    | digits / ON OFF / NEAREST / LINEAR / TRILINEAR    |
+// | textures/ui/count_digits.dds            | 240x32    | large outlined digits for the garrison counts     |
 // | textures/planet_halo.dds                | 512x512   | atmosphere glow around the planet (additive)      |
 // | textures/lensflare/flare1..4.dds        | 256x256   | sun glare, rainbow hoop, hexagon ghost, disc ghost|
 // | textures/swarm.dds                      | 64x64     | soft white particle (additive)                    |
@@ -25,8 +26,8 @@
 // | textures/planet_border.dds              | 512x512   | tile shares (RGB) and border band (alpha)         |
 // | textures/status/building.dds            | 256x256   | corner badge: yellow, black hourglass             |
 // | textures/status/full.dds                | 256x256   | corner badge: green, white plus                   |
-// | textures/gameOver.dds                   | 1024x768  | "GAME OVER" end screen                            |
-// | textures/gameWon.dds                    | 1024x768  | "VICTORY" end screen                              |
+// | textures/gameOver.dds                   | 1024x768  | "GAME OVER" end screen, Escape closes the game    |
+// | textures/gameWon.dds                    | 1024x768  | "VICTORY" end screen, Escape closes the game      |
 // | textures/ui/paused.dds                  | 512x160   | "PAUSED" sign over a paused game                  |
 // | textures/cursor/default.dds             | 32x32     | arrow; hot spot top-left                          |
 // | textures/cursor/attack.dds              | 32x32     | arrow with red crosshair                          |
@@ -123,6 +124,7 @@ void bakeInterface(Baker& baker, const BV::TextPainter& text)
     const BV::InterfacePainter ui(text);
     baker.image("textures/ui/debug.dds", ui.statisticsPanel());
     baker.image("textures/ui/debug_fields.dds", ui.statisticsFields());
+    baker.image("textures/ui/count_digits.dds", ui.countDigits());
     baker.image("textures/status/building.dds", ui.constructionSign());
     baker.image("textures/status/full.dds", ui.fullSign());
     baker.image("textures/gameOver.dds", ui.endScreen(false));
