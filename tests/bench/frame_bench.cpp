@@ -13,7 +13,10 @@
 //   cd build/run && xvfb-run -a -s "-screen 0 1920x1080x24" ../tests/bench_frame_bench
 // Options: --batches N, --frames N (frames per timed batch), --sizes A-B,
 //          --scene start|zoomed|late, --save DIR, --compare DIR, --no-stages,
-//          --cpu (process CPU time instead of wall-clock time)
+//          --cpu (process CPU time instead of wall-clock time), --no-adaptive
+// Every scene is timed with the 3D scene drawn at 1, 0.75 and 0.5 of the
+// window's size, and then left to the game's own render scale until it
+// settles (the adaptive line; real time, whatever --cpu says).
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -38,6 +41,7 @@
 #include "game/Player.h"
 #include "resources/Loaders.h"
 #include "scene/Drawing.h"
+#include "scene/RenderScale.h"
 #include "scene/Scene.h"
 #include "support/ImageCompare.h"
 #include "support/ProgramWindow.h"
@@ -58,6 +62,12 @@ double nowMs()
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
         return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
     }
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Real time whatever --cpu says: the render scale adapts to what the player waits.
+double nowWallMs()
+{
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
@@ -89,6 +99,7 @@ struct Options {
     int minSize = 3;
     int maxSize = 6;
     bool stages = true;
+    bool adaptive = true;
     int onlyScene = -1; // all three unless a --scene is given
     std::string saveDir;
     std::string compareDir;
@@ -367,6 +378,32 @@ public:
         return clock.picture;
     }
 
+    void fixScale(double scale) { game->getRenderScale().fix(scale); }
+
+    // Lets the game's own controller adapt the scale, from 1, to the real
+    // frame time until it has held still for two seconds (at most twenty in
+    // all); returns the real seconds it took to settle.
+    double settleScale()
+    {
+        RenderScale& scale = game->getRenderScale();
+        scale.fix(1.0);
+        batch(2);
+        scale.adapt(); // from the full size, as a game starts
+        const double start = nowWallMs();
+        double since = start;
+        double held = scale.getScale();
+        while (nowWallMs() - since < 2000.0 && nowWallMs() - start < 20000.0) {
+            step(TIMING_DT);
+            if (scale.getScale() != held) {
+                held = scale.getScale();
+                since = nowWallMs();
+            }
+        }
+        scale.fix(held);
+        return (since - start) / 1000.0;
+    }
+
+    double scale() { return game->getRenderScale().getScale(); }
     std::size_t swarms() const { return game->getEntities().size(); }
     std::size_t towers() const { return game->getBuildings().size(); }
 
@@ -380,7 +417,7 @@ private:
 
 void printHeader()
 {
-    std::printf("%-22s %8s %8s %7s |", "scene", "floor", "frame", "ratio");
+    std::printf("%-28s %8s %8s %7s |", "scene, scale", "floor", "frame", "ratio");
     for (const char* stage : STAGES) {
         std::printf(" %8s", stage);
     }
@@ -411,13 +448,11 @@ void checkPicture(const Options& options, const std::string& file, const testkit
                 same ? "same" : "DIFFERENT");
 }
 
-void measureScene(const Options& options, FloorFrame& floor, int size, SceneKind kind)
+// Floor, frame and stages of one scene at one fixed scale, as two lines.
+void measureAtScale(const Options& options, FloorFrame& floor, SceneRun& run, const char* name, double scale)
 {
-    SceneRun run(size, kind);
-    char file[64];
-    std::snprintf(file, sizeof file, "size%d_%s.png", size, SCENE_FILES[kind]);
-    const testkit::Image picture = run.picture();
-
+    run.fixScale(scale);
+    run.batch(2); // the target takes its new size
     // Floor and scene batches alternate so that both see the same load.
     std::vector<double> floors;
     std::vector<double> frames;
@@ -434,17 +469,41 @@ void measureScene(const Options& options, FloorFrame& floor, int size, SceneKind
     }
     const double floorMs = median(floors);
     const double frameMs = median(frames);
-    char name[64];
-    std::snprintf(name, sizeof name, "size %d %s", size, SCENE_NAMES[kind]);
-    std::printf("%-22s %8.2f %8.2f %6.2fx |", name, floorMs, frameMs, frameMs / floorMs);
+    char label[80];
+    std::snprintf(label, sizeof label, "%s s=%.2f", name, scale);
+    std::printf("%-28s %8.2f %8.2f %6.2fx |", label, floorMs, frameMs, frameMs / floorMs);
     for (int s = 0; s < STAGE_COUNT && options.stages; ++s) {
         std::printf(" %8.2f", median(stages[s]));
     }
-    std::printf("\n%-22s %8s %8s %7s |", "", "", "", "");
+    std::printf("\n%-28s %8s %8s %7s |", "", "", "", "");
     for (int s = 0; s < STAGE_COUNT && options.stages; ++s) {
         std::printf(" %7.2fx", median(stages[s]) / floorMs);
     }
-    std::printf("\n    %zu towers, %zu swarms in flight\n", run.towers(), run.swarms());
+    std::printf("\n");
+}
+
+void measureScene(const Options& options, FloorFrame& floor, int size, SceneKind kind)
+{
+    SceneRun run(size, kind);
+    char file[64];
+    std::snprintf(file, sizeof file, "size%d_%s.png", size, SCENE_FILES[kind]);
+    const testkit::Image picture = run.picture();
+    char name[64];
+    std::snprintf(name, sizeof name, "size %d %s", size, SCENE_NAMES[kind]);
+    for (const double scale : {1.0, 0.75, 0.5}) {
+        measureAtScale(options, floor, run, name, scale);
+    }
+    if (options.adaptive) {
+        const double seconds = run.settleScale();
+        std::vector<double> frames;
+        for (int b = 0; b < options.batches; ++b) {
+            frames.push_back(run.batch(options.frames));
+        }
+        const double frameMs = median(frames);
+        std::printf("    adaptive: settles at s=%.4f within %.1f s; there %.2f ms a frame, %.1f frames a second\n",
+                    run.scale(), seconds, frameMs, 1000.0 / frameMs);
+    }
+    std::printf("    %zu towers, %zu swarms in flight\n", run.towers(), run.swarms());
     checkPicture(options, file, picture);
     std::fflush(stdout);
 }
@@ -475,6 +534,8 @@ bool parseOptions(int argc, char** argv, Options& options)
             cpuTime = true;
         } else if (arg == "--no-stages") {
             options.stages = false;
+        } else if (arg == "--no-adaptive") {
+            options.adaptive = false;
         } else {
             std::fprintf(stderr, "unknown or incomplete option: %s\n", arg.c_str());
             return false;
