@@ -10,6 +10,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BV_BUILD_DIR:-$root/build}"
 
 echo "screenshots: the opening view"
+# The README's pictures show the scene at the window's full size.
+export BREVAMOOR_RENDER_SCALE=1
 BREVAMOOR_SEED="${BREVAMOOR_SEED:-7}" "$root/scripts/headless-play.sh" "$build/run" 8 "$root/docs/screenshot.png"
 
 echo "screenshots: a late game"
