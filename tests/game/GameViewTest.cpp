@@ -7,9 +7,6 @@
 namespace BV {
 namespace {
 
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
-
 class GameViewTest : public testkit::GameFixture {
 protected:
     void TearDown() override
@@ -25,7 +22,7 @@ protected:
     {
         step(0.02);
         std::vector<unsigned char> pixels = scenetest::readWindow();
-        testkit::savePng(png, kWidth, kHeight, pixels);
+        testkit::savePng(png, scenetest::WINDOW_WIDTH, scenetest::WINDOW_HEIGHT, pixels);
         return pixels;
     }
 };
@@ -64,8 +61,8 @@ TEST_F(GameViewTest, WireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
     const std::vector<unsigned char> lines = frame("game_wireframe.png");
 
     // A square in the planet's middle, clear of the panel.
-    const int left = kWidth / 2 - 100;
-    const int top = kHeight / 2 - 50;
+    const int left = scenetest::WINDOW_WIDTH / 2 - 100;
+    const int top = scenetest::WINDOW_HEIGHT / 2 - 50;
     EXPECT_GT(shareAbove(filled, 60, left, top, 200, 200), 0.95);
     const double edges = shareAbove(lines, 60, left, top, 200, 200);
     EXPECT_GT(edges, 0.03);

@@ -15,12 +15,6 @@ namespace {
 class StatusSignTest : public testkit::GameFixture {
 protected:
     void SetUp() override {}
-    void TearDown() override
-    {
-        if (game) {
-            GameFixture::TearDown();
-        }
-    }
 };
 
 bool differs(const unsigned char* a, const unsigned char* b)

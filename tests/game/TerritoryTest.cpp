@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <vector>
 
-#include "game/MilitaryBuilding.h"
 #include "game/Dice.h"
+#include "game/MilitaryBuilding.h"
 #include "game/NPC.h"
 #include "game/Planet.h"
 #include "game/Player.h"
@@ -64,22 +63,22 @@ protected:
     {
         std::vector<std::uint32_t> neighbours;
         planet->tiles[tile].getNeighbours(neighbours);
-        return neighbours[which];
+        return neighbours.at(which);
     }
 
     // A tile is owned by P exactly when P lists it, once; P has seen it
     // exactly when P's seen list holds it, once.
     void expectConsistent() const
     {
-        for (const Tile& tile : planet->tiles) {
-            for (const Player* player : {human, computer}) {
-                const auto& owned = player->territory->ownedTiles;
-                EXPECT_EQ(std::count(owned.begin(), owned.end(), tile.index), tile.owner == player ? 1 : 0)
+        for (const Player* player : {human, computer}) {
+            const Territory& territory = *player->territory;
+            for (const Tile& tile : planet->tiles) {
+                const auto listed =
+                    std::count(territory.visibleTiles.begin(), territory.visibleTiles.end(), tile.index);
+                EXPECT_EQ(std::count(territory.ownedTiles.begin(), territory.ownedTiles.end(), tile.index),
+                          tile.owner == player ? 1 : 0)
                     << "tile " << tile.index;
-                const auto& seen = player->territory->visibleTiles;
-                const auto listed = std::count(seen.begin(), seen.end(), tile.index);
-                EXPECT_LE(listed, 1) << "tile " << tile.index;
-                EXPECT_EQ(player->territory->hasSeen(tile.index), listed == 1) << "tile " << tile.index;
+                EXPECT_TRUE(listed <= 1 && territory.hasSeen(tile.index) == (listed == 1)) << "tile " << tile.index;
             }
         }
     }

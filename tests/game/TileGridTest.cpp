@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -58,7 +58,6 @@ public:
     }
     std::uint32_t pick(std::size_t count) { return static_cast<std::uint32_t>(random() % count); }
     const Tile& tile() { return planet.tiles[pick(planet.tiles.size())]; }
-    glm::vec3 onSphere(const glm::vec3& v) { return glm::normalize(v) * kRadius; }
 
     // Halfway between a tile and one of its neighbours: equally far from
     // both but for rounding.
@@ -95,9 +94,9 @@ public:
         case 0: return direction() * kRadius;
         case 1: return direction() * kRadius * uniform(0.98f, 1.05f);
         case 2: return betweenTwo();
-        case 3: return onSphere(betweenTwo());
+        case 3: return glm::normalize(betweenTwo()) * kRadius;
         case 4: return corner();
-        case 5: return onSphere(corner());
+        case 5: return glm::normalize(corner()) * kRadius;
         case 6: return pick(2) ? tile().position : tile().position * 1.0000001f;
         case 7: return cubeSeam();
         case 8: return direction() * kRadius * uniform(0.0f, 3.0f);
@@ -142,10 +141,9 @@ constexpr int kKinds = 10;
 
 std::string describe(const glm::vec3& p)
 {
-    std::ostringstream out;
-    out.precision(9);
-    out << "(" << p.x << ", " << p.y << ", " << p.z << ")";
-    return out.str();
+    char text[80];
+    std::snprintf(text, sizeof text, "(%.9g, %.9g, %.9g)", p.x, p.y, p.z);
+    return text;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "app/ConfigFile.h"
 #include "app/Log.h"
 
 #include <GL/glew.h>
@@ -7,6 +8,7 @@
 #include <FreeImage.h>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -72,10 +74,11 @@ std::vector<std::string> LogWatch::lines() const
 
 std::vector<std::string> LogWatch::criticalLines() const
 {
-    std::vector<std::string> result = lines();
-    result.erase(std::remove_if(result.begin(), result.end(),
-                                [](const std::string& line) { return line.rfind("CRITICAL :", 0) != 0; }),
-                 result.end());
+    std::vector<std::string> result;
+    for (const std::string& line : lines()) {
+        if (line.rfind("CRITICAL :", 0) == 0)
+            result.push_back(line);
+    }
     return result;
 }
 
@@ -184,6 +187,17 @@ std::vector<unsigned char> readPixels(int x, int y, int width, int height)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
+}
+
+void configureGame(std::uint16_t planetSize, unsigned width, unsigned height)
+{
+    delete ConfigFile::getInstance();
+    std::rename("Brevamoor.config", "Brevamoor.config.keep");
+    std::ofstream("Brevamoor.config") << "resolution_x = " << width << "\nresolution_y = " << height
+                                      << "\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = " << planetSize << "\n";
+    ConfigFile::getInstance()->load();
+    std::remove("Brevamoor.config");
+    std::rename("Brevamoor.config.keep", "Brevamoor.config");
 }
 
 } // namespace BV::testkit
