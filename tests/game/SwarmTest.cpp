@@ -121,6 +121,10 @@ TEST_F(SwarmTest, BeatenOrEmptyGarrisonChangesSidesAndLaterUnitsFightNothing)
     EXPECT_GE(garrisonAtCapture, 1);
     EXPECT_EQ(enemy->units, garrisonAtCapture);
     EXPECT_EQ(planet->tiles[enemy->tile.index].owner, humanPlayer);
+    auto* own = new AttackingSwarm(70, home, enemy, game); // a target that changed sides on the way
+    game->addEntity(own, own->getStart());                 // the game deletes it
+    ASSERT_TRUE(land(own));
+    EXPECT_EQ(enemy->units, garrisonAtCapture);
     ASSERT_TRUE(flyUntilGone());
 
     Tower* empty = standingTower(computerPlayer, -kNearHome, 1, 0);
