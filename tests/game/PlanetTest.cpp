@@ -168,13 +168,6 @@ const char* const kKindNames[] = {"on the sphere",         "near the sphere",
                                   "inside or above",       "odd"};
 constexpr int kKinds = 10;
 
-std::string describe(const glm::vec3& p)
-{
-    char text[80];
-    std::snprintf(text, sizeof text, "(%.9g, %.9g, %.9g)", p.x, p.y, p.z);
-    return text;
-}
-
 } // namespace
 
 // Counts, the sphere, five neighbours for the twelve base tiles and six for
@@ -347,8 +340,10 @@ TEST(TileGridTest, SearchFindsTheWalksTileForEveryKindOfPoint)
             const std::uint32_t answer = planet.getTileIndexAt(point);
             const std::uint32_t expected = planet.getTileIndexAtLinear(point);
             if (answer != expected && mismatches[kind]++ == 0) {
-                first[kind] =
-                    describe(point) + " gave " + std::to_string(answer) + ", the walk " + std::to_string(expected);
+                char text[160];
+                std::snprintf(text, sizeof text, "(%.9g, %.9g, %.9g) gave %u, the walk %u", point.x, point.y, point.z,
+                              answer, expected);
+                first[kind] = text;
             }
         }
         for (int kind = 0; kind < kKinds; ++kind) {

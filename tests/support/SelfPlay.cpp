@@ -134,8 +134,6 @@ bool selectTower(Game& game, const MilitaryBuilding* tower)
 
 } // namespace
 
-SelfPlay::SelfPlay(const SelfPlaySettings& settings) : settings(settings) {}
-
 SelfPlayResult SelfPlay::run()
 {
     configureGame(settings.planetSize);

@@ -50,7 +50,7 @@ struct SelfPlayResult {
 // the loaders and the overlay drawing are set up on first use.
 class SelfPlay {
 public:
-    explicit SelfPlay(const SelfPlaySettings& settings);
+    explicit SelfPlay(const SelfPlaySettings& settings) : settings(settings) {}
 
     SelfPlayResult run();
 
