@@ -1,17 +1,25 @@
-// What the player sees of a real game under the view switches, read back
-// from the window's pixels.
+// What the player sees of a real game, read back from the window's pixels:
+// the view switches, and the sign over a full tower from the opening view on
+// the smallest and the largest planet the game is meant for.
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "game/GameFixture.h"
+#include "scene/TextureBillboard.h"
 
 namespace BV {
 namespace {
 
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
-
+// Tests start their games themselves, one per planet size.
 class GameViewTest : public testkit::GameFixture {
 protected:
+    void SetUp() override {}
+    void start(int size)
+    {
+        planetSize = size;
+        GameFixture::SetUp();
+    }
     void TearDown() override
     {
         Statistics* statistics = Statistics::getInstance();
@@ -25,7 +33,7 @@ protected:
     {
         step(0.02);
         std::vector<unsigned char> pixels = scenetest::readWindow();
-        testkit::savePng(png, kWidth, kHeight, pixels);
+        testkit::savePng(png, scenetest::WINDOW_WIDTH, scenetest::WINDOW_HEIGHT, pixels);
         return pixels;
     }
 };
@@ -50,6 +58,7 @@ double shareAbove(const std::vector<unsigned char>& pixels, int above, int left,
 // lines too, the window would be black but for one diagonal.)
 TEST_F(GameViewTest, WireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
 {
+    start(3);
     Statistics* statistics = Statistics::getInstance();
     // The overlay may have been made by an earlier test before any loader
     // existed; give it its panel.
@@ -64,8 +73,8 @@ TEST_F(GameViewTest, WireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
     const std::vector<unsigned char> lines = frame("game_wireframe.png");
 
     // A square in the planet's middle, clear of the panel.
-    const int left = kWidth / 2 - 100;
-    const int top = kHeight / 2 - 50;
+    const int left = scenetest::WINDOW_WIDTH / 2 - 100;
+    const int top = scenetest::WINDOW_HEIGHT / 2 - 50;
     EXPECT_GT(shareAbove(filled, 60, left, top, 200, 200), 0.95);
     const double edges = shareAbove(lines, 60, left, top, 200, 200);
     EXPECT_GT(edges, 0.03);
@@ -73,6 +82,59 @@ TEST_F(GameViewTest, WireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
     const Texture* panel = statistics->panelTexture;
     ASSERT_TRUE(panel && panel->width > 0 && panel->height > 0);
     EXPECT_GT(shareAbove(lines, 20, 2, 2, panel->width - 4, panel->height - 4), 0.95);
+}
+
+bool differs(const unsigned char* a, const unsigned char* b)
+{
+    return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 60;
+}
+
+// A channel clearly above the other two.
+bool dominant(const unsigned char* p, int channel)
+{
+    return p[channel] > p[(channel + 1) % 3] + 40 && p[channel] > p[(channel + 2) % 3] + 40;
+}
+
+// Three renders of the opening view tell the pixels apart: the tower's are
+// those it changes on the bare ground, the sign's those it changes over the
+// tower. From the opening view the camera looks straight down onto the
+// human's home, so the sign's square lies right over the tower.
+TEST_F(GameViewTest, FullTowerShowsBesideItsSignOnSmallAndLargePlanets)
+{
+    for (int size : {3, 6}) {
+        SCOPED_TRACE("planet size " + std::to_string(size));
+        start(size);
+        glfwSetCursorPos(Window::getInstance()->getHandle(), 2.0, 2.0); // sky: nothing hovered
+        step(0.1);
+        Tower* tower = towerOf(humanPlayer);
+        TextureBillboard* sign = tower->getStatusBillboard();
+        ASSERT_TRUE(tower->isFull());
+        ASSERT_TRUE(sign->visible);
+        ASSERT_EQ(sign->getTextures().front(), tower->fullTexture);
+
+        const std::vector<unsigned char> both = renderScene();
+        testkit::savePng("full_sign_size" + std::to_string(size) + ".png", 800, 600, both);
+        sign->visible = false;
+        const std::vector<unsigned char> towerOnly = renderScene();
+        tower->visible = false;
+        const std::vector<unsigned char> ground = renderScene();
+
+        int towerPixels = 0, towerShown = 0, towerRed = 0, signPixels = 0, signGreen = 0;
+        for (std::size_t i = 0; i < both.size(); i += 4) {
+            const bool isTower = differs(&towerOnly[i], &ground[i]);
+            const bool isSign = differs(&both[i], &towerOnly[i]);
+            towerPixels += isTower;
+            towerShown += isTower && !isSign;
+            towerRed += isTower && !isSign && dominant(&both[i], 0);
+            signPixels += isSign;
+            signGreen += isSign && dominant(&both[i], 1);
+        }
+        ASSERT_GT(towerPixels, 50);
+        EXPECT_GT(towerShown, towerPixels * 6 / 10) << towerShown << " of " << towerPixels << " tower pixels shown";
+        EXPECT_GT(towerRed, towerShown / 2) << "the tower shows in its owner's red";
+        EXPECT_GT(signGreen, 15) << "the sign shows in its own green";
+        TearDown();
+    }
 }
 
 } // namespace

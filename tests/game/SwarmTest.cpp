@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <tuple>
 #include <vector>
 
@@ -62,7 +61,11 @@ protected:
     Tower* home = nullptr;
 };
 
-TEST_F(SwarmTest, AttackFliesOverThePlanetAndEachArrivingUnitWearsDownTheGarrison)
+// 99 of the 198 units fly; each arrival wears the garrison down, one fight
+// at a time: 99 even fights against 150 cost it units without taking it.
+// A swarm with no units fights nothing and finishes on its first update;
+// either is removed only in the frame after it finishes.
+TEST_F(SwarmTest, EachArrivingUnitWearsDownTheGarrisonAndFinishedSwarmsGoTheFrameAfter)
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 150);
     step(0.01); // the scene boxes the new tower
@@ -71,29 +74,43 @@ TEST_F(SwarmTest, AttackFliesOverThePlanetAndEachArrivingUnitWearsDownTheGarriso
     Swarm* flight = swarm();
     ASSERT_NE(flight, nullptr);
     EXPECT_EQ(flight->getUnitCount(), 99);
-
-    std::uint16_t garrison = enemy->units;
-    for (int frames = 0; !flight->isFinished() && frames < 100; ++frames) {
+    for (std::uint16_t garrison = enemy->units; !flight->isFinished() && now < 10.0; garrison = enemy->units) {
         step(0.1);
         EXPECT_LE(enemy->units, garrison);
-        garrison = enemy->units;
     }
     ASSERT_TRUE(flight->isFinished());
-    // 99 even fights against 150 cost the garrison units without taking it.
     EXPECT_LT(enemy->units, 150);
     EXPECT_GT(enemy->units, 0);
     EXPECT_EQ(enemy->owner, computerPlayer);
     step(0.1);
     EXPECT_TRUE(game->getEntities().empty());
+
+    const std::uint16_t garrison = enemy->units;
+    home->setUnitCount(1);
+    home->attack(enemy, game);
+    Swarm* empty = swarm();
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->getUnitCount(), 0);
+    step(0.1);
+    EXPECT_TRUE(empty->isFinished());
+    EXPECT_EQ(enemy->units, garrison);
+    EXPECT_EQ(game->getEntities().size(), 1u);
+    step(0.1);
+    EXPECT_TRUE(game->getEntities().empty());
 }
 
-TEST_F(SwarmTest, BeatenGarrisonChangesSidesAndLaterUnitsFightNothing)
+// A tower the scene has not boxed yet is flown to at its tile. Later arrivals
+// fight nothing: the garrison stays what it was at capture.
+// A garrison already at 0, standing where the attacker stands, falls to the
+// first arrival without a duel.
+TEST_F(SwarmTest, BeatenOrEmptyGarrisonChangesSidesAndLaterUnitsFightNothing)
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 3);
     Dice::seed(5);
     home->attack(enemy, game);
     Swarm* flight = swarm();
     ASSERT_NE(flight, nullptr);
+    EXPECT_EQ(flight->getTarget(), enemy->tile.position); // not boxed yet: it flies to the tile
     std::uint16_t garrisonAtCapture = 0;
     for (int i = 0; i < 200 && !flight->isFinished(); ++i) {
         flight->update(0.1);
@@ -103,24 +120,24 @@ TEST_F(SwarmTest, BeatenGarrisonChangesSidesAndLaterUnitsFightNothing)
     }
     EXPECT_EQ(enemy->owner, humanPlayer);
     EXPECT_GE(garrisonAtCapture, 1);
-    EXPECT_EQ(enemy->units, garrisonAtCapture); // later arrivals fight nothing
+    EXPECT_EQ(enemy->units, garrisonAtCapture);
     EXPECT_EQ(planet->tiles[enemy->tile.index].owner, humanPlayer);
-}
+    auto* own = new AttackingSwarm(70, home, enemy, game); // a target that changed sides on the way
+    game->addEntity(own, own->getStart());                 // the game deletes it
+    ASSERT_TRUE(land(own));
+    EXPECT_EQ(enemy->units, garrisonAtCapture);
+    ASSERT_TRUE(flyUntilGone());
 
-TEST_F(SwarmTest, EmptySwarmFightsNothingAndIsRemovedTheFrameAfter)
-{
-    Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 50);
-    home->setUnitCount(1);
-    home->attack(enemy, game);
-    Swarm* empty = swarm();
-    ASSERT_NE(empty, nullptr);
-    EXPECT_EQ(empty->getUnitCount(), 0);
-    step(0.1);
-    EXPECT_TRUE(empty->isFinished()); // on its first update
-    EXPECT_EQ(enemy->units, 50);
-    EXPECT_EQ(game->getEntities().size(), 1u); // removed only in the next frame
-    step(0.1);
-    EXPECT_TRUE(game->getEntities().empty());
+    Tower* empty = standingTower(computerPlayer, -kNearHome, 1, 0);
+    empty->node->position = home->node->position;
+    empty->node->orientation = home->node->orientation;
+    empty->node->markDirty(false);
+    step(0.01); // the scene boxes it where the home tower stands
+    ASSERT_LT(glm::distance(Swarm::centreOf(empty), Swarm::centreOf(home)), 1e-3f);
+    home->attack(empty, game);
+    ASSERT_TRUE(land(swarm()));
+    EXPECT_EQ(empty->owner, humanPlayer);
+    EXPECT_EQ(empty->units, 1);
 }
 
 // An enemy swarm shows exactly while it is over land the human player holds
@@ -149,7 +166,10 @@ TEST_F(SwarmTest, EnemySwarmShowsOnlyOverLandTheHumanPlayerSees)
     EXPECT_GT(hidden, 0);
 }
 
-TEST_F(SwarmTest, BuildingSwarmFoundsARisingTower)
+// 160 of 200 units fly and found a rising tower of 20 on an own tile; a
+// party whose tile is lost on the way founds nothing, even where no
+// building stands.
+TEST_F(SwarmTest, BuildingSwarmFoundsARisingTowerUnlessItsTileIsLost)
 {
     Tile* site = emptyOwnTile(false, 30.0f, 100.0f);
     ASSERT_NE(site, nullptr);
@@ -164,6 +184,15 @@ TEST_F(SwarmTest, BuildingSwarmFoundsARisingTower)
     EXPECT_EQ(founded->units, 20);
     EXPECT_TRUE(founded->isUnderConstruction());
     ASSERT_TRUE(flyUntilGone());
+
+    Tile* lost = emptyOwnTile(false, 30.0f, 100.0f);
+    ASSERT_NE(lost, nullptr);
+    home->setUnitCount(200);
+    home->build(lost, game);
+    computerPlayer->territory->claim(lost->index, 3, towerOf(computerPlayer));
+    ASSERT_EQ(lost->owner, computerPlayer);
+    ASSERT_TRUE(land(swarm()));
+    EXPECT_EQ(lost->building, nullptr);
 }
 
 // Grassland (1) beats moor (3), desert (2) beats rock (4), moor beats desert,
@@ -206,16 +235,9 @@ TEST_F(SwarmTest, DuelsTakeTheOddsOfTheAttackersTerrain)
     }
 }
 
-// The start towers stand exactly opposite each other, where every way over
-// the planet is as short as any other; a flight between them still arrives.
 // A frame longer than the rest of the way ends on the target.
-TEST_F(SwarmTest, FlightsArriveFromTheOppositePoleAndInOneLongFrame)
+TEST_F(SwarmTest, OneLongFrameEndsOnTheTarget)
 {
-    home->attack(towerOf(computerPlayer), game);
-    ASSERT_NE(swarm(), nullptr);
-    EXPECT_TRUE(land(swarm()));
-    ASSERT_TRUE(flyUntilGone());
-
     Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 50);
     step(0.01);
     home->attack(enemy, game);
@@ -223,66 +245,15 @@ TEST_F(SwarmTest, FlightsArriveFromTheOppositePoleAndInOneLongFrame)
     EXPECT_TRUE(swarm()->isFinished());
 }
 
-// A garrison already at 0 falls to the first arrival without a duel.
-TEST_F(SwarmTest, UnitsLaunchedWithinReachTakeAnEmptyGarrison)
+// From one start tower to the other, exactly opposite, where every way over
+// the planet is as short as any other, the flight still arrives. The dots
+// swing ever wider around the centre as it flies on: the box the scene culls
+// the swarm by must hold every one of them, or a swarm whose centre is just
+// off screen or behind the planet's rim vanishes while its dots are still in
+// sight. The same seed gives the same flight and fight twice: an FNV-1a hash
+// of everything it decides, driven with exact steps.
+TEST_F(SwarmTest, SameSeedGivesTheSameFlightTwiceWithEveryUnitInsideTheBox)
 {
-    Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 0);
-    enemy->node->position = home->node->position;
-    enemy->node->orientation = home->node->orientation;
-    enemy->node->markDirty(false);
-    step(0.01); // the scene boxes it where the home tower stands
-    ASSERT_LT(glm::distance(Swarm::centreOf(enemy), Swarm::centreOf(home)), 1e-3f);
-    home->attack(enemy, game);
-    ASSERT_TRUE(land(swarm()));
-    EXPECT_EQ(enemy->owner, humanPlayer);
-    EXPECT_EQ(enemy->units, 1); // the first arrival took it; the rest fought nothing
-}
-
-// Even where no building stands.
-TEST_F(SwarmTest, FoundingPartyFindingItsTileLostFoundsNothing)
-{
-    Tile* site = emptyOwnTile(false, 30.0f, 100.0f);
-    ASSERT_NE(site, nullptr);
-    home->setUnitCount(200);
-    home->build(site, game);
-    computerPlayer->territory->claim(site->index, 3, towerOf(computerPlayer));
-    ASSERT_EQ(site->owner, computerPlayer);
-    ASSERT_TRUE(land(swarm()));
-    EXPECT_EQ(site->building, nullptr);
-}
-
-// The dots swing ever wider around the centre as it flies on: the box the
-// scene culls the swarm by must hold every one of them, or a swarm whose
-// centre is just off screen or behind the planet's rim vanishes while its
-// dots are still in sight.
-TEST_F(SwarmTest, BoxHoldsEveryUnitThroughoutAFlightAcrossThePlanet)
-{
-    Tower* enemy = towerOf(computerPlayer);
-    enemy->productionInterval = 1.0e9f;
-    Dice::seed(11);
-    home->attack(enemy, game);
-    Swarm* flight = swarm();
-    ASSERT_NE(flight, nullptr);
-    int outside = 0;
-    for (int i = 0; i < 400 && !flight->isFinished(); ++i) {
-        flight->update(0.05);
-        const BoundingBox box = flight->getBoundingBox();
-        for (const Swarm::Particle& particle : flight->getParticles()) {
-            const glm::vec3 offset = particle.position - flight->getCentre();
-            const bool inside =
-                glm::all(glm::lessThanEqual(box.minimum, offset)) && glm::all(glm::lessThanEqual(offset, box.maximum));
-            outside += inside ? 0 : 1;
-        }
-    }
-    EXPECT_TRUE(flight->isFinished());
-    EXPECT_EQ(outside, 0);
-}
-
-TEST_F(SwarmTest, SameSeedGivesTheSameFlightAndFightTwice)
-{
-    // An FNV-1a hash of everything a flight decides, step by step; driven
-    // with exact steps rather than frames, whose dt carries the microseconds
-    // between setting the clock and reading it.
     auto play = [this]() {
         std::uint64_t hash = 14695981039346656037ull;
         auto mix = [&hash](const auto& value) {
@@ -290,21 +261,31 @@ TEST_F(SwarmTest, SameSeedGivesTheSameFlightAndFightTwice)
                 hash = (hash ^ reinterpret_cast<const unsigned char*>(&value)[i]) * 1099511628211ull;
             }
         };
-        Tower* enemy = standingTower(computerPlayer, kNearHome, 2, 60);
+        Tower* enemy = towerOf(computerPlayer);
+        enemy->productionInterval = 1.0e9f;
+        enemy->tileType = 2;
         Dice::seed(77);
         auto* flight = new AttackingSwarm(99, home, enemy, game);
         game->addEntity(flight, flight->getStart()); // the game deletes it
+        int outside = 0;
         for (int i = 0; i < 400 && !flight->isFinished(); ++i) {
             flight->update(0.05);
             mix(flight->getCentre());
             mix(flight->getUnitCount());
             mix(enemy->units);
             mix(enemy->owner->id);
+            const BoundingBox box = flight->getBoundingBox();
             for (const Swarm::Particle& particle : flight->getParticles()) {
                 mix(particle.position);
+                const glm::vec3 offset = particle.position - flight->getCentre();
+                outside += glm::all(glm::lessThanEqual(box.minimum, offset)) &&
+                                   glm::all(glm::lessThanEqual(offset, box.maximum))
+                               ? 0
+                               : 1;
             }
         }
         EXPECT_TRUE(flight->isFinished());
+        EXPECT_EQ(outside, 0);
         return hash;
     };
     const std::uint64_t first = play();

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <vector>
 
-#include "game/MilitaryBuilding.h"
 #include "game/Dice.h"
+#include "game/MilitaryBuilding.h"
 #include "game/NPC.h"
 #include "game/Planet.h"
 #include "game/Player.h"
@@ -23,8 +22,8 @@ protected:
     {
         Dice::seed(7);
         planet = std::make_unique<Planet>(3, 200.0f);
-        human = humanPlayer = new Player(1, glm::vec3(1, 0, 0), planet.get());
-        computer = computerPlayer = new Player(2, glm::vec3(0, 0, 1), planet.get());
+        humanPlayer = new Player(1, glm::vec3(1, 0, 0), planet.get());
+        computerPlayer = new Player(2, glm::vec3(0, 0, 1), planet.get());
     }
 
     void TearDown() override
@@ -64,29 +63,27 @@ protected:
     {
         std::vector<std::uint32_t> neighbours;
         planet->tiles[tile].getNeighbours(neighbours);
-        return neighbours[which];
+        return neighbours.at(which);
     }
 
     // A tile is owned by P exactly when P lists it, once; P has seen it
     // exactly when P's seen list holds it, once.
     void expectConsistent() const
     {
-        for (const Tile& tile : planet->tiles) {
-            for (const Player* player : {human, computer}) {
-                const auto& owned = player->territory->ownedTiles;
-                EXPECT_EQ(std::count(owned.begin(), owned.end(), tile.index), tile.owner == player ? 1 : 0)
+        for (const Player* player : {humanPlayer, computerPlayer}) {
+            const Territory& territory = *player->territory;
+            for (const Tile& tile : planet->tiles) {
+                const auto listed =
+                    std::count(territory.visibleTiles.begin(), territory.visibleTiles.end(), tile.index);
+                EXPECT_EQ(std::count(territory.ownedTiles.begin(), territory.ownedTiles.end(), tile.index),
+                          tile.owner == player ? 1 : 0)
                     << "tile " << tile.index;
-                const auto& seen = player->territory->visibleTiles;
-                const auto listed = std::count(seen.begin(), seen.end(), tile.index);
-                EXPECT_LE(listed, 1) << "tile " << tile.index;
-                EXPECT_EQ(player->territory->hasSeen(tile.index), listed == 1) << "tile " << tile.index;
+                EXPECT_TRUE(listed <= 1 && territory.hasSeen(tile.index) == (listed == 1)) << "tile " << tile.index;
             }
         }
     }
 
     std::unique_ptr<Planet> planet;
-    Player* human = nullptr;
-    Player* computer = nullptr;
 };
 
 } // namespace
@@ -97,13 +94,13 @@ protected:
 TEST_F(TerritoryTest, ClaimTakesTwoRingsAndRevealsTheTwoBeyond)
 {
     const std::uint32_t home = 100;
-    MilitaryBuilding tower(&planet->tiles[home], human);
+    MilitaryBuilding tower(&planet->tiles[home], humanPlayer);
     tower.onConstructed();
 
     const std::vector<int> distance = distancesFrom(home);
     for (const Tile& tile : planet->tiles) {
         const int d = distance[tile.index];
-        EXPECT_EQ(tile.owner, d <= 2 ? human : nullptr) << "tile " << tile.index;
+        EXPECT_EQ(tile.owner, d <= 2 ? humanPlayer : nullptr) << "tile " << tile.index;
         EXPECT_EQ(tile.influence.count(&tower), d <= 2 ? 1u : 0u) << "tile " << tile.index;
         EXPECT_EQ(planet->visibilityValues[tile.index], d <= 2 ? 1.0f : d <= 4 ? 0.8f : 0.2f) << "tile " << tile.index;
         EXPECT_EQ(planet->ownerValues[tile.index], d <= 2 ? 1.0f : 0.0f);
@@ -121,25 +118,25 @@ TEST_F(TerritoryTest, EqualEnemyInfluenceBlocksAndGreaterStrengthTakes)
     const std::uint32_t target = 150;
     // Far enough away that the claims below do not reach the building's own
     // tile, which a building always takes.
-    MilitaryBuilding enemy(&planet->tiles[neighbourOf(target, 0)], computer);
-    MilitaryBuilding own(&planet->tiles[firstAtDistance(target, 4)], human);
-    computer->territory->claim(target, 2, &enemy);
+    MilitaryBuilding enemy(&planet->tiles[neighbourOf(target, 0)], computerPlayer);
+    MilitaryBuilding own(&planet->tiles[firstAtDistance(target, 4)], humanPlayer);
+    computerPlayer->territory->claim(target, 2, &enemy);
     ASSERT_EQ(planet->tiles[target].influence.at(&enemy), 2u);
-    const std::vector<std::uint32_t> enemyTiles = computer->territory->ownedTiles;
+    const std::vector<std::uint32_t> enemyTiles = computerPlayer->territory->ownedTiles;
 
-    human->territory->claim(target, 2, &own);
-    EXPECT_EQ(planet->tiles[target].owner, computer);
-    EXPECT_TRUE(human->territory->ownedTiles.empty());
-    EXPECT_EQ(computer->territory->ownedTiles, enemyTiles);
+    humanPlayer->territory->claim(target, 2, &own);
+    EXPECT_EQ(planet->tiles[target].owner, computerPlayer);
+    EXPECT_TRUE(humanPlayer->territory->ownedTiles.empty());
+    EXPECT_EQ(computerPlayer->territory->ownedTiles, enemyTiles);
     EXPECT_EQ(planet->visibilityValues[target], 0.2f);
     EXPECT_EQ(planet->ownerValues[target], 2.0f);
 
-    human->territory->claim(target, 3, &own);
-    EXPECT_EQ(planet->tiles[target].owner, human);
+    humanPlayer->territory->claim(target, 3, &own);
+    EXPECT_EQ(planet->tiles[target].owner, humanPlayer);
     EXPECT_EQ(planet->tiles[target].influence.at(&enemy), 2u);
     EXPECT_EQ(planet->visibilityValues[target], 1.0f);
     EXPECT_EQ(planet->ownerValues[target], 1.0f);
-    EXPECT_LT(computer->territory->ownedTiles.size(), enemyTiles.size());
+    EXPECT_LT(computerPlayer->territory->ownedTiles.size(), enemyTiles.size());
     expectConsistent();
 }
 
@@ -148,14 +145,14 @@ TEST_F(TerritoryTest, SeeingABuildingRevealsItToTheOtherSide)
 {
     const std::uint32_t humanHome = 30;
     const std::uint32_t computerHome = firstAtDistance(humanHome, 4);
-    MilitaryBuilding humanTower(&planet->tiles[humanHome], human);
-    MilitaryBuilding computerTower(&planet->tiles[computerHome], computer);
+    MilitaryBuilding humanTower(&planet->tiles[humanHome], humanPlayer);
+    MilitaryBuilding computerTower(&planet->tiles[computerHome], computerPlayer);
 
     computerTower.onConstructed();
     EXPECT_FALSE(computerTower.visible);
     humanTower.onConstructed();
     EXPECT_TRUE(computerTower.visible);
-    computer->territory->claim(computerHome, 3, &computerTower);
+    computerPlayer->territory->claim(computerHome, 3, &computerTower);
     EXPECT_EQ(NPC::getInstance()->knownEnemies, std::vector<MilitaryBuilding*>{&humanTower});
     expectConsistent();
 }

@@ -6,12 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <unordered_set>
 
-#include "app/ConfigFile.h"
 #include "app/Window.h"
 #include "game/AttackingSwarm.h"
 #include "game/BuildingSwarm.h"
@@ -26,9 +21,8 @@
 #include "resources/ResourceManager.h"
 #include "scene/Cursor.h"
 #include "scene/Drawing.h"
-#include "scene/Scene.h"
 #include "scene/Statistics.h"
-#include "support/ProgramWindow.h"
+#include "support/TestSupport.h"
 
 namespace BV::testkit {
 
@@ -47,8 +41,6 @@ double killsPerAttacker(std::uint32_t odds)
     return wins / (1.0 - wins);
 }
 
-// ---- The scripted player ----------------------------------------------------
-
 std::vector<std::uint32_t> humanFoundingTargets(const Game& game)
 {
     std::vector<std::uint32_t> targets;
@@ -61,11 +53,86 @@ std::vector<std::uint32_t> humanFoundingTargets(const Game& game)
     return targets;
 }
 
+MilitaryBuilding* chooseTarget(const MilitaryBuilding* attacker, float reach)
+{
+    MilitaryBuilding* weakest = nullptr;
+    for (Building* building : computerPlayer->buildings) {
+        auto* candidate = dynamic_cast<MilitaryBuilding*>(building);
+        if (!candidate || !candidate->visible || candidate->isUnderConstruction() ||
+            glm::distance(candidate->tile.position, attacker->tile.position) > reach) {
+            continue;
+        }
+        if (!weakest || candidate->units < weakest->units) {
+            weakest = candidate;
+        }
+    }
+    if (!weakest) {
+        return nullptr;
+    }
+    const double sent = attacker->units / 2;
+    const double kills = sent * killsPerAttacker(matchup(attacker->tileType, weakest->tileType));
+    return kills > 1.2 * weakest->units + 5.0 ? weakest : nullptr;
+}
+
+// An empty, buildable tile of the human's land that no founding party is
+// already flying to, nearest the closest visible enemy tower (or the
+// computer's pole while none is in sight).
+const Tile* chooseSite(const Game& game)
+{
+    const Planet* planet = game.getPlanet();
+    std::vector<glm::vec3> enemies;
+    for (const Building* building : computerPlayer->buildings) {
+        if (building->visible) {
+            enemies.push_back(building->tile.position);
+        }
+    }
+    if (enemies.empty()) {
+        enemies.push_back(glm::vec3(0.0f, 0.0f, -Game::planetRadius));
+    }
+    const std::vector<std::uint32_t> pending = humanFoundingTargets(game);
+    const Tile* best = nullptr;
+    float bestDistance = 0.0f;
+    for (const std::uint32_t index : humanPlayer->territory->ownedTiles) {
+        const Tile& tile = planet->tiles[index];
+        if (tile.building || tile.type == 0 || std::find(pending.begin(), pending.end(), index) != pending.end()) {
+            continue;
+        }
+        float distance = 1e30f;
+        for (const glm::vec3& enemy : enemies) {
+            distance = std::min(distance, glm::distance(enemy, tile.position));
+        }
+        if (!best || distance < bestDistance) {
+            best = &tile;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+// A click goes where the hover rules allow it; a tile they refuse is not
+// clicked, as the player's mouse could not act on it either.
+bool clickOn(Game& game, std::uint32_t tileIndex, std::int32_t expectedCursor)
+{
+    Cursor::getInstance()->mode = Cursor::DEFAULT;
+    game.applyHoverRules(tileIndex);
+    if (game.getPlanet()->hoveredTile != static_cast<std::int32_t>(tileIndex) ||
+        Cursor::getInstance()->mode != expectedCursor) {
+        return false;
+    }
+    game.onMouseButtonReleased(GLFW_MOUSE_BUTTON_LEFT, glm::vec2(0.0f), 0);
+    return true;
+}
+
+bool selectTower(Game& game, const MilitaryBuilding* tower)
+{
+    if (game.getPlanet()->selectedTile == static_cast<std::int32_t>(tower->tile.index)) {
+        return true;
+    }
+    return clickOn(game, tower->tile.index, Cursor::SELECT) &&
+           game.getPlanet()->selectedTile == static_cast<std::int32_t>(tower->tile.index);
+}
+
 } // namespace
-
-SelfPlay::SelfPlay(const SelfPlaySettings& settings) : settings(settings) {}
-
-// ---- One game ---------------------------------------------------------------
 
 SelfPlayResult SelfPlay::run()
 {
@@ -166,96 +233,17 @@ void SelfPlay::playHuman(Game& game)
         if (!tower || tower->owner != humanPlayer || tower->isUnderConstruction()) {
             continue;
         }
-        if (MilitaryBuilding* target = chooseTarget(tower)) {
-            if (select(game, tower)) {
+        if (MilitaryBuilding* target = chooseTarget(tower, reach)) {
+            if (selectTower(game, tower)) {
                 clickOn(game, target->tile.index, Cursor::ATTACK);
             }
         } else if (tower->isFull()) {
             const Tile* site = chooseSite(game);
-            if (site && select(game, tower)) {
+            if (site && selectTower(game, tower)) {
                 clickOn(game, site->index, Cursor::BUILD);
             }
         }
     }
-}
-
-MilitaryBuilding* SelfPlay::chooseTarget(const MilitaryBuilding* attacker) const
-{
-    MilitaryBuilding* weakest = nullptr;
-    for (Building* building : computerPlayer->buildings) {
-        auto* candidate = dynamic_cast<MilitaryBuilding*>(building);
-        if (!candidate || !candidate->visible || candidate->isUnderConstruction() ||
-            glm::distance(candidate->tile.position, attacker->tile.position) > reach) {
-            continue;
-        }
-        if (!weakest || candidate->units < weakest->units) {
-            weakest = candidate;
-        }
-    }
-    if (!weakest) {
-        return nullptr;
-    }
-    const double sent = attacker->units / 2;
-    const double kills = sent * killsPerAttacker(matchup(attacker->tileType, weakest->tileType));
-    return kills > 1.2 * weakest->units + 5.0 ? weakest : nullptr;
-}
-
-// An empty, buildable tile of the human's land that no founding party is
-// already flying to, nearest the closest visible enemy tower (or the
-// computer's pole while none is in sight).
-const Tile* SelfPlay::chooseSite(const Game& game) const
-{
-    const Planet* planet = game.getPlanet();
-    std::vector<glm::vec3> enemies;
-    for (const Building* building : computerPlayer->buildings) {
-        if (building->visible) {
-            enemies.push_back(building->tile.position);
-        }
-    }
-    if (enemies.empty()) {
-        enemies.push_back(glm::vec3(0.0f, 0.0f, -Game::planetRadius));
-    }
-    const std::vector<std::uint32_t> pending = humanFoundingTargets(game);
-    const Tile* best = nullptr;
-    float bestDistance = 0.0f;
-    for (const std::uint32_t index : humanPlayer->territory->ownedTiles) {
-        const Tile& tile = planet->tiles[index];
-        if (tile.building || tile.type == 0 || std::find(pending.begin(), pending.end(), index) != pending.end()) {
-            continue;
-        }
-        float distance = 1e30f;
-        for (const glm::vec3& enemy : enemies) {
-            distance = std::min(distance, glm::distance(enemy, tile.position));
-        }
-        if (!best || distance < bestDistance) {
-            best = &tile;
-            bestDistance = distance;
-        }
-    }
-    return best;
-}
-
-// A click goes where the hover rules allow it; a tile they refuse is not
-// clicked, as the player's mouse could not act on it either.
-bool SelfPlay::clickOn(Game& game, std::uint32_t tileIndex, std::int32_t expectedCursor)
-{
-    Cursor::getInstance()->mode = Cursor::DEFAULT;
-    game.applyHoverRules(tileIndex);
-    if (game.getPlanet()->hoveredTile != static_cast<std::int32_t>(tileIndex) ||
-        Cursor::getInstance()->mode != expectedCursor) {
-        return false;
-    }
-    game.onMouseButtonReleased(GLFW_MOUSE_BUTTON_LEFT, glm::vec2(0.0f), 0);
-    return true;
-}
-
-bool SelfPlay::select(Game& game, const MilitaryBuilding* tower)
-{
-    if (game.getPlanet()->selectedTile == static_cast<std::int32_t>(tower->tile.index)) {
-        return true;
-    }
-    return clickOn(game, tower->tile.index, Cursor::SELECT) &&
-           game.getPlanet()->selectedTile == static_cast<std::int32_t>(tower->tile.index);
 }
 
 } // namespace BV::testkit

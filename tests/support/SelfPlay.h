@@ -8,13 +8,10 @@
 namespace BV {
 class Entity;
 class Game;
-class MilitaryBuilding;
-struct Tile;
 } // namespace BV
 
 namespace BV::testkit {
 
-// How one self-played game is set up.
 struct SelfPlaySettings {
     std::uint32_t seed = 1;
     std::uint16_t planetSize = 3;
@@ -32,43 +29,33 @@ struct SelfPlaySettings {
     std::uint64_t pauseFrames = 0;
 };
 
-// What a self-played game came to.
 struct SelfPlayResult {
     bool humanWon = false;
     bool computerWon = false;
     std::uint64_t frames = 0; // simulated frames: paused ones not counted
     double simulatedSeconds = 0.0;
     double realSeconds = 0.0;
-    // Empty while every invariant held; else the first violation, with the
-    // frame number and the seed.
-    std::string violation;
+    std::string violation; // the first broken rule with its frame and seed; empty if none
     std::uint64_t stateHash = 0;
-    // Index 0: the human side, 1: the computer.
-    int towersFounded[2] = {0, 0};
+    int towersFounded[2] = {0, 0}; // [0] the human side, [1] the computer
     int attacks[2] = {0, 0};
-    // Simulated seconds when the computer first knew of a human building;
-    // negative if it never did.
-    double firstKnownAt = -1.0;
+    double firstKnownAt = -1.0; // when the computer first knew of a human building; -1: never
 };
 
 // Plays one whole game on the current window: the computer by its own
 // opponent, the human side by a small script that clicks through the
 // game's own hover rules and click handler. Time is driven with glfwSetTime
-// at a fixed step, every frame (or every drawEvery-th) is drawn, and after
-// every frame the game's own rules are checked (Game::brokenRule). The window must exist; the loaders and the
-// overlay drawing are set up on first use, the configuration by each run.
+// at a fixed step, every drawEvery-th frame is drawn, and after every frame
+// the game's own rules are checked (Game::brokenRule). The window must exist;
+// the loaders and the overlay drawing are set up on first use.
 class SelfPlay {
 public:
-    explicit SelfPlay(const SelfPlaySettings& settings);
+    explicit SelfPlay(const SelfPlaySettings& settings) : settings(settings) {}
 
     SelfPlayResult run();
 
 private:
     void playHuman(Game& game);
-    bool select(Game& game, const MilitaryBuilding* tower);
-    bool clickOn(Game& game, std::uint32_t tileIndex, std::int32_t expectedCursor);
-    MilitaryBuilding* chooseTarget(const MilitaryBuilding* attacker) const;
-    const Tile* chooseSite(const Game& game) const;
     void countNewSwarms(const Game& game);
     void countNewTowers(const Game& game);
 

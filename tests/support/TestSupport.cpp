@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "app/ConfigFile.h"
 #include "app/Log.h"
 
 #include <GL/glew.h>
@@ -7,6 +8,7 @@
 #include <FreeImage.h>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -72,17 +74,16 @@ std::vector<std::string> LogWatch::lines() const
 
 std::vector<std::string> LogWatch::criticalLines() const
 {
-    std::vector<std::string> result = lines();
-    result.erase(std::remove_if(result.begin(), result.end(),
-                                [](const std::string& line) { return line.rfind("CRITICAL :", 0) != 0; }),
-                 result.end());
+    std::vector<std::string> result;
+    for (const std::string& line : lines()) {
+        if (line.rfind("CRITICAL :", 0) == 0)
+            result.push_back(line);
+    }
     return result;
 }
 
-namespace {
-
 // Waits until the child ends or the deadline passes; true if it ended.
-bool waitFor(pid_t pid, double seconds, int& status)
+static bool waitFor(pid_t pid, double seconds, int& status)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < deadline) {
@@ -94,19 +95,20 @@ bool waitFor(pid_t pid, double seconds, int& status)
     return false;
 }
 
-// The built resources/ as real folders holding links to the built files, so
-// that single files can be swapped without touching the originals.
-void mirrorResources(const ScratchDir& dir, const ProcessOptions& options)
+ProcessResult runGame(const ProcessOptions& options)
 {
+    ScratchDir dir;
+    if (options.config) {
+        writeFile(dir.file("Brevamoor.config"), options.config);
+    }
+    // The built resources/ as real folders holding links to the built files,
+    // so that single files can be swapped without touching the originals.
     const fs::path source = fs::path(BV_RUN_DIR) / "resources";
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(source)) {
         const fs::path target = fs::path(dir.file("resources")) / fs::relative(entry.path(), source);
-        if (entry.is_directory()) {
-            fs::create_directories(target);
-        } else {
-            fs::create_directories(target.parent_path());
+        fs::create_directories(entry.is_directory() ? target : target.parent_path());
+        if (!entry.is_directory())
             fs::create_symlink(entry.path(), target);
-        }
     }
     for (const std::string& file : options.removedFiles) {
         fs::remove(dir.file(file));
@@ -114,21 +116,6 @@ void mirrorResources(const ScratchDir& dir, const ProcessOptions& options)
     for (const auto& [file, content] : options.replacedFiles) {
         fs::remove(dir.file(file)); // the link, never what it points to
         writeFile(dir.file(file), content);
-    }
-}
-
-} // namespace
-
-ProcessResult runGame(const ProcessOptions& options)
-{
-    ScratchDir dir;
-    if (options.config) {
-        writeFile(dir.file("Brevamoor.config"), options.config);
-    }
-    if (options.replacedFiles.empty() && options.removedFiles.empty()) {
-        fs::create_directory_symlink(fs::path(BV_RUN_DIR) / "resources", dir.file("resources"));
-    } else {
-        mirrorResources(dir, options);
     }
     const std::string outputPath = dir.file("stdout.txt");
 
@@ -184,6 +171,17 @@ std::vector<unsigned char> readPixels(int x, int y, int width, int height)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
+}
+
+void configureGame(std::uint16_t planetSize, unsigned width, unsigned height)
+{
+    delete ConfigFile::getInstance();
+    std::rename("Brevamoor.config", "Brevamoor.config.keep");
+    std::ofstream("Brevamoor.config") << "resolution_x = " << width << "\nresolution_y = " << height
+                                      << "\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = " << planetSize << "\n";
+    ConfigFile::getInstance()->load();
+    std::remove("Brevamoor.config");
+    std::rename("Brevamoor.config.keep", "Brevamoor.config");
 }
 
 } // namespace BV::testkit

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -35,16 +36,14 @@ class LogWatch {
 public:
     LogWatch();
     std::vector<std::string> lines() const;
-    // Lines that start with "CRITICAL :".
-    std::vector<std::string> criticalLines() const;
+    std::vector<std::string> criticalLines() const; // those starting "CRITICAL :"
 
 private:
     std::size_t start;
 };
 
 // One run of the real game executable in a scratch working directory that
-// holds the given "Brevamoor.config" (none if config is null) and a link to
-// the built resources/.
+// holds the given "Brevamoor.config" (none if null) and the built resources/.
 struct ProcessResult {
     int exitStatus = -1;   // -1 when killed by a signal
     bool timedOut = false; // still running at the deadline; then killed
@@ -55,12 +54,10 @@ struct ProcessResult {
 struct ProcessOptions {
     const char* config = nullptr;
     double timeoutSeconds = 20.0;
-    // Called once, about settleSeconds after start, while the game runs
-    // (e.g. to send it keys). Receives the child's pid.
+    // Called once with the child's pid, settleSeconds after start (to send keys).
     std::function<void(pid_t)> whileRunning;
     double settleSeconds = 3.0;
-    // Starts the game with no X display to talk to.
-    bool withoutDisplay = false;
+    bool withoutDisplay = false; // no X display to talk to
     // Files under resources/ (paths relative to the working directory) that
     // this run sees with other content, or not at all. The built files stay
     // untouched: the run gets its own copy of the tree, of links to them.
@@ -76,5 +73,9 @@ std::string savePng(const std::string& name, int width, int height, const std::v
 
 // Reads the current framebuffer's colour (RGBA8, bottom row first).
 std::vector<unsigned char> readPixels(int x, int y, int width, int height);
+
+// Writes "Brevamoor.config" for a window of width x height pixels and the
+// given planet size, loads it, and puts the player's own file back.
+void configureGame(std::uint16_t planetSize, unsigned width = 800, unsigned height = 600);
 
 } // namespace BV::testkit

@@ -1,30 +1,26 @@
-#include "support/ProgramWindow.h"
+#pragma once
+
+// The window of a program that plays the game outside the tests (a
+// benchmark, the self-play report, a screenshot). Header-only, as every .cpp
+// file in this folder is a program of its own.
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
 
-#include "app/ConfigFile.h"
 #include "app/Window.h"
 #include "resources/Loaders.h"
 #include "scene/Drawing.h"
+#include "support/TestSupport.h" // configureGame
 
 namespace BV::testkit {
 
-void configureGame(std::uint16_t planetSize, unsigned width, unsigned height)
-{
-    delete ConfigFile::getInstance();
-    std::rename("Brevamoor.config", "Brevamoor.config.keep");
-    std::ofstream("Brevamoor.config") << "resolution_x = " << width << "\nresolution_y = " << height
-                                      << "\nfullscreen = 0\nrefresh_rate = 0\nplanet_size = " << planetSize << "\n";
-    ConfigFile::getInstance()->load();
-    std::remove("Brevamoor.config");
-    std::rename("Brevamoor.config.keep", "Brevamoor.config");
-}
-
-bool openProgramWindow(int width, int height, const char* title)
+// An OpenGL 3.3 core window without vertical sync, the resource loaders and
+// the overlay drawing. False, with a line on stderr, where no window can be
+// opened.
+inline bool openProgramWindow(int width, int height, const char* title)
 {
     if (!glfwInit()) {
         std::fprintf(stderr, "no display\n");

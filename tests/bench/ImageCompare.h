@@ -1,19 +1,45 @@
-#include "support/ImageCompare.h"
+#pragma once
+
+// The reference-picture comparison of the frame benchmark: whether a faster
+// renderer still draws the same frame. Header-only, as every .cpp file in
+// this folder is a program of its own.
 
 #include <FreeImage.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace BV::testkit {
 
-namespace {
+// A picture as glReadPixels gives it: tightly packed RGBA8, bottom row first.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgba;
+};
+
+// How far one picture is from another, colour channels only (alpha is not
+// shown on screen).
+struct ImageDifference {
+    bool sameSize = false;
+    double meanAbsolute[3] = {0.0, 0.0, 0.0}; // per channel, in 1/255 steps
+    double worstMeanAbsolute = 0.0;           // the largest of the three
+    // Share (0 to 1) of pixels with some channel further apart than the
+    // threshold given to compareImages.
+    double shareBeyond = 0.0;
+};
+
+namespace imagecompare {
 
 // FreeImage's byte order inside a 32-bit pixel, in RGBA order.
-const int CHANNELS[4] = {FI_RGBA_RED, FI_RGBA_GREEN, FI_RGBA_BLUE, FI_RGBA_ALPHA};
+inline const int CHANNELS[4] = {FI_RGBA_RED, FI_RGBA_GREEN, FI_RGBA_BLUE, FI_RGBA_ALPHA};
 
-} // namespace
+} // namespace imagecompare
 
-bool writePng(const std::string& path, const Image& image)
+// Writes the image as a PNG at path; false, with nothing written, on failure.
+inline bool writePng(const std::string& path, const Image& image)
 {
     if (image.width <= 0 || image.height <= 0 ||
         image.rgba.size() != static_cast<std::size_t>(image.width) * image.height * 4) {
@@ -29,7 +55,7 @@ bool writePng(const std::string& path, const Image& image)
         const unsigned char* pixel = &image.rgba[static_cast<std::size_t>(y) * image.width * 4];
         for (int x = 0; x < image.width; ++x, pixel += 4) {
             for (int c = 0; c < 4; ++c) {
-                row[x * 4 + CHANNELS[c]] = pixel[c];
+                row[x * 4 + imagecompare::CHANNELS[c]] = pixel[c];
             }
         }
     }
@@ -38,7 +64,8 @@ bool writePng(const std::string& path, const Image& image)
     return saved;
 }
 
-bool readPng(const std::string& path, Image& image)
+// Reads a PNG (any picture FreeImage reads) into RGBA8; false when it cannot.
+inline bool readPng(const std::string& path, Image& image)
 {
     const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
     FIBITMAP* loaded = format == FIF_UNKNOWN ? nullptr : FreeImage_Load(format, path.c_str(), 0);
@@ -58,7 +85,7 @@ bool readPng(const std::string& path, Image& image)
         unsigned char* pixel = &image.rgba[static_cast<std::size_t>(y) * image.width * 4];
         for (int x = 0; x < image.width; ++x, pixel += 4) {
             for (int c = 0; c < 4; ++c) {
-                pixel[c] = row[x * 4 + CHANNELS[c]];
+                pixel[c] = row[x * 4 + imagecompare::CHANNELS[c]];
             }
         }
     }
@@ -66,7 +93,9 @@ bool readPng(const std::string& path, Image& image)
     return true;
 }
 
-ImageDifference compareImages(const Image& a, const Image& b, int threshold)
+// `threshold` in 1/255 steps: a pixel counts as differing when one of its
+// colour channels is more than that far off.
+inline ImageDifference compareImages(const Image& a, const Image& b, int threshold)
 {
     ImageDifference difference;
     difference.sameSize = a.width == b.width && a.height == b.height && a.rgba.size() == b.rgba.size();
