@@ -227,14 +227,25 @@ TEST_F(MeshLoaderTest, TexturesBecomeNumberedSamplersFoundBesideTheModel)
                                                             {"normal1", scratch.file("models/n1.png")}}));
 }
 
-TEST_F(MeshLoaderTest, TowerModelLoadsWithItsOwnShaders)
+// The baked tower: drawn from its first part only, so one part, with
+// normals, tangents and texture coordinates; "tower;tower-material" asks for
+// tower.vert and tower.frag.
+TEST_F(MeshLoaderTest, TowerModelLoadsAsOnePartWithItsOwnShaders)
 {
     const std::string path = "resources/Models/tower0.dae";
     Mesh* tower = get<Mesh>(path);
     testkit::LogWatch log;
     ASSERT_EQ(tower->ensureLoaded(), Resource::LOADED);
     EXPECT_TRUE(log.criticalLines().empty());
-    ASSERT_FALSE(tower->parts.empty());
+    ASSERT_EQ(tower->parts.size(), 1u);
+    EXPECT_GT(tower->parts.front().triangleCount, 200u);
+    bool textured = false;
+    for (const Vertex& vertex : readTriangles(tower->parts.front())) {
+        EXPECT_NEAR(glm::length(vertex.normal), 1.0f, 1e-3f);
+        EXPECT_NEAR(glm::length(glm::vec3(vertex.tangent)), 1.0f, 1e-3f);
+        textured = textured || vertex.texCoord != glm::vec3(0.0f);
+    }
+    EXPECT_TRUE(textured);
     Material* material = tower->parts.front().material;
     ASSERT_EQ(material, materialOf(path, 0));
     EXPECT_EQ(shadersOf(material),

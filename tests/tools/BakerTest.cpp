@@ -16,29 +16,22 @@ namespace {
 
 namespace fs = std::filesystem;
 using BV::testkit::readFile;
-using BV::testkit::ScratchDir;
 
 // A baked image read back through FreeImage exactly as the game reads it.
 // Rows are counted as the game uploads them: row 0 is the first in memory.
-class BakedImage {
-public:
+struct BakedImage {
     explicit BakedImage(const std::string& path)
         : bitmap(FreeImage_Load(FreeImage_GetFileType(path.c_str()), path.c_str()), &FreeImage_Unload)
     {
     }
-
-    bool loaded() const { return bitmap != nullptr; }
     int width() const { return static_cast<int>(FreeImage_GetWidth(bitmap.get())); }
     int height() const { return static_cast<int>(FreeImage_GetHeight(bitmap.get())); }
-    int bitsPerPixel() const { return static_cast<int>(FreeImage_GetBPP(bitmap.get())); }
     // Red, green, blue and alpha from 0 to 1; the game uploads BGRA rows.
     std::vector<float> at(int x, int row) const
     {
         const BYTE* p = FreeImage_GetBits(bitmap.get()) + (static_cast<long>(row) * width() + x) * 4;
         return {p[2] / 255.0f, p[1] / 255.0f, p[0] / 255.0f, p[3] / 255.0f};
     }
-
-private:
     std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> bitmap;
 };
 
@@ -67,8 +60,8 @@ TEST(BakedAssets, EveryImageLoadsThroughFreeImageAs32BitWithItsSize)
         for (std::string name; in >> name; ++count) {
             const std::string path = "resources/textures/" + name + ".dds";
             const BakedImage image(path);
-            ASSERT_TRUE(image.loaded()) << path;
-            EXPECT_EQ(32, image.bitsPerPixel()) << path;
+            ASSERT_TRUE(image.bitmap) << path;
+            EXPECT_EQ(32u, FreeImage_GetBPP(image.bitmap.get())) << path;
             EXPECT_EQ(width, image.width()) << path;
             EXPECT_EQ(height, image.height()) << path;
         }
@@ -93,9 +86,8 @@ TEST(BakedAssets, CubeMapListNamesSixExistingFacesInGlOrder)
 TEST(BakedAssets, BakingTwiceGivesIdenticalBytes)
 {
     const std::string baker = (fs::path(BV_RUN_DIR).parent_path() / "tools" / "bv_bake").string();
-    ScratchDir first;
-    ScratchDir second;
-    for (const ScratchDir* dir : {&first, &second}) {
+    BV::testkit::ScratchDir first, second;
+    for (const BV::testkit::ScratchDir* dir : {&first, &second}) {
         ASSERT_EQ(0, std::system(("'" + baker + "' '" + dir->path() + "' > /dev/null 2>&1").c_str()));
     }
     int files = 0;
@@ -118,7 +110,7 @@ TEST(BakedAssets, StatusSignsAreCornerBadgesThatLeaveHalfTheSquareClear)
     for (const char* name : {"building", "full"}) {
         SCOPED_TRACE(name);
         const BakedImage image(std::string("resources/textures/status/") + name + ".dds");
-        ASSERT_TRUE(image.loaded());
+        ASSERT_TRUE(image.bitmap);
         const int w = image.width(), h = image.height();
         int opaque = 0;
         double sumX = 0.0, sumUp = 0.0; // upwards as shown: the last row is the picture's top
@@ -148,7 +140,7 @@ TEST(BakedAssets, StarFieldHasDarkSkyAndBrightStarsOnEveryFace)
 {
     for (const char* face : {"px", "nx", "py", "ny", "pz", "nz"}) {
         const BakedImage image(std::string("resources/textures/cubemap/galaxy_") + face + ".dds");
-        ASSERT_TRUE(image.loaded() && image.bitsPerPixel() == 32) << face;
+        ASSERT_TRUE(image.bitmap) << face;
         int dark = 0, bright = 0;
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
