@@ -1,4 +1,5 @@
-// The overlay: a drawn rectangle lands on exactly its pixels, the render
+// The overlay: a drawn rectangle lands on exactly its pixels, the pointer
+// image follows the interaction mode and sits at the mouse, the render
 // switches cycle and reach the image textures, and the statistics panel puts
 // every value into its place on screen.
 #include <GL/glew.h>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "resources/Texture.h"
+#include "scene/Cursor.h"
 #include "scene/SceneFixture.h"
 
 namespace BV::scenetest {
@@ -60,6 +62,32 @@ TEST(Drawing, RectangleCoversExactlyItsPixelsShownUpright)
     EXPECT_TRUE(near(pixelOf(window, 139, 79), {255, 0, 0}, 0));
     for (const glm::ivec2 p : {glm::ivec2(99, 60), glm::ivec2(140, 60), glm::ivec2(120, 49), glm::ivec2(120, 80)}) {
         EXPECT_TRUE(near(pixelOf(window, p.x, p.y), black, 0)) << p.x << ", " << p.y;
+    }
+}
+
+std::vector<unsigned char> drawCursor(std::int32_t mode, float x, float y)
+{
+    Cursor::getInstance()->mode = mode;
+    clearWindow();
+    Cursor::getInstance()->draw(x, y);
+    Cursor::getInstance()->mode = Cursor::DEFAULT;
+    return readWindow();
+}
+
+// The image's corner goes to the mouse position truncated towards zero; a
+// mode the game does not know shows the default arrow.
+TEST(Cursor, DrawsTheImageOfItsModeAtTheTruncatedMousePosition)
+{
+    SceneFixture::initialiseOnce();
+    const std::vector<unsigned char> arrow = drawCursor(Cursor::DEFAULT, 10.0f, 20.0f);
+    testkit::savePng("cursor_default.png", WINDOW_WIDTH, WINDOW_HEIGHT, arrow);
+    EXPECT_TRUE(drawCursor(Cursor::DEFAULT, 10.9f, 20.2f) == arrow);
+    EXPECT_FALSE(drawCursor(Cursor::DEFAULT, 11.0f, 20.0f) == arrow);
+    EXPECT_FALSE(drawCursor(Cursor::DEFAULT, 10.0f, 21.0f) == arrow);
+    EXPECT_TRUE(drawCursor(7, 10.0f, 20.0f) == arrow);
+    EXPECT_TRUE(drawCursor(-1, 10.0f, 20.0f) == arrow);
+    for (std::int32_t mode : {Cursor::ATTACK, Cursor::BUILD, Cursor::SELECT}) {
+        EXPECT_FALSE(drawCursor(mode, 10.0f, 20.0f) == arrow) << "mode " << mode;
     }
 }
 
