@@ -3,12 +3,6 @@
 // GL context: passes, their depth and blending state, culling, the occluder,
 // and a small world of sky, body, sun and halo.
 // The queue owns what it is given; the sanitizer build catches a leak.
-#include <GL/glew.h>
-
-#include <string>
-#include <vector>
-
-#include "resources/Texture.h"
 #include <glm/gtc/constants.hpp>
 
 #include "scene/BillboardRenderable.h"
@@ -23,9 +17,7 @@
 namespace BV::scenetest {
 namespace {
 
-const glm::vec3 RED(1, 0, 0);
-const glm::vec3 GREEN(0, 1, 0);
-const glm::vec3 BLUE(0, 0, 1);
+const glm::vec3 RED(1, 0, 0), GREEN(0, 1, 0), BLUE(0, 0, 1);
 
 using SceneTest = SceneFixture;
 
@@ -61,7 +53,15 @@ TEST(RenderQueue, GroupsByPassAndProgramKeepingInsertionOrder)
     EXPECT_EQ((*shadows)[nullptr], (RenderQueue::RenderList{second}));
 }
 
-TEST(Billboard, FilesOneRenderableInItsPassAndTheSkyBoxInPassOne)
+// A sun whose GL objects the test can see.
+struct ProbedSun : Sun {
+    using Sun::Sun;
+    std::pair<GLuint, GLuint> objects() const { return {vertexArray, vertexBuffer}; }
+};
+
+// A sign files one renderable in its pass and the sky box one in pass 1; a
+// billboard draws one quad or one instanced batch and releases its buffers.
+TEST(Billboard, FilesOneRenderableInItsPassDrawsOneBatchAndReleasesItsBuffers)
 {
     SceneFixture::initialiseOnce();
     auto* image =
@@ -81,19 +81,7 @@ TEST(Billboard, FilesOneRenderableInItsPassAndTheSkyBoxInPassOne)
     ASSERT_EQ(queue.getPass(8)->count(sign.getMaterial()->program), 1u);
     EXPECT_EQ(secondSky.meshes, sky.meshes);
     EXPECT_EQ(sky.meshes[0]->parts.size(), 1u);
-}
 
-// A sun whose GL objects the test can see.
-class ProbedSun : public Sun {
-public:
-    using Sun::Sun;
-    GLuint probeVertexArray() const { return vertexArray; }
-    GLuint probeVertexBuffer() const { return vertexBuffer; }
-};
-
-TEST(Billboard, DrawsOneQuadOrOneInstancedBatchAndReleasesItsBuffers)
-{
-    SceneFixture::initialiseOnce();
     auto* sun = new ProbedSun(200.0f, 200.0f);
     glUseProgram(sun->getMaterial()->program->getHandle());
     GLuint query = 0;
@@ -112,10 +100,9 @@ TEST(Billboard, DrawsOneQuadOrOneInstancedBatchAndReleasesItsBuffers)
     glDeleteQueries(1, &query);
     glUseProgram(0);
 
-    const GLuint vertexArray = sun->probeVertexArray(), vertexBuffer = sun->probeVertexBuffer();
+    const auto [vertexArray, vertexBuffer] = sun->objects();
     ASSERT_TRUE(glIsVertexArray(vertexArray) && glIsBuffer(vertexBuffer));
-    Entity* entity = sun;
-    delete entity;
+    delete static_cast<Entity*>(sun);
     EXPECT_FALSE(glIsVertexArray(vertexArray));
     EXPECT_FALSE(glIsBuffer(vertexBuffer));
 }
@@ -174,22 +161,24 @@ TEST_F(SceneTest, OpaqueMeshHidesWhatIsBehindItAndTheQueueEmpties)
     EXPECT_EQ(log.stages.size(), order.size());
 }
 
-TEST_F(SceneTest, TranslucentPassWritesNoDepthAndOverlayPassDrawsOverAll)
+// The translucent pass writes no depth and the overlay pass draws over all;
+// a half-white quad then mixes with the red behind it only while blending is on.
+TEST_F(SceneTest, TranslucentPassWritesNoDepthOverlayDrawsOverAllAndBlendingMixes)
 {
     // A small opaque red quad closer than near green and far blue, both in
     // pass 8 in that order, and a tiny yellow overlay far behind the red.
-    place(new MeshEntity(
-        quads({{10, -50, material(GREEN), 8}, {40, -100, material(BLUE), 8}, {1, -100, material(RED + GREEN), 16}})));
-    place(new MeshEntity(quads({{2, -30, material(RED), 2}})));
+    auto* layers = new MeshEntity(
+        quads({{10, -50, material(GREEN), 8}, {40, -100, material(BLUE), 8}, {1, -100, material(RED + GREEN), 16}}));
+    auto* red = new MeshEntity(quads({{2, -30, material(RED), 2}}));
+    place(layers);
+    place(red);
     frame();
     const std::vector<unsigned char> window = readWindow();
     EXPECT_TRUE(near(pixelOf(window, 400, 300), {255, 255, 0})); // overlay over the red
     EXPECT_TRUE(near(pixelOf(window, 400, 320), {255, 0, 0}));   // pass 8 is depth tested
     EXPECT_TRUE(near(pixelOf(window, 460, 300), {0, 0, 255}));   // green left no depth behind
-}
 
-TEST_F(SceneTest, BlendingSwitchDecidesWhetherTranslucentQuadsMix)
-{
+    layers->visible = red->visible = false;
     place(new MeshEntity(quads({{40, -100, material(RED), 2}, {10, -50, material(glm::vec3(1), 0.5f), 8}})));
     frame();
     EXPECT_TRUE(near(windowPixel(400, 300), {255, 128, 128}));

@@ -139,7 +139,7 @@ TEST_F(StatisticsTest, SwitchesCycleAndReachTheImageTextures)
     EXPECT_EQ(minFilterOf(stats->fieldsTexture), GL_NEAREST);
 }
 
-TEST_F(StatisticsTest, OverlayPutsEveryValueIntoItsPlace)
+TEST_F(StatisticsTest, OverlayAndCountsPutEveryValueIntoItsPlace)
 {
     stats->fieldsTexture = flatTexture("statistics_test_atlas.tex", 200, 50, atlasColour);
     stats->panelTexture = nullptr; // keep the background behind the cells black
@@ -158,23 +158,19 @@ TEST_F(StatisticsTest, OverlayPutsEveryValueIntoItsPlace)
     clearWindow();
     stats->draw();
     EXPECT_TRUE(near(windowPixel(170, 97), cullingOff, 0));
-}
 
-// A count for the game's labels uses the digit cells whether or not the
-// overlay shows, and draws nothing without its program.
-TEST_F(StatisticsTest, CountsDrawTheDigitCellsOverTheirWidth)
-{
-    stats->fieldsTexture = flatTexture("statistics_test_atlas.tex", 200, 50, atlasColour);
-    EXPECT_FALSE(stats->overlayVisible);
+    // A count for the game's labels uses the digit cells whether or not the
+    // overlay shows, and draws nothing without its program.
+    stats->toggleOverlay();
     EXPECT_EQ(stats->countWidth(7), 20.0f);
     EXPECT_EQ(stats->countWidth(160), 52.0f);
     clearWindow();
     stats->drawCount(160, 300.0f, 200.0f);
-    const std::vector<unsigned char> window = readWindow();
-    expectDigits(window, 308, 207, {1, 6, 0});
-    EXPECT_TRUE(near(pixelOf(window, 351, 213), atlasColour(0, 40), 0));
-    EXPECT_TRUE(near(pixelOf(window, 352, 207), black, 0));
-    EXPECT_TRUE(near(pixelOf(window, 310, 214), black, 0));
+    const std::vector<unsigned char> count = readWindow();
+    expectDigits(count, 308, 207, {1, 6, 0});
+    EXPECT_TRUE(near(pixelOf(count, 351, 213), atlasColour(0, 40), 0));
+    EXPECT_TRUE(near(pixelOf(count, 352, 207), black, 0));
+    EXPECT_TRUE(near(pixelOf(count, 310, 214), black, 0));
 
     Material* own = stats->material;
     stats->material = nullptr;
