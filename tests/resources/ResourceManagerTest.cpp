@@ -1,12 +1,9 @@
 // The manager's contract: routing by the last dot, one object per name,
 // refused second registrations, ownership of the loaders and what is left
 // after disposeAll.
-#include <gtest/gtest.h>
 
 #include "ResourceTestSupport.h"
-#include "resources/Loaders.h"
 #include "resources/Resource.h"
-#include "resources/ResourceLoader.h"
 
 namespace BV {
 namespace {

@@ -10,7 +10,12 @@
 
 #include "app/Log.h"
 #include "resources/Loaders.h"
+#include "resources/Material.h"
+#include "resources/Mesh.h"
+#include "resources/ResourceLoader.h"
 #include "resources/ResourceManager.h"
+#include "resources/Shader.h"
+#include "resources/ShaderProgram.h"
 #include "resources/ShaderProgramLoader.h"
 #include "resources/Texture.h"
 #include "support/TestSupport.h"

@@ -1,14 +1,10 @@
 #include <FreeImage.h>
 #include <cstdint>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <random>
 #include <tuple>
 
 #include "ResourceTestSupport.h"
-#include "resources/Material.h"
-#include "resources/ShaderProgram.h"
-#include "resources/Texture.h"
 
 namespace BV {
 namespace {
