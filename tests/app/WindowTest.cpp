@@ -82,7 +82,7 @@ protected:
     Callbacks callbacks = registeredCallbacks(handle);
 };
 
-TEST_F(WindowTest, MouseEventsReachListenersOnceEachInRegistrationOrderUntilRemoved)
+TEST_F(WindowTest, MouseEventsReachListenersInRegistrationOrderWhoMayLeaveOrJoinInTheirOwnCall)
 {
     Window* window = Window::getInstance();
     window->addMouseListener(&first);
@@ -118,17 +118,14 @@ TEST_F(WindowTest, MouseEventsReachListenersOnceEachInRegistrationOrderUntilRemo
     callbacks.scroll(handle, 0.0, 2.0);
     EXPECT_EQ(journal, (std::vector<std::string>{"second: scroll 2.000000"}));
     EXPECT_TRUE(watch.lines().empty());
-}
 
-// A listener may leave, make another leave or bring one in from inside its
-// own call: the rest of that event reaches exactly the listeners still
-// registered, and one brought in hears from the next event on.
-TEST_F(WindowTest, ListenersMayLeaveOrJoinFromInsideTheirOwnCall)
-{
-    Window* window = Window::getInstance();
-    for (Recorder* recorder : {&first, &second}) {
-        window->addMouseListener(recorder);
-    }
+    // A listener may leave, make another leave or bring one in from inside
+    // its own call: the rest of that event reaches exactly the listeners
+    // still registered, and one brought in hears from the next event on.
+    journal.clear();
+    window->removeMouseListener(&second);
+    window->addMouseListener(&first);
+    window->addMouseListener(&second);
     first.then = [&] {
         window->removeMouseListener(&first);
         window->removeMouseListener(&second);
@@ -137,15 +134,6 @@ TEST_F(WindowTest, ListenersMayLeaveOrJoinFromInsideTheirOwnCall)
     callbacks.scroll(handle, 0.0, 1.0);
     callbacks.cursor(handle, 4.0, 5.0);
     EXPECT_EQ(journal, (std::vector<std::string>{"first: scroll 1.000000", "third: move 4,5"}));
-
-    // A key listener that removes itself on a press hears nothing after it.
-    std::vector<std::string> keys;
-    Recorder leaver{"leaver", keys};
-    leaver.then = [&] { window->removeKeyListener(&leaver); };
-    window->addKeyListener(&leaver);
-    callbacks.key(handle, GLFW_KEY_Q, 24, GLFW_PRESS, 0);
-    callbacks.key(handle, GLFW_KEY_Q, 24, GLFW_RELEASE, 0);
-    EXPECT_EQ(keys, std::vector<std::string>{"leaver: press 81/0"});
 }
 
 TEST(WindowKeyTest, KeyActionsReachEveryListenerInOrderAndASecondWindowIsRefused)
@@ -166,6 +154,15 @@ TEST(WindowKeyTest, KeyActionsReachEveryListenerInOrderAndASecondWindowIsRefused
     const std::vector<std::string> expected = {"a: press 87/1", "b: press 87/1", "a: repeat 87",
                                                "b: repeat 87",  "a: release 87", "b: release 87"};
     EXPECT_EQ(journal, expected);
+
+    // A key listener that removes itself on a press hears nothing after it.
+    std::vector<std::string> keys;
+    Recorder leaver{"leaver", keys};
+    leaver.then = [&] { Window::getInstance()->removeKeyListener(&leaver); };
+    Window::getInstance()->addKeyListener(&leaver);
+    callbacks.key(handle, GLFW_KEY_Q, 24, GLFW_PRESS, 0);
+    callbacks.key(handle, GLFW_KEY_Q, 24, GLFW_RELEASE, 0);
+    EXPECT_EQ(keys, std::vector<std::string>{"leaver: press 81/0"});
 
     // A second window is refused and the first kept, at its own size.
     testkit::LogWatch watch;
