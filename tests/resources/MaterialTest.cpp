@@ -64,7 +64,8 @@ TEST_F(ShaderTest, MissingPiecesFailWithOneLineNamingThem)
     EXPECT_EQ(watch.criticalLines(), expected);
 }
 
-TEST_F(ShaderTest, CompileErrorCarriesTheDriverLogOnTheNextLine)
+// A compile error carries the driver's log on the next line.
+TEST_F(ShaderTest, CompileErrorsLogTheDriverAndProgramsLinkOnceCachingLocationsOnlyOnceLinked)
 {
     const std::string path = scratch.file("broken.frag");
     testkit::writeFile(path, "#version 330 core\nout vec4 f;\nvoid main() { f = undefinedThing; }\n");
@@ -77,12 +78,9 @@ TEST_F(ShaderTest, CompileErrorCarriesTheDriverLogOnTheNextLine)
     EXPECT_NE(lines[1].find("undefinedThing"), std::string::npos) << lines[1];
     EXPECT_EQ(watch.criticalLines().size(), 1u);
     EXPECT_EQ(shader->getHandle(), 0u) << "the deleted object's number must not be kept";
-}
 
-// Linking is tried once: neither a failed nor a linked program links again.
-TEST_F(ShaderTest, ProgramsLinkOnceAndCacheUniformLocationsOnlyOnceLinked)
-{
-    // Compiles, but calls a function that no stage defines.
+    // Linking is tried once: neither a failed nor a linked program links
+    // again. This one compiles, but calls a function that no stage defines.
     ShaderProgram* broken =
         writeProgram(restest::passThroughVertex,
                      "#version 330 core\nout vec4 f;\nvec4 nowhere();\nvoid main() { f = nowhere(); }", "unlinkable");
@@ -93,7 +91,7 @@ TEST_F(ShaderTest, ProgramsLinkOnceAndCacheUniformLocationsOnlyOnceLinked)
     EXPECT_NE(good->getUniformLocation("tint"), -1);
     EXPECT_EQ(good->getUniformLocation("notThere"), -1);
 
-    testkit::LogWatch watch;
+    testkit::LogWatch linking;
     EXPECT_EQ(broken->ensureLoaded(), Resource::FAILED);
     EXPECT_EQ(broken->ensureLoaded(), Resource::FAILED);
     EXPECT_EQ(broken->getHandle(), 0u);
@@ -101,7 +99,7 @@ TEST_F(ShaderTest, ProgramsLinkOnceAndCacheUniformLocationsOnlyOnceLinked)
     const std::vector<std::string> expected = {"CRITICAL :Failed to link shader " + broken->getName(),
                                                "CRITICAL :Trying to re-link ShaderProgram: " + broken->getName(),
                                                "CRITICAL :Trying to re-link ShaderProgram: " + good->getName()};
-    EXPECT_EQ(watch.criticalLines(), expected);
+    EXPECT_EQ(linking.criticalLines(), expected);
 }
 
 const char* const litFragment = R"(#version 330 core

@@ -156,7 +156,7 @@ protected:
     }
 };
 
-TEST_F(MeshLoaderTest, TurnsTheModelYUpAndKeepsItsFacesFrontFacing)
+TEST_F(MeshLoaderTest, TurnsTheModelYUpKeepsFrontFacesAndLeavesOutPointsAndLines)
 {
     const std::string path = writeModel(scratch.file("face.obj"), {"mesh-material", "mesh;mesh"});
     Mesh* mesh = get<Mesh>(path);
@@ -191,18 +191,15 @@ TEST_F(MeshLoaderTest, TurnsTheModelYUpAndKeepsItsFacesFrontFacing)
     EXPECT_TRUE(near(first->kD, {0.5f, 0.25f, 1.0f}));
     EXPECT_TRUE(near(first->kS, {0.1f, 0.2f, 0.3f}));
     EXPECT_EQ(first->shininess, 25);
-}
 
-// Points and lines are left out, and vectors the file lacks are zeros.
-TEST_F(MeshLoaderTest, PointsAndLinesAreLeftOutAndMissingVectorsAreZero)
-{
+    // Points and lines are left out, and vectors the file lacks are zeros.
     testkit::writeFile(scratch.file("bare.obj"), "v 1 2 3\nv 0 0 3\nv 4 0 3\nf 1 2 3\nl 1 2\np 3\n");
-    Mesh* mesh = get<Mesh>(scratch.file("bare.obj"));
-    ASSERT_EQ(mesh->ensureLoaded(), Resource::LOADED);
-    ASSERT_EQ(mesh->parts.size(), 1u);
-    const std::vector<Vertex> triangle = readTriangles(mesh->parts.front());
-    ASSERT_EQ(triangle.size(), 3u);
-    for (const Vertex& vertex : triangle) {
+    Mesh* bare = get<Mesh>(scratch.file("bare.obj"));
+    ASSERT_EQ(bare->ensureLoaded(), Resource::LOADED);
+    ASSERT_EQ(bare->parts.size(), 1u);
+    const std::vector<Vertex> bareTriangle = readTriangles(bare->parts.front());
+    ASSERT_EQ(bareTriangle.size(), 3u);
+    for (const Vertex& vertex : bareTriangle) {
         EXPECT_EQ(vertex.texCoord, glm::vec3(0.0f));
         EXPECT_EQ(vertex.normal, glm::vec3(0.0f));
         EXPECT_EQ(vertex.tangent, glm::vec4(0.0f, 0.0f, 0.0f, 1.0f));
