@@ -47,7 +47,7 @@ protected:
     void TearDown() override { std::remove("Brevamoor.config"); }
 };
 
-TEST_F(ConfigFileTest, BlanksCommentsAndCarriageReturnsDoNotChangeTheValue)
+TEST_F(ConfigFileTest, BlanksCommentsAndCarriageReturnsAreIgnoredAndValuesCutWhereTheGameReadsThem)
 {
     const char* variants[] = {"fullscreen=1\n",     "fullscreen = 1\n",      "fullscreen\t=\t1\n",
                               "\t\tfullscreen=1\n", "   fullscreen =1   \n", "\t fullscreen\t= 1\n"};
@@ -61,13 +61,10 @@ TEST_F(ConfigFileTest, BlanksCommentsAndCarriageReturnsDoNotChangeTheValue)
     EXPECT_EQ(config->getValue<unsigned short>("refresh_rate"), 60);
     EXPECT_EQ(config->getValue<unsigned short>("planet_size"), 4);
     EXPECT_EQ(config->getValue<unsigned int>("resolution_x"), 1280u);
-}
 
-// A key is cut at its first blank, a value keeps inner blanks and equals
-// signs; numbers are read from the front of the value.
-TEST_F(ConfigFileTest, KeysValuesAndNumbersAreCutWhereTheGameReadsThem)
-{
-    ConfigFile* config = loadText("window width = 800 px\nformula = a=b\n   = 7\n");
+    // A key is cut at its first blank, a value keeps inner blanks and equals
+    // signs; numbers are read from the front of the value.
+    config = loadText("window width = 800 px\nformula = a=b\n   = 7\n");
     EXPECT_EQ(config->getValue<std::string>("window"), "800");
     EXPECT_EQ(config->getValue<unsigned int>("window"), 800u);
     EXPECT_EQ(config->getValue<unsigned short>(""), 7);

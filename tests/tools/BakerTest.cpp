@@ -105,7 +105,7 @@ TEST(BakedAssets, BakingTwiceGivesIdenticalBytes)
 
 // A sign's square is centred over its tower: the signs are compact badges in
 // the upper right corner and leave the lower left half clear.
-TEST(BakedAssets, StatusSignsAreCornerBadgesThatLeaveHalfTheSquareClear)
+TEST(BakedAssets, StatusSignsAreCornerBadgesAndStarFieldsDarkSkyWithBrightStars)
 {
     for (const char* name : {"building", "full"}) {
         SCOPED_TRACE(name);
@@ -134,10 +134,7 @@ TEST(BakedAssets, StatusSignsAreCornerBadgesThatLeaveHalfTheSquareClear)
         EXPECT_GT(sumX / opaque, w * 0.6);
         EXPECT_GT(sumUp / opaque, h * 0.6);
     }
-}
-
-TEST(BakedAssets, StarFieldHasDarkSkyAndBrightStarsOnEveryFace)
-{
+    // Every star field face is dark sky with a few bright stars.
     for (const char* face : {"px", "nx", "py", "ny", "pz", "nz"}) {
         const BakedImage image(std::string("resources/textures/cubemap/galaxy_") + face + ".dds");
         ASSERT_TRUE(image.bitmap) << face;
