@@ -50,6 +50,17 @@ protected:
         part->triangleCount = 2;
         return part;
     }
+    // Material i of a model, if the loader made it.
+    Material* materialOf(const std::string& modelPath, int index)
+    {
+        const auto& cache = manager()->getLoader("mmat")->getResources();
+        const auto found = cache.find(modelPath + "_mat_" + std::to_string(index) + ".mmat");
+        return found == cache.end() ? nullptr : static_cast<Material*>(found->second);
+    }
+    static std::vector<std::string> shadersOf(const Material* material)
+    {
+        return {material->program->getVertexShader()->getName(), material->program->getFragmentShader()->getName()};
+    }
 };
 
 TEST_F(MeshTest, EachPartIsItsOwnVertexArrayDrawnWithItsMaterial)
@@ -141,20 +152,7 @@ template <typename V> bool near(const V& actual, const V& expected)
     return glm::distance(actual, expected) < 1e-5f;
 }
 
-class MeshLoaderTest : public restest::ResourceTest {
-protected:
-    // Material i of a model, if the loader made it.
-    Material* materialOf(const std::string& modelPath, int index)
-    {
-        const auto& cache = manager()->getLoader("mmat")->getResources();
-        const auto found = cache.find(modelPath + "_mat_" + std::to_string(index) + ".mmat");
-        return found == cache.end() ? nullptr : static_cast<Material*>(found->second);
-    }
-    static std::vector<std::string> shadersOf(const Material* material)
-    {
-        return {material->program->getVertexShader()->getName(), material->program->getFragmentShader()->getName()};
-    }
-};
+using MeshLoaderTest = MeshTest;
 
 TEST_F(MeshLoaderTest, TurnsTheModelYUpKeepsFrontFacesAndLeavesOutPointsAndLines)
 {
