@@ -200,13 +200,13 @@ TEST_F(SceneTest, CastersReachTheShadowMapAndOnlyDrawnGroupsCount)
     failed->program = static_cast<ShaderProgram*>(ResourceManager::getInstance()->getResource("scenetest_none.shdr"));
     failed->program->ensureLoaded();
     place(new MeshEntity(quads({{10, 0, missing, 2}, {30, 0, material(RED), 2}, {10, 0, failed, 2}})));
+    Statistics* statistics = Statistics::getInstance();
     for (int frames = 0; frames < 2; ++frames) {
-        Statistics::getInstance()->renderedObjects = 0;
-        Statistics::getInstance()->renderedTriangles = 0;
+        statistics->renderedObjects = statistics->renderedTriangles = 0;
         frame();
         EXPECT_TRUE(scene->getRenderQueue().isEmpty());
-        EXPECT_EQ(Statistics::getInstance()->renderedObjects, 1u);
-        EXPECT_EQ(Statistics::getInstance()->renderedTriangles, 2u);
+        EXPECT_EQ(statistics->renderedObjects, 1u);
+        EXPECT_EQ(statistics->renderedTriangles, 2u);
     }
     EXPECT_TRUE(near(windowPixel(400, 300), {255, 0, 0}));
     float depth[2] = {0.0f, 0.0f};
@@ -258,8 +258,7 @@ TEST_F(SceneTest, SkyBodySunAndHaloEachTakeTheirPlace)
     testkit::LogWatch log;
     // The player's view from the game's farthest zoom, down -z at the centre.
     moveCamera(glm::vec3(0.0f, 0.0f, 600.0f));
-    auto* sky = new SkyBox();
-    place(sky);
+    place(new SkyBox());
     // The light sits 1500 units out on the sun pivot's z axis; turning the
     // pivot puts the sun ahead of the camera, to the right of the body.
     auto* sun = new Sun(200.0f, 200.0f);

@@ -2,13 +2,8 @@
 // image follows the interaction mode and sits at the mouse, the render
 // switches cycle and reach the image textures, and the statistics panel puts
 // every value into its place on screen.
-#include <GL/glew.h>
-#include <gtest/gtest.h>
-
 #include <cstdint>
-#include <vector>
 
-#include "resources/Texture.h"
 #include "scene/Cursor.h"
 #include "scene/SceneFixture.h"
 
@@ -45,7 +40,19 @@ GLint minFilterOf(const Texture* texture)
     return value;
 }
 
-TEST(Drawing, RectangleCoversExactlyItsPixelsShownUpright)
+std::vector<unsigned char> drawCursor(std::int32_t mode, float x, float y)
+{
+    Cursor::getInstance()->mode = mode;
+    clearWindow();
+    Cursor::getInstance()->draw(x, y);
+    Cursor::getInstance()->mode = Cursor::DEFAULT;
+    return readWindow();
+}
+
+// A rectangle covers exactly its pixels, shown upright. The cursor image's
+// corner goes to the mouse position truncated towards zero; a mode the game
+// does not know shows the default arrow.
+TEST(Drawing, RectangleCoversExactlyItsPixelsAndTheCursorItsModeAtTheTruncatedMouse)
 {
     SceneFixture::initialiseOnce();
     // A 1 x 2 picture, red in its first (bottom) row and green in its top row.
@@ -63,22 +70,7 @@ TEST(Drawing, RectangleCoversExactlyItsPixelsShownUpright)
     for (const glm::ivec2 p : {glm::ivec2(99, 60), glm::ivec2(140, 60), glm::ivec2(120, 49), glm::ivec2(120, 80)}) {
         EXPECT_TRUE(near(pixelOf(window, p.x, p.y), black, 0)) << p.x << ", " << p.y;
     }
-}
 
-std::vector<unsigned char> drawCursor(std::int32_t mode, float x, float y)
-{
-    Cursor::getInstance()->mode = mode;
-    clearWindow();
-    Cursor::getInstance()->draw(x, y);
-    Cursor::getInstance()->mode = Cursor::DEFAULT;
-    return readWindow();
-}
-
-// The image's corner goes to the mouse position truncated towards zero; a
-// mode the game does not know shows the default arrow.
-TEST(Cursor, DrawsTheImageOfItsModeAtTheTruncatedMousePosition)
-{
-    SceneFixture::initialiseOnce();
     const std::vector<unsigned char> arrow = drawCursor(Cursor::DEFAULT, 10.0f, 20.0f);
     testkit::savePng("cursor_default.png", WINDOW_WIDTH, WINDOW_HEIGHT, arrow);
     EXPECT_TRUE(drawCursor(Cursor::DEFAULT, 10.9f, 20.2f) == arrow);
