@@ -1,12 +1,36 @@
-// Lines the configuration accepts, and what they store. The lines that end
+// The log (only critical lines, to file and console alike, at once) and the
+// lines the configuration accepts, with what they store. The lines that end
 // the process are tested on the real executable (tests/process).
 #include <gtest/gtest.h>
 
 #include "app/ConfigFile.h"
+#include "app/Log.h"
 #include "support/TestSupport.h"
 
 namespace BV {
 namespace {
+
+TEST(LogTest, OnlyCriticalLinesReachFileAndConsoleIdenticallyAndAtOnce)
+{
+    testkit::LogWatch watch;
+    testing::internal::CaptureStdout();
+    Log::getInstance().write("quiet info", INFO);
+    Log::getInstance().write("quiet trace", TRACE);
+    Log::getInstance().write("Failed to create Window!", CRITICAL);
+    Log::getInstance().write("", CRITICAL);
+    Log::getInstance().write("no prefix", 0);
+    const std::string console = testing::internal::GetCapturedStdout();
+
+    const std::vector<std::string> expected = {"CRITICAL :Failed to create Window!", "CRITICAL :", "no prefix"};
+    EXPECT_EQ(watch.lines(), expected);
+    EXPECT_EQ(testkit::splitLines(console), expected);
+
+    // Each line is on disk before write returns: read back through a
+    // separate stream while the log's own stream is open.
+    testkit::LogWatch later;
+    Log::getInstance().write("flushed", CRITICAL);
+    EXPECT_EQ(later.lines(), std::vector<std::string>{"CRITICAL :flushed"});
+}
 
 class ConfigFileTest : public ::testing::Test {
 protected:
@@ -23,7 +47,7 @@ protected:
     void TearDown() override { std::remove("Brevamoor.config"); }
 };
 
-TEST_F(ConfigFileTest, BlanksCommentsAndCarriageReturnsDoNotChangeTheValue)
+TEST_F(ConfigFileTest, BlanksCommentsAndCarriageReturnsAreIgnoredAndValuesCutWhereTheGameReadsThem)
 {
     const char* variants[] = {"fullscreen=1\n",     "fullscreen = 1\n",      "fullscreen\t=\t1\n",
                               "\t\tfullscreen=1\n", "   fullscreen =1   \n", "\t fullscreen\t= 1\n"};
@@ -37,13 +61,10 @@ TEST_F(ConfigFileTest, BlanksCommentsAndCarriageReturnsDoNotChangeTheValue)
     EXPECT_EQ(config->getValue<unsigned short>("refresh_rate"), 60);
     EXPECT_EQ(config->getValue<unsigned short>("planet_size"), 4);
     EXPECT_EQ(config->getValue<unsigned int>("resolution_x"), 1280u);
-}
 
-// A key is cut at its first blank, a value keeps inner blanks and equals
-// signs; numbers are read from the front of the value.
-TEST_F(ConfigFileTest, KeysValuesAndNumbersAreCutWhereTheGameReadsThem)
-{
-    ConfigFile* config = loadText("window width = 800 px\nformula = a=b\n   = 7\n");
+    // A key is cut at its first blank, a value keeps inner blanks and equals
+    // signs; numbers are read from the front of the value.
+    config = loadText("window width = 800 px\nformula = a=b\n   = 7\n");
     EXPECT_EQ(config->getValue<std::string>("window"), "800");
     EXPECT_EQ(config->getValue<unsigned int>("window"), 800u);
     EXPECT_EQ(config->getValue<unsigned short>(""), 7);

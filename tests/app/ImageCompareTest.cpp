@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "support/ImageCompare.h"
 #include "support/TestSupport.h"
@@ -17,7 +18,7 @@ Image grey(int width, int height, unsigned char value)
     return Image{width, height, std::vector<unsigned char>(static_cast<std::size_t>(width) * height * 4, value)};
 }
 
-TEST(ImageCompare, MeansPerChannelAndShareStrictlyBeyondThreshold)
+TEST(ImageCompare, MeansPerChannelShareStrictlyBeyondThresholdAndPngRoundTrip)
 {
     struct Case {
         const char* name;
@@ -48,10 +49,8 @@ TEST(ImageCompare, MeansPerChannelAndShareStrictlyBeyondThreshold)
         EXPECT_DOUBLE_EQ(c.shareBeyond, d.shareBeyond);
     }
     EXPECT_FALSE(compareImages(grey(2, 2, 0), grey(2, 3, 0), 16).sameSize);
-}
 
-TEST(ImageCompare, PngRoundTripKeepsRowsAndChannels)
-{
+    // A PNG round trip keeps rows and channels.
     Image image = grey(3, 2, 0);
     for (std::size_t i = 0; i < image.rgba.size(); ++i) {
         image.rgba[i] = static_cast<unsigned char>(i * 10);
@@ -60,8 +59,7 @@ TEST(ImageCompare, PngRoundTripKeepsRowsAndChannels)
     ASSERT_TRUE(writePng(dir.file("round.png"), image));
     Image back;
     ASSERT_TRUE(readPng(dir.file("round.png"), back));
-    EXPECT_EQ(3, back.width);
-    EXPECT_EQ(2, back.height);
+    EXPECT_EQ(std::make_pair(3, 2), std::make_pair(back.width, back.height));
     EXPECT_EQ(image.rgba, back.rgba);
     EXPECT_FALSE(readPng(dir.file("missing.png"), back));
     EXPECT_FALSE(writePng(dir.file("empty.png"), Image()));

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Window.h"
@@ -14,37 +15,29 @@ namespace BV {
 namespace {
 
 // Records every call as text, into a journal shared by several recorders so
-// the order across listeners is visible.
+// the order across listeners is visible; `then` runs once, right after the
+// next call is recorded.
 class Recorder : public Window::KeyListener, public Window::MouseListener {
 public:
     Recorder(std::string name, std::vector<std::string>& journal) : name(std::move(name)), journal(journal) {}
-
-    void onKeyPressed(int key, int, int mods) override
-    {
-        add("press " + std::to_string(key) + "/" + std::to_string(mods));
-    }
-    void onKeyReleased(int key, int, int) override { add("release " + std::to_string(key)); }
-    void onKeyRepeated(int key, int, int) override { add("repeat " + std::to_string(key)); }
-    void onMouseMoved(glm::vec2 p) override
-    {
-        add("move " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y)));
-    }
-    void onMouseButtonPressed(int button, glm::vec2, int) override { add("down " + std::to_string(button)); }
+    void onKeyPressed(int key, int, int mods) override { add("press " + str(key) + "/" + str(mods)); }
+    void onKeyReleased(int key, int, int) override { add("release " + str(key)); }
+    void onKeyRepeated(int key, int, int) override { add("repeat " + str(key)); }
+    void onMouseMoved(glm::vec2 p) override { add("move " + str(p.x) + "," + str(p.y)); }
+    void onMouseButtonPressed(int button, glm::vec2, int) override { add("down " + str(button)); }
     void onMouseButtonReleased(int button, glm::vec2 p, int) override
     {
-        add("up " + std::to_string(button) + " at " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y)));
+        add("up " + str(button) + " at " + str(p.x) + "," + str(p.y));
     }
     void onMouseScrolled(double offset) override { add("scroll " + std::to_string(offset)); }
-
-    std::function<void()> then; // runs once, right after the next call is recorded
+    std::function<void()> then;
 
 private:
+    static std::string str(float v) { return std::to_string(static_cast<int>(v)); }
     void add(const std::string& what)
     {
         journal.push_back(name + ": " + what);
-        if (then) {
-            const std::function<void()> once = std::move(then);
-            then = nullptr;
+        if (const std::function<void()> once = std::exchange(then, nullptr)) {
             once();
         }
     }
@@ -89,7 +82,7 @@ protected:
     Callbacks callbacks = registeredCallbacks(handle);
 };
 
-TEST_F(WindowTest, MouseEventsReachListenersOnceEachInRegistrationOrderUntilRemoved)
+TEST_F(WindowTest, MouseEventsReachListenersInRegistrationOrderWhoMayLeaveOrJoinInTheirOwnCall)
 {
     Window* window = Window::getInstance();
     window->addMouseListener(&first);
@@ -125,17 +118,14 @@ TEST_F(WindowTest, MouseEventsReachListenersOnceEachInRegistrationOrderUntilRemo
     callbacks.scroll(handle, 0.0, 2.0);
     EXPECT_EQ(journal, (std::vector<std::string>{"second: scroll 2.000000"}));
     EXPECT_TRUE(watch.lines().empty());
-}
 
-// A listener may leave, make another leave or bring one in from inside its
-// own call: the rest of that event reaches exactly the listeners still
-// registered, and one brought in hears from the next event on.
-TEST_F(WindowTest, ListenersMayLeaveOrJoinFromInsideTheirOwnCall)
-{
-    Window* window = Window::getInstance();
-    for (Recorder* recorder : {&first, &second}) {
-        window->addMouseListener(recorder);
-    }
+    // A listener may leave, make another leave or bring one in from inside
+    // its own call: the rest of that event reaches exactly the listeners
+    // still registered, and one brought in hears from the next event on.
+    journal.clear();
+    window->removeMouseListener(&second);
+    window->addMouseListener(&first);
+    window->addMouseListener(&second);
     first.then = [&] {
         window->removeMouseListener(&first);
         window->removeMouseListener(&second);
@@ -144,18 +134,9 @@ TEST_F(WindowTest, ListenersMayLeaveOrJoinFromInsideTheirOwnCall)
     callbacks.scroll(handle, 0.0, 1.0);
     callbacks.cursor(handle, 4.0, 5.0);
     EXPECT_EQ(journal, (std::vector<std::string>{"first: scroll 1.000000", "third: move 4,5"}));
-
-    // A key listener that removes itself on a press hears nothing after it.
-    std::vector<std::string> keys;
-    Recorder leaver{"leaver", keys};
-    leaver.then = [&] { window->removeKeyListener(&leaver); };
-    window->addKeyListener(&leaver);
-    callbacks.key(handle, GLFW_KEY_Q, 24, GLFW_PRESS, 0);
-    callbacks.key(handle, GLFW_KEY_Q, 24, GLFW_RELEASE, 0);
-    EXPECT_EQ(keys, std::vector<std::string>{"leaver: press 81/0"});
 }
 
-TEST(WindowKeyTest, KeyActionsMapToPressReleaseAndRepeatForEveryListenerInOrder)
+TEST(WindowKeyTest, KeyActionsReachEveryListenerInOrderAndASecondWindowIsRefused)
 {
     static std::vector<std::string> journal; // key listeners stay registered for the whole binary
     static Recorder a{"a", journal};
@@ -173,19 +154,23 @@ TEST(WindowKeyTest, KeyActionsMapToPressReleaseAndRepeatForEveryListenerInOrder)
     const std::vector<std::string> expected = {"a: press 87/1", "b: press 87/1", "a: repeat 87",
                                                "b: repeat 87",  "a: release 87", "b: release 87"};
     EXPECT_EQ(journal, expected);
-}
 
-TEST(WindowCreateTest, SecondCreateIsRefusedAndKeepsTheFirstWindow)
-{
-    Window* window = Window::getInstance();
-    GLFWwindow* before = window->getHandle();
+    // A key listener that removes itself on a press hears nothing after it.
+    std::vector<std::string> keys;
+    Recorder leaver{"leaver", keys};
+    leaver.then = [&] { Window::getInstance()->removeKeyListener(&leaver); };
+    Window::getInstance()->addKeyListener(&leaver);
+    callbacks.key(handle, GLFW_KEY_Q, 24, GLFW_PRESS, 0);
+    callbacks.key(handle, GLFW_KEY_Q, 24, GLFW_RELEASE, 0);
+    EXPECT_EQ(keys, std::vector<std::string>{"leaver: press 81/0"});
+
+    // A second window is refused and the first kept, at its own size.
     testkit::LogWatch watch;
-    EXPECT_FALSE(window->create(320, 200, 0, 0, "again"));
+    EXPECT_FALSE(Window::getInstance()->create(320, 200, 0, 0, "again"));
     EXPECT_EQ(watch.criticalLines(),
               (std::vector<std::string>{"CRITICAL :Trying to create a second window-instance!"}));
-    EXPECT_EQ(window->getHandle(), before);
-    EXPECT_EQ(window->getWidth(), 800); // the shared window's, not the refused one's
-    EXPECT_EQ(window->getHeight(), 600);
+    EXPECT_EQ(Window::getInstance()->getHandle(), handle);
+    EXPECT_EQ(Window::getInstance()->getWidth(), 800);
 }
 
 } // namespace

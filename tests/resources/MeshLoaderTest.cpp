@@ -1,3 +1,7 @@
+// Meshes built by hand (each part its own vertex array, faulty part data
+// refused) and model import: the y-up turn with front faces kept, materials
+// and the shaders their names choose, texture paths, vectors a file lacks,
+// and the models that fail.
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -9,19 +13,99 @@
 #include <assimp/scene.h>
 
 #include <glm/glm.hpp>
-#include <gtest/gtest.h>
 
 #include "ResourceTestSupport.h"
-#include "resources/Material.h"
-#include "resources/Mesh.h"
 #include "resources/MeshLoader.h"
-#include "resources/ResourceLoader.h"
-#include "resources/Shader.h"
-#include "resources/ShaderProgram.h"
-#include "resources/Texture.h"
 
 namespace BV {
 namespace {
+
+using restest::Rgba;
+
+class MeshTest : public restest::ResourceTest {
+protected:
+    Material* colourMaterial()
+    {
+        Material* material = get<Material>("Colour.mmat");
+        if (!material->program) {
+            material->program = writeProgram(restest::passThroughVertex, "#version 330 core\nin vec3 colour;\n"
+                                                                         "out vec4 fragment;\n"
+                                                                         "void main() { fragment = vec4(colour, 1); }");
+        }
+        return material;
+    }
+    // A screen-space rectangle from x0 to x1 (full height), counter-clockwise,
+    // whose texture coordinate carries its colour.
+    MeshPart* addQuad(Mesh* mesh, float x0, float x1, const glm::vec3& colour = glm::vec3(1))
+    {
+        MeshPart* part = mesh->addPart();
+        part->material = colourMaterial();
+        for (int i = 0; i < 4; ++i) {
+            const float x = (i == 0 || i == 3) ? x0 : x1, y = i < 2 ? -1.0f : 1.0f;
+            const float v[MeshPart::floatsPerVertex] = {x, y, 0, 0, 0, 1, colour.r, colour.g, colour.b, 1, 0, 0, 1};
+            part->vertices.insert(part->vertices.end(), v, v + MeshPart::floatsPerVertex);
+        }
+        part->indices = {0, 1, 2, 0, 2, 3};
+        part->vertexCount = 4;
+        part->triangleCount = 2;
+        return part;
+    }
+    // Material i of a model, if the loader made it.
+    Material* materialOf(const std::string& modelPath, int index)
+    {
+        const auto& cache = manager()->getLoader("mmat")->getResources();
+        const auto found = cache.find(modelPath + "_mat_" + std::to_string(index) + ".mmat");
+        return found == cache.end() ? nullptr : static_cast<Material*>(found->second);
+    }
+    static std::vector<std::string> shadersOf(const Material* material)
+    {
+        return {material->program->getVertexShader()->getName(), material->program->getFragmentShader()->getName()};
+    }
+};
+
+TEST_F(MeshTest, EachPartIsItsOwnVertexArrayDrawnWithItsMaterial)
+{
+    Mesh* mesh = get<Mesh>("halves.mesh");
+    addQuad(mesh, -1, 0, glm::vec3(1, 0, 0));
+    addQuad(mesh, 0, 1, glm::vec3(0, 0, 1));
+    ASSERT_EQ(mesh->ensureLoaded(), Resource::LOADED);
+    restest::drawToCorner(32, 16);
+    glUseProgram(colourMaterial()->program->getHandle());
+    for (MeshPart& part : mesh->parts) {
+        part.material->bind();
+        glBindVertexArray(part.vertexArray);
+        glDrawElements(GL_TRIANGLES, part.getIndexCount(), GL_UNSIGNED_INT, nullptr);
+    }
+    glBindVertexArray(0);
+    glUseProgram(0);
+    EXPECT_EQ(restest::pixel(8, 8), (Rgba{255, 0, 0, 255}));
+    EXPECT_EQ(restest::pixel(24, 8), (Rgba{0, 0, 255, 255}));
+    testkit::savePng("resources_manual_mesh.png", 32, 16, testkit::readPixels(0, 0, 32, 16));
+}
+
+// Part data that would make the GPU read past what the part holds is refused.
+TEST_F(MeshTest, FaultyPartDataFailsTheMeshWithoutAVertexArray)
+{
+    addQuad(get<Mesh>("a.mesh"), -1, 1)->indices.clear();
+    addQuad(get<Mesh>("b.mesh"), -1, 1)->indices[5] = 4;
+    addQuad(get<Mesh>("c.mesh"), -1, 1)->vertexCount = 5;
+    addQuad(get<Mesh>("d.mesh"), -1, 1)->triangleCount = 3;
+    MeshPart* noVertices = addQuad(get<Mesh>("e.mesh"), -1, 1);
+    noVertices->vertices.clear();
+    noVertices->indices.clear(); // only the first missing piece is named
+    testkit::LogWatch watch;
+    for (const char* name : {"a.mesh", "b.mesh", "c.mesh", "d.mesh", "e.mesh"}) {
+        EXPECT_EQ(get<Mesh>(name)->ensureLoaded(), Resource::FAILED) << name;
+        EXPECT_EQ(get<Mesh>(name)->parts.front().vertexArray, 0u) << name;
+    }
+    const std::vector<std::string> expected = {
+        "CRITICAL :Failed to load Manual Mesh a.mesh: IndexData not set.",
+        "CRITICAL :Failed to load Manual Mesh b.mesh: IndexData refers to a vertex past vertexCount.",
+        "CRITICAL :Failed to load Manual Mesh c.mesh: VertexData is shorter than vertexCount.",
+        "CRITICAL :Failed to load Manual Mesh d.mesh: IndexData is shorter than triangleCount.",
+        "CRITICAL :Failed to load Manual Mesh e.mesh: VertexData not set."};
+    EXPECT_EQ(watch.criticalLines(), expected);
+}
 
 // A model of one triangle per material, all on the vertices (1, 2, 3),
 // (0, 0, 3), (4, 0, 3): a face in the plane z = 3 facing +z, with texture u
@@ -68,22 +152,9 @@ template <typename V> bool near(const V& actual, const V& expected)
     return glm::distance(actual, expected) < 1e-5f;
 }
 
-class MeshLoaderTest : public restest::ResourceTest {
-protected:
-    // Material i of a model, if the loader made it.
-    Material* materialOf(const std::string& modelPath, int index)
-    {
-        const auto& cache = manager()->getLoader("mmat")->getResources();
-        const auto found = cache.find(modelPath + "_mat_" + std::to_string(index) + ".mmat");
-        return found == cache.end() ? nullptr : static_cast<Material*>(found->second);
-    }
-    static std::vector<std::string> shadersOf(const Material* material)
-    {
-        return {material->program->getVertexShader()->getName(), material->program->getFragmentShader()->getName()};
-    }
-};
+using MeshLoaderTest = MeshTest;
 
-TEST_F(MeshLoaderTest, TurnsTheModelYUpAndKeepsItsFacesFrontFacing)
+TEST_F(MeshLoaderTest, TurnsTheModelYUpKeepsFrontFacesAndLeavesOutPointsAndLines)
 {
     const std::string path = writeModel(scratch.file("face.obj"), {"mesh-material", "mesh;mesh"});
     Mesh* mesh = get<Mesh>(path);
@@ -118,18 +189,15 @@ TEST_F(MeshLoaderTest, TurnsTheModelYUpAndKeepsItsFacesFrontFacing)
     EXPECT_TRUE(near(first->kD, {0.5f, 0.25f, 1.0f}));
     EXPECT_TRUE(near(first->kS, {0.1f, 0.2f, 0.3f}));
     EXPECT_EQ(first->shininess, 25);
-}
 
-// Points and lines are left out, and vectors the file lacks are zeros.
-TEST_F(MeshLoaderTest, PointsAndLinesAreLeftOutAndMissingVectorsAreZero)
-{
+    // Points and lines are left out, and vectors the file lacks are zeros.
     testkit::writeFile(scratch.file("bare.obj"), "v 1 2 3\nv 0 0 3\nv 4 0 3\nf 1 2 3\nl 1 2\np 3\n");
-    Mesh* mesh = get<Mesh>(scratch.file("bare.obj"));
-    ASSERT_EQ(mesh->ensureLoaded(), Resource::LOADED);
-    ASSERT_EQ(mesh->parts.size(), 1u);
-    const std::vector<Vertex> triangle = readTriangles(mesh->parts.front());
-    ASSERT_EQ(triangle.size(), 3u);
-    for (const Vertex& vertex : triangle) {
+    Mesh* bare = get<Mesh>(scratch.file("bare.obj"));
+    ASSERT_EQ(bare->ensureLoaded(), Resource::LOADED);
+    ASSERT_EQ(bare->parts.size(), 1u);
+    const std::vector<Vertex> bareTriangle = readTriangles(bare->parts.front());
+    ASSERT_EQ(bareTriangle.size(), 3u);
+    for (const Vertex& vertex : bareTriangle) {
         EXPECT_EQ(vertex.texCoord, glm::vec3(0.0f));
         EXPECT_EQ(vertex.normal, glm::vec3(0.0f));
         EXPECT_EQ(vertex.tangent, glm::vec4(0.0f, 0.0f, 0.0f, 1.0f));
@@ -227,14 +295,25 @@ TEST_F(MeshLoaderTest, TexturesBecomeNumberedSamplersFoundBesideTheModel)
                                                             {"normal1", scratch.file("models/n1.png")}}));
 }
 
-TEST_F(MeshLoaderTest, TowerModelLoadsWithItsOwnShaders)
+// The baked tower: drawn from its first part only, so one part, with
+// normals, tangents and texture coordinates; "tower;tower-material" asks for
+// tower.vert and tower.frag.
+TEST_F(MeshLoaderTest, TowerModelLoadsAsOnePartWithItsOwnShaders)
 {
     const std::string path = "resources/Models/tower0.dae";
     Mesh* tower = get<Mesh>(path);
     testkit::LogWatch log;
     ASSERT_EQ(tower->ensureLoaded(), Resource::LOADED);
     EXPECT_TRUE(log.criticalLines().empty());
-    ASSERT_FALSE(tower->parts.empty());
+    ASSERT_EQ(tower->parts.size(), 1u);
+    EXPECT_GT(tower->parts.front().triangleCount, 200u);
+    bool textured = false;
+    for (const Vertex& vertex : readTriangles(tower->parts.front())) {
+        EXPECT_NEAR(glm::length(vertex.normal), 1.0f, 1e-3f);
+        EXPECT_NEAR(glm::length(glm::vec3(vertex.tangent)), 1.0f, 1e-3f);
+        textured = textured || vertex.texCoord != glm::vec3(0.0f);
+    }
+    EXPECT_TRUE(textured);
     Material* material = tower->parts.front().material;
     ASSERT_EQ(material, materialOf(path, 0));
     EXPECT_EQ(shadersOf(material),

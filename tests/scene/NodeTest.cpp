@@ -1,11 +1,15 @@
-// The node tree: lazy world-transform updates, reparenting and removal.
+// The node tree: lazy world-transform updates, reparenting and removal; the
+// camera's projections against hand-computed values and its view volume.
+#include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <glm/gtc/constants.hpp>
 #include <glm/geometric.hpp>
 
+#include "app/BoundingBox.h"
 #include "scene/Camera.h"
 #include "scene/Node.h"
 #include "support/TestSupport.h"
@@ -121,7 +125,7 @@ TEST_F(NodeTree, InheritFlagsAndTranslationSpaces)
 // Unnamed nodes of every class draw from one counter. A child added under a
 // taken name replaces the other, which no longer names a parent that does
 // not list it.
-TEST_F(NodeTree, UnnamedNodesCountAcrossClassesAndAReplacedChildIsLetGo)
+TEST_F(NodeTree, UnnamedNodesCountAcrossClassesAReplacedChildIsLetGoAndMissingOnesAreLogged)
 {
     Camera camera;
     CountingNode plain;
@@ -133,26 +137,61 @@ TEST_F(NodeTree, UnnamedNodesCountAcrossClassesAndAReplacedChildIsLetGo)
 
     CountingNode twin("a1");
     a.addChild(&twin);
-    EXPECT_EQ(a.getChild("a1"), &twin);
     EXPECT_EQ(a.numChildren(), 2);
     EXPECT_EQ(a1.getParent(), nullptr);
+    // Removing a missing child is logged and changes nothing.
     testkit::LogWatch log;
     a.removeChild(&a1); // only that very node; its namesake stays
-    EXPECT_EQ(a.getChild("a1"), &twin);
-    EXPECT_EQ(log.criticalLines(),
-              std::vector<std::string>{"CRITICAL :Trying to remove Child (a1) which does not exist"});
-}
-
-TEST_F(NodeTree, RemovingAMissingChildIsLoggedAndChangesNothing)
-{
-    testkit::LogWatch log;
     a.removeChild(std::string("ghost"));
     a.removeChild(std::uint16_t{2});
+    EXPECT_EQ(a.getChild("a1"), &twin);
+    EXPECT_EQ(a.numChildren(), 2);
     EXPECT_EQ(log.criticalLines(), (std::vector<std::string>{
+                                       "CRITICAL :Trying to remove Child (a1) which does not exist",
                                        "CRITICAL :Trying to remove Child (ghost) which does not exist",
                                        "CRITICAL :Trying to remove Child out of range!",
                                    }));
-    EXPECT_EQ(a.numChildren(), 2);
+}
+
+TEST(Camera, ProjectionsMatchHandComputedValuesAndBoundTheViewVolume)
+{
+    Camera camera;
+    camera.setProjectionKind(Camera::PK_PERSPECTIVE);
+    camera.setViewportSize(800, 600);
+    camera.setClipPlanes(0.1f, 3500.0f);
+    const float t = std::tan(22.5f);                                // the game's 45 "degrees" read as radians
+    const glm::mat4 expected(1.0f / (t * 800.0f / 600.0f), 0, 0, 0, //
+                             0, 1.0f / t, 0, 0,                     //
+                             0, 0, -3500.1f / 3499.9f, -1,          //
+                             0, 0, -700.0f / 3499.9f, 0);
+    const glm::mat4 p = camera.getProjection();
+    for (int c = 0; c < 4; ++c) {
+        for (int r = 0; r < 4; ++r) {
+            EXPECT_NEAR(p[c][r], expected[c][r], 1e-4f) << "column " << c << " row " << r;
+        }
+    }
+
+    // The view volume rejects only boxes wholly beyond one plane. At 100 in
+    // front the left plane lies at x = -100 * tan(22.5) * 4/3.
+    camera.update(true, false);
+    const float left = -100.0f * t * 800.0f / 600.0f;
+    EXPECT_TRUE(camera.isInFrustum(BoundingBox({-1, -1, -101}, {1, 1, -99})));
+    EXPECT_FALSE(camera.isInFrustum(BoundingBox({left - 30, -1, -101}, {left - 10, 1, -99})));
+    EXPECT_TRUE(camera.isInFrustum(BoundingBox({left - 10, -1, -101}, {left + 10, 1, -99}))); // straddles
+    EXPECT_FALSE(camera.isInFrustum(BoundingBox({-1, -1, 10}, {1, 1, 20})));                  // behind
+
+    // The sun's shadow camera: 500 x 500 world units, planes 0 and 300.
+    Camera sun;
+    sun.setProjectionKind(Camera::PK_ORTHOGRAPHIC);
+    sun.setClipPlanes(0.0f, 300.0f);
+    sun.setViewportSize(500.0f, 500.0f);
+    for (const auto& [point, mapped] : {std::pair{glm::vec3(250, -250, 0), glm::vec3(1, -1, -1)},
+                                        std::pair{glm::vec3(-125, 50, -300), glm::vec3(-0.5f, 0.2f, 1)},
+                                        std::pair{glm::vec3(0, 0, -150), glm::vec3(0, 0, 0)}}) {
+        const glm::vec4 clip = sun.getProjection() * glm::vec4(point, 1.0f);
+        EXPECT_FLOAT_EQ(clip.w, 1.0f);
+        EXPECT_LT(glm::distance(glm::vec3(clip), mapped), 1e-5f) << point.x << ", " << point.y << ", " << point.z;
+    }
 }
 
 } // namespace

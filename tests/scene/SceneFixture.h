@@ -101,10 +101,8 @@ protected:
         initialiseOnce();
         // The switches and counters are process-wide: start from the defaults.
         Statistics* statistics = Statistics::getInstance();
-        statistics->culling = true;
-        statistics->blending = true;
-        statistics->renderedObjects = 0;
-        statistics->renderedTriangles = 0;
+        statistics->culling = statistics->blending = true;
+        statistics->renderedObjects = statistics->renderedTriangles = 0;
 
         camera = new Camera();
         camera->setProjectionKind(Camera::PK_PERSPECTIVE);
@@ -188,7 +186,6 @@ protected:
         camera->position = position;
         camera->markDirty(false);
     }
-
     // One frame as the game draws it: update, then render into the window.
     void frame()
     {

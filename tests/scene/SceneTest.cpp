@@ -1,14 +1,12 @@
 // Filing draw requests in the render queue (by pass, program and order; what
 // billboards and the sky box file) and frames drawn by the Scene on the real
-// GL context: passes, their depth and blending state, culling, the occluder.
+// GL context: passes, their depth and blending state, culling, the occluder,
+// and a small world of sky, body, sun and halo.
 // The queue owns what it is given; the sanitizer build catches a leak.
-#include <GL/glew.h>
+#include <glm/gtc/constants.hpp>
 
-#include <string>
-#include <vector>
-
-#include "resources/Texture.h"
 #include "scene/BillboardRenderable.h"
+#include "scene/PlanetHalo.h"
 #include "scene/RenderQueue.h"
 #include "scene/Renderable.h"
 #include "scene/SceneFixture.h"
@@ -19,9 +17,7 @@
 namespace BV::scenetest {
 namespace {
 
-const glm::vec3 RED(1, 0, 0);
-const glm::vec3 GREEN(0, 1, 0);
-const glm::vec3 BLUE(0, 0, 1);
+const glm::vec3 RED(1, 0, 0), GREEN(0, 1, 0), BLUE(0, 0, 1);
 
 using SceneTest = SceneFixture;
 
@@ -57,7 +53,15 @@ TEST(RenderQueue, GroupsByPassAndProgramKeepingInsertionOrder)
     EXPECT_EQ((*shadows)[nullptr], (RenderQueue::RenderList{second}));
 }
 
-TEST(Billboard, FilesOneRenderableInItsPassAndTheSkyBoxInPassOne)
+// A sun whose GL objects the test can see.
+struct ProbedSun : Sun {
+    using Sun::Sun;
+    std::pair<GLuint, GLuint> objects() const { return {vertexArray, vertexBuffer}; }
+};
+
+// A sign files one renderable in its pass and the sky box one in pass 1; a
+// billboard draws one quad or one instanced batch and releases its buffers.
+TEST(Billboard, FilesOneRenderableInItsPassDrawsOneBatchAndReleasesItsBuffers)
 {
     SceneFixture::initialiseOnce();
     auto* image =
@@ -77,19 +81,7 @@ TEST(Billboard, FilesOneRenderableInItsPassAndTheSkyBoxInPassOne)
     ASSERT_EQ(queue.getPass(8)->count(sign.getMaterial()->program), 1u);
     EXPECT_EQ(secondSky.meshes, sky.meshes);
     EXPECT_EQ(sky.meshes[0]->parts.size(), 1u);
-}
 
-// A sun whose GL objects the test can see.
-class ProbedSun : public Sun {
-public:
-    using Sun::Sun;
-    GLuint probeVertexArray() const { return vertexArray; }
-    GLuint probeVertexBuffer() const { return vertexBuffer; }
-};
-
-TEST(Billboard, DrawsOneQuadOrOneInstancedBatchAndReleasesItsBuffers)
-{
-    SceneFixture::initialiseOnce();
     auto* sun = new ProbedSun(200.0f, 200.0f);
     glUseProgram(sun->getMaterial()->program->getHandle());
     GLuint query = 0;
@@ -108,10 +100,9 @@ TEST(Billboard, DrawsOneQuadOrOneInstancedBatchAndReleasesItsBuffers)
     glDeleteQueries(1, &query);
     glUseProgram(0);
 
-    const GLuint vertexArray = sun->probeVertexArray(), vertexBuffer = sun->probeVertexBuffer();
+    const auto [vertexArray, vertexBuffer] = sun->objects();
     ASSERT_TRUE(glIsVertexArray(vertexArray) && glIsBuffer(vertexBuffer));
-    Entity* entity = sun;
-    delete entity;
+    delete static_cast<Entity*>(sun);
     EXPECT_FALSE(glIsVertexArray(vertexArray));
     EXPECT_FALSE(glIsBuffer(vertexBuffer));
 }
@@ -170,22 +161,24 @@ TEST_F(SceneTest, OpaqueMeshHidesWhatIsBehindItAndTheQueueEmpties)
     EXPECT_EQ(log.stages.size(), order.size());
 }
 
-TEST_F(SceneTest, TranslucentPassWritesNoDepthAndOverlayPassDrawsOverAll)
+// The translucent pass writes no depth and the overlay pass draws over all;
+// a half-white quad then mixes with the red behind it only while blending is on.
+TEST_F(SceneTest, TranslucentPassWritesNoDepthOverlayDrawsOverAllAndBlendingMixes)
 {
     // A small opaque red quad closer than near green and far blue, both in
     // pass 8 in that order, and a tiny yellow overlay far behind the red.
-    place(new MeshEntity(
-        quads({{10, -50, material(GREEN), 8}, {40, -100, material(BLUE), 8}, {1, -100, material(RED + GREEN), 16}})));
-    place(new MeshEntity(quads({{2, -30, material(RED), 2}})));
+    auto* layers = new MeshEntity(
+        quads({{10, -50, material(GREEN), 8}, {40, -100, material(BLUE), 8}, {1, -100, material(RED + GREEN), 16}}));
+    auto* red = new MeshEntity(quads({{2, -30, material(RED), 2}}));
+    place(layers);
+    place(red);
     frame();
     const std::vector<unsigned char> window = readWindow();
     EXPECT_TRUE(near(pixelOf(window, 400, 300), {255, 255, 0})); // overlay over the red
     EXPECT_TRUE(near(pixelOf(window, 400, 320), {255, 0, 0}));   // pass 8 is depth tested
     EXPECT_TRUE(near(pixelOf(window, 460, 300), {0, 0, 255}));   // green left no depth behind
-}
 
-TEST_F(SceneTest, BlendingSwitchDecidesWhetherTranslucentQuadsMix)
-{
+    layers->visible = red->visible = false;
     place(new MeshEntity(quads({{40, -100, material(RED), 2}, {10, -50, material(glm::vec3(1), 0.5f), 8}})));
     frame();
     EXPECT_TRUE(near(windowPixel(400, 300), {255, 128, 128}));
@@ -207,13 +200,13 @@ TEST_F(SceneTest, CastersReachTheShadowMapAndOnlyDrawnGroupsCount)
     failed->program = static_cast<ShaderProgram*>(ResourceManager::getInstance()->getResource("scenetest_none.shdr"));
     failed->program->ensureLoaded();
     place(new MeshEntity(quads({{10, 0, missing, 2}, {30, 0, material(RED), 2}, {10, 0, failed, 2}})));
+    Statistics* statistics = Statistics::getInstance();
     for (int frames = 0; frames < 2; ++frames) {
-        Statistics::getInstance()->renderedObjects = 0;
-        Statistics::getInstance()->renderedTriangles = 0;
+        statistics->renderedObjects = statistics->renderedTriangles = 0;
         frame();
         EXPECT_TRUE(scene->getRenderQueue().isEmpty());
-        EXPECT_EQ(Statistics::getInstance()->renderedObjects, 1u);
-        EXPECT_EQ(Statistics::getInstance()->renderedTriangles, 2u);
+        EXPECT_EQ(statistics->renderedObjects, 1u);
+        EXPECT_EQ(statistics->renderedTriangles, 2u);
     }
     EXPECT_TRUE(near(windowPixel(400, 300), {255, 0, 0}));
     float depth[2] = {0.0f, 0.0f};
@@ -255,6 +248,61 @@ TEST_F(SceneTest, NodesOutsideTheViewOrBehindTheOccluderFileNothing)
     EXPECT_EQ(
         log.criticalLines(),
         std::vector<std::string>{"CRITICAL :Adding Node: sunfailed. There already exists a node with that name."});
+}
+
+// A small world drawn as the game draws it: the star sky behind everything,
+// an opaque body in front of it, the sun where the light is, and the
+// atmosphere halo added over all of it.
+TEST_F(SceneTest, SkyBodySunAndHaloEachTakeTheirPlace)
+{
+    testkit::LogWatch log;
+    // The player's view from the game's farthest zoom, down -z at the centre.
+    moveCamera(glm::vec3(0.0f, 0.0f, 600.0f));
+    place(new SkyBox());
+    // The light sits 1500 units out on the sun pivot's z axis; turning the
+    // pivot puts the sun ahead of the camera, to the right of the body.
+    auto* sun = new Sun(200.0f, 200.0f);
+    sun->passType = 2;
+    sun->node = scene->getLightNode();
+    scene->getLightNode()->entity = sun;
+    entities.push_back(sun);
+    scene->getSunNode()->rotate(glm::vec3(0.0f, 1.0f, 0.0f), glm::pi<float>() - 0.7f);
+    // A body between the halo's plane and the camera, so that the halo's
+    // ring lies behind it.
+    place(new MeshEntity(quads({{200.0f, 0.0f, material({0.2f, 0.4f, 0.6f}), 2}})), glm::vec3(0.0f, 0.0f, 100.0f));
+    const Pixel bodyPixel{51, 102, 153};
+    auto* haloImage =
+        static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
+    auto* halo = new PlanetHalo(haloImage, "resources/shader/drawing.frag", "resources/shader/billboard.vert",
+                                "TexBillboard.mmat", 580.0f, 580.0f);
+    halo->passType = 16;
+    place(halo);
+
+    halo->visible = false;
+    frame();
+    const std::vector<unsigned char> withoutHalo = readWindow();
+    halo->visible = true;
+    frame();
+    const std::vector<unsigned char> full = readWindow();
+    testkit::savePng("presentation_scene.png", WINDOW_WIDTH, WINDOW_HEIGHT, full);
+
+    // The sky fills the background; the opaque body hides it.
+    EXPECT_GT(channelSum(meanColour(withoutHalo, 700, 500, 100, 100)), 3.0);
+    EXPECT_TRUE(near(pixelOf(withoutHalo, 400, 300), bodyPixel));
+
+    // The sun shines where the light node is, bright and white-hot.
+    const glm::vec2 sunAt = toWindow(*camera, scene->getLightNode()->getWorldPosition());
+    ASSERT_GT(sunAt.x, 620.0f); // clear of the body, which ends near x = 615
+    const Pixel sunPixel = pixelOf(withoutHalo, static_cast<int>(sunAt.x), static_cast<int>(sunAt.y));
+    EXPECT_TRUE(sunPixel.r > 240 && sunPixel.g > 230 && sunPixel.b > 230);
+
+    // The halo's ring lies behind the body, yet the last pass adds it on top:
+    // the body's rim grows brighter, its centre stays as it was.
+    const int rimX = static_cast<int>(toWindow(*camera, glm::vec3(205.0f, 0.0f, 0.0f)).x);
+    EXPECT_GT(channelSum(meanColour(full, rimX - 8, 250, 8, 100)),
+              channelSum(meanColour(withoutHalo, rimX - 8, 250, 8, 100)) + 30.0);
+    EXPECT_TRUE(near(pixelOf(full, 400, 300), bodyPixel, 12));
+    EXPECT_TRUE(log.criticalLines().empty()) << log.criticalLines().front();
 }
 
 } // namespace

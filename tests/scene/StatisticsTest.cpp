@@ -1,13 +1,10 @@
-// The overlay: a drawn rectangle lands on exactly its pixels, the render
+// The overlay: a drawn rectangle lands on exactly its pixels, the pointer
+// image follows the interaction mode and sits at the mouse, the render
 // switches cycle and reach the image textures, and the statistics panel puts
 // every value into its place on screen.
-#include <GL/glew.h>
-#include <gtest/gtest.h>
-
 #include <cstdint>
-#include <vector>
 
-#include "resources/Texture.h"
+#include "scene/Cursor.h"
 #include "scene/SceneFixture.h"
 
 namespace BV::scenetest {
@@ -43,7 +40,19 @@ GLint minFilterOf(const Texture* texture)
     return value;
 }
 
-TEST(Drawing, RectangleCoversExactlyItsPixelsShownUpright)
+std::vector<unsigned char> drawCursor(std::int32_t mode, float x, float y)
+{
+    Cursor::getInstance()->mode = mode;
+    clearWindow();
+    Cursor::getInstance()->draw(x, y);
+    Cursor::getInstance()->mode = Cursor::DEFAULT;
+    return readWindow();
+}
+
+// A rectangle covers exactly its pixels, shown upright. The cursor image's
+// corner goes to the mouse position truncated towards zero; a mode the game
+// does not know shows the default arrow.
+TEST(Drawing, RectangleCoversExactlyItsPixelsAndTheCursorItsModeAtTheTruncatedMouse)
 {
     SceneFixture::initialiseOnce();
     // A 1 x 2 picture, red in its first (bottom) row and green in its top row.
@@ -60,6 +69,17 @@ TEST(Drawing, RectangleCoversExactlyItsPixelsShownUpright)
     EXPECT_TRUE(near(pixelOf(window, 139, 79), {255, 0, 0}, 0));
     for (const glm::ivec2 p : {glm::ivec2(99, 60), glm::ivec2(140, 60), glm::ivec2(120, 49), glm::ivec2(120, 80)}) {
         EXPECT_TRUE(near(pixelOf(window, p.x, p.y), black, 0)) << p.x << ", " << p.y;
+    }
+
+    const std::vector<unsigned char> arrow = drawCursor(Cursor::DEFAULT, 10.0f, 20.0f);
+    testkit::savePng("cursor_default.png", WINDOW_WIDTH, WINDOW_HEIGHT, arrow);
+    EXPECT_TRUE(drawCursor(Cursor::DEFAULT, 10.9f, 20.2f) == arrow);
+    EXPECT_FALSE(drawCursor(Cursor::DEFAULT, 11.0f, 20.0f) == arrow);
+    EXPECT_FALSE(drawCursor(Cursor::DEFAULT, 10.0f, 21.0f) == arrow);
+    EXPECT_TRUE(drawCursor(7, 10.0f, 20.0f) == arrow);
+    EXPECT_TRUE(drawCursor(-1, 10.0f, 20.0f) == arrow);
+    for (std::int32_t mode : {Cursor::ATTACK, Cursor::BUILD, Cursor::SELECT}) {
+        EXPECT_FALSE(drawCursor(mode, 10.0f, 20.0f) == arrow) << "mode " << mode;
     }
 }
 
@@ -111,7 +131,7 @@ TEST_F(StatisticsTest, SwitchesCycleAndReachTheImageTextures)
     EXPECT_EQ(minFilterOf(stats->fieldsTexture), GL_NEAREST);
 }
 
-TEST_F(StatisticsTest, OverlayPutsEveryValueIntoItsPlace)
+TEST_F(StatisticsTest, OverlayAndCountsPutEveryValueIntoItsPlace)
 {
     stats->fieldsTexture = flatTexture("statistics_test_atlas.tex", 200, 50, atlasColour);
     stats->panelTexture = nullptr; // keep the background behind the cells black
@@ -130,29 +150,27 @@ TEST_F(StatisticsTest, OverlayPutsEveryValueIntoItsPlace)
     clearWindow();
     stats->draw();
     EXPECT_TRUE(near(windowPixel(170, 97), cullingOff, 0));
-}
 
-// A count for the game's labels uses the large digit cells of its own
-// atlas (ten in a row, 24 pixels wide, each 6 pixels left of the previous
-// one's end) whether or not the overlay shows, and draws nothing without
-// its program.
-TEST_F(StatisticsTest, CountsDrawTheDigitCellsOverTheirWidth)
-{
+    // A count for the game's labels uses the large digit cells of its own
+    // atlas (ten in a row, 24 pixels wide, each 6 pixels left of the previous
+    // one's end) whether or not the overlay shows, and draws nothing without
+    // its program.
+    stats->toggleOverlay();
+    EXPECT_FALSE(stats->overlayVisible);
     auto digitColour = [](int x, int) { return Pixel{x / 24 * 20 + 10, 200, 0}; };
     stats->countTexture = flatTexture("statistics_test_counts.tex", 240, 32, digitColour);
-    EXPECT_FALSE(stats->overlayVisible);
     EXPECT_EQ(stats->countWidth(7), 24.0f);
     EXPECT_EQ(stats->countWidth(160), 60.0f);
     EXPECT_EQ(stats->countHeight(), 32.0f);
     clearWindow();
     stats->drawCount(160, 300.0f, 200.0f);
-    const std::vector<unsigned char> window = readWindow();
+    const std::vector<unsigned char> count = readWindow();
     for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(near(pixelOf(window, 308 + 18 * i, 216), digitColour(24 * "160"[i] - 24 * '0', 0), 0)) << i;
+        EXPECT_TRUE(near(pixelOf(count, 308 + 18 * i, 216), digitColour(24 * "160"[i] - 24 * '0', 0), 0)) << i;
     }
-    EXPECT_TRUE(near(pixelOf(window, 359, 231), digitColour(0, 0), 0));
-    EXPECT_TRUE(near(pixelOf(window, 360, 216), black, 0));
-    EXPECT_TRUE(near(pixelOf(window, 310, 232), black, 0));
+    EXPECT_TRUE(near(pixelOf(count, 359, 231), digitColour(0, 0), 0));
+    EXPECT_TRUE(near(pixelOf(count, 360, 216), black, 0));
+    EXPECT_TRUE(near(pixelOf(count, 310, 232), black, 0));
 
     Material* own = stats->material;
     stats->material = nullptr;

@@ -17,29 +17,22 @@ namespace {
 
 namespace fs = std::filesystem;
 using BV::testkit::readFile;
-using BV::testkit::ScratchDir;
 
 // A baked image read back through FreeImage exactly as the game reads it.
 // Rows are counted as the game uploads them: row 0 is the first in memory.
-class BakedImage {
-public:
+struct BakedImage {
     explicit BakedImage(const std::string& path)
         : bitmap(FreeImage_Load(FreeImage_GetFileType(path.c_str()), path.c_str()), &FreeImage_Unload)
     {
     }
-
-    bool loaded() const { return bitmap != nullptr; }
     int width() const { return static_cast<int>(FreeImage_GetWidth(bitmap.get())); }
     int height() const { return static_cast<int>(FreeImage_GetHeight(bitmap.get())); }
-    int bitsPerPixel() const { return static_cast<int>(FreeImage_GetBPP(bitmap.get())); }
     // Red, green, blue and alpha from 0 to 1; the game uploads BGRA rows.
     std::vector<float> at(int x, int row) const
     {
         const BYTE* p = FreeImage_GetBits(bitmap.get()) + (static_cast<long>(row) * width() + x) * 4;
         return {p[2] / 255.0f, p[1] / 255.0f, p[0] / 255.0f, p[3] / 255.0f};
     }
-
-private:
     std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> bitmap;
 };
 
@@ -69,8 +62,8 @@ TEST(BakedAssets, EveryImageLoadsThroughFreeImageAs32BitWithItsSize)
         for (std::string name; in >> name; ++count) {
             const std::string path = "resources/textures/" + name + ".dds";
             const BakedImage image(path);
-            ASSERT_TRUE(image.loaded()) << path;
-            EXPECT_EQ(32, image.bitsPerPixel()) << path;
+            ASSERT_TRUE(image.bitmap) << path;
+            EXPECT_EQ(32u, FreeImage_GetBPP(image.bitmap.get())) << path;
             EXPECT_EQ(width, image.width()) << path;
             EXPECT_EQ(height, image.height()) << path;
         }
@@ -95,9 +88,8 @@ TEST(BakedAssets, CubeMapListNamesSixExistingFacesInGlOrder)
 TEST(BakedAssets, BakingTwiceGivesIdenticalBytes)
 {
     const std::string baker = (fs::path(BV_RUN_DIR).parent_path() / "tools" / "bv_bake").string();
-    ScratchDir first;
-    ScratchDir second;
-    for (const ScratchDir* dir : {&first, &second}) {
+    BV::testkit::ScratchDir first, second;
+    for (const BV::testkit::ScratchDir* dir : {&first, &second}) {
         ASSERT_EQ(0, std::system(("'" + baker + "' '" + dir->path() + "' > /dev/null 2>&1").c_str()));
     }
     int files = 0;
@@ -115,12 +107,12 @@ TEST(BakedAssets, BakingTwiceGivesIdenticalBytes)
 
 // A sign's square is centred over its tower: the signs are compact badges in
 // the upper right corner and leave the lower left half clear.
-TEST(BakedAssets, StatusSignsAreCornerBadgesThatLeaveHalfTheSquareClear)
+TEST(BakedAssets, StatusSignsAreCornerBadgesAndStarFieldsDarkSkyWithBrightStars)
 {
     for (const char* name : {"building", "full"}) {
         SCOPED_TRACE(name);
         const BakedImage image(std::string("resources/textures/status/") + name + ".dds");
-        ASSERT_TRUE(image.loaded());
+        ASSERT_TRUE(image.bitmap);
         const int w = image.width(), h = image.height();
         int opaque = 0;
         double sumX = 0.0, sumUp = 0.0; // upwards as shown: the last row is the picture's top
@@ -144,6 +136,24 @@ TEST(BakedAssets, StatusSignsAreCornerBadgesThatLeaveHalfTheSquareClear)
         EXPECT_GT(sumX / opaque, w * 0.6);
         EXPECT_GT(sumUp / opaque, h * 0.6);
     }
+    // Every star field face is dark sky with a few bright stars.
+    for (const char* face : {"px", "nx", "py", "ny", "pz", "nz"}) {
+        const BakedImage image(std::string("resources/textures/cubemap/galaxy_") + face + ".dds");
+        ASSERT_TRUE(image.bitmap) << face;
+        int dark = 0, bright = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const std::vector<float> c = image.at(x, y);
+                const float l = 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2]; // luminance
+                dark += l < 0.08f ? 1 : 0;
+                bright += l > 0.5f ? 1 : 0;
+            }
+        }
+        const int total = image.width() * image.height();
+        EXPECT_GT(dark, total * 9 / 10) << face;
+        EXPECT_GT(bright, 20) << face;
+        EXPECT_LT(bright, total / 100) << face;
+    }
 }
 
 // The hexagon ghost of the lens flare must not pass for an outlined tile: no
@@ -153,7 +163,7 @@ TEST(BakedAssets, StatusSignsAreCornerBadgesThatLeaveHalfTheSquareClear)
 TEST(BakedAssets, FlareGhostHasNoRimAndEndScreensTellHowToClose)
 {
     const BakedImage ghost("resources/textures/lensflare/flare3.dds");
-    ASSERT_TRUE(ghost.loaded());
+    ASSERT_TRUE(ghost.bitmap);
     const int half = ghost.width() / 2;
     for (int ray = 0; ray < 24; ++ray) {
         const double angle = ray * 3.14159265 / 12.0 + 0.1;
@@ -168,7 +178,7 @@ TEST(BakedAssets, FlareGhostHasNoRimAndEndScreensTellHowToClose)
     }
     for (const char* name : {"gameOver", "gameWon"}) {
         const BakedImage screen(std::string("resources/textures/") + name + ".dds");
-        ASSERT_TRUE(screen.loaded()) << name;
+        ASSERT_TRUE(screen.bitmap) << name;
         int lit = 0; // light text pixels in the rows of the hint (row 0 is the picture's bottom)
         for (int row = screen.height() - 545; row < screen.height() - 520; ++row) {
             for (int x = 0; x < screen.width(); ++x) {
@@ -176,27 +186,6 @@ TEST(BakedAssets, FlareGhostHasNoRimAndEndScreensTellHowToClose)
             }
         }
         EXPECT_GT(lit, 800) << name;
-    }
-}
-
-TEST(BakedAssets, StarFieldHasDarkSkyAndBrightStarsOnEveryFace)
-{
-    for (const char* face : {"px", "nx", "py", "ny", "pz", "nz"}) {
-        const BakedImage image(std::string("resources/textures/cubemap/galaxy_") + face + ".dds");
-        ASSERT_TRUE(image.loaded() && image.bitsPerPixel() == 32) << face;
-        int dark = 0, bright = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                const std::vector<float> c = image.at(x, y);
-                const float l = 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2]; // luminance
-                dark += l < 0.08f ? 1 : 0;
-                bright += l > 0.5f ? 1 : 0;
-            }
-        }
-        const int total = image.width() * image.height();
-        EXPECT_GT(dark, total * 9 / 10) << face;
-        EXPECT_GT(bright, 20) << face;
-        EXPECT_LT(bright, total / 100) << face;
     }
 }
 
