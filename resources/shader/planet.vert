@@ -49,8 +49,8 @@ void main()
     surfacePosition = position;
     cornerTiles = ivec3(tileIndices + 0.5);
     // Flat values come from a triangle's last vertex alone: every face has
-    // its own three vertices, the last at 3 x face + 2, so the first two
-    // skip the six look-ups.
+    // its own three vertices, stored one face after another, so the first
+    // two skip the six look-ups.
     cornerSeen = vec3(0.0);
     cornerOwners = ivec3(0);
     if (gl_VertexID % 3 == 2) {

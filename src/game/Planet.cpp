@@ -81,7 +81,6 @@ Planet::~Planet()
     }
     glDeleteVertexArrays(1, &vertexArray);
     glDeleteBuffers(1, &meshBuffer);
-    glDeleteBuffers(1, &patchIndexBuffer);
     glDeleteVertexArrays(1, &outlineArray);
     glDeleteBuffers(1, &outlineBuffer);
     visibilityBuffer.destroy();
@@ -377,12 +376,16 @@ void Planet::buildDrawing()
 
 // Three vertices per face, each at a corner tile, all three carrying the
 // face's tile indices so that the fragment shader can look up the per-tile
-// values of the corners.
+// values of the corners. The faces are stored patch by patch, so that a
+// frame draws the patches it needs from one buffer with one call.
 void Planet::buildMesh()
 {
+    patches.build(tiles, faces);
+    const std::vector<std::uint32_t>& order = patches.getIndices();
     std::vector<float> data;
     data.reserve(faces.size() * 3 * kFloatsPerVertex);
-    for (const Face* face : faces) {
+    for (std::size_t k = 0; k < order.size(); k += 3) {
+        const Face* face = faces[order[k] / 3];
         const Tile* corner[3] = {&tiles[face->corners[0]], &tiles[face->corners[1]], &tiles[face->corners[2]]};
         const std::uint32_t cell = TerrainAtlas::cellOf(corner[0]->type, corner[1]->type, corner[2]->type);
         const float u0 = TerrainAtlas::cellU(cell);
@@ -403,16 +406,8 @@ void Planet::buildMesh()
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(float)), data.data(), GL_STATIC_DRAW);
     static const Attribute attributes[5] = {{0, 3, 0}, {1, 3, 12}, {2, 2, 24}, {3, 2, 32}, {4, 3, 40}};
     enableAttributes(attributes, 5);
-    // The faces patch by patch, so that a frame draws the patches it needs
-    // from one buffer with one call.
-    patches.build(tiles, faces);
-    glGenBuffers(1, &patchIndexBuffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, patchIndexBuffer);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(patches.getIndices().size() * sizeof(std::uint32_t)),
-                 patches.getIndices().data(), GL_STATIC_DRAW);
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }
 
 // A second planet in the same run finds the material filled and only uses it.
@@ -626,8 +621,7 @@ void Planet::drawPatches()
     if (counts.empty()) {
         return;
     }
-    glMultiDrawElements(GL_TRIANGLES, counts.data(), GL_UNSIGNED_INT, patches.getRunOffsets().data(),
-                        static_cast<GLsizei>(counts.size()));
+    glMultiDrawArrays(GL_TRIANGLES, patches.getRunFirsts().data(), counts.data(), static_cast<GLsizei>(counts.size()));
 }
 
 } // namespace BV

@@ -194,8 +194,6 @@ private:
     BoundingBox box; // always null
     // The planet's vertex buffer; kept only to be deleted with the planet.
     unsigned int meshBuffer = 0;
-    // The patches' element indices into it.
-    unsigned int patchIndexBuffer = 0;
     PlanetPatches patches;
     // CPU copy of the outline buffer, so that outlines set before the
     // drawing exists are not lost and no frame allocates.

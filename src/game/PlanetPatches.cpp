@@ -116,8 +116,8 @@ void PlanetPatches::build(const std::vector<Tile>& tiles, const std::vector<Face
         patch.radius += 1e-3f;
         patches.push_back(patch);
     }
+    runFirsts.reserve(patches.size());
     runCounts.reserve(patches.size());
-    runOffsets.reserve(patches.size());
 }
 
 float PlanetPatches::mostFacing(const Patch& patch, const glm::vec3& direction)
@@ -133,21 +133,20 @@ float PlanetPatches::mostFacing(const Patch& patch, const glm::vec3& direction)
 
 void PlanetPatches::clearRuns()
 {
+    runFirsts.clear();
     runCounts.clear();
-    runOffsets.clear();
 }
 
-// Patches next to each other in the indices join one run.
+// Patches stored next to each other join one run.
 void PlanetPatches::addRun(const Patch& patch)
 {
-    const std::uintptr_t offset = static_cast<std::uintptr_t>(patch.first) * sizeof(std::uint32_t);
-    if (!runCounts.empty() &&
-        reinterpret_cast<std::uintptr_t>(runOffsets.back()) + runCounts.back() * sizeof(std::uint32_t) == offset) {
+    const auto first = static_cast<int>(patch.first);
+    if (!runCounts.empty() && runFirsts.back() + runCounts.back() == first) {
         runCounts.back() += static_cast<int>(patch.count);
         return;
     }
+    runFirsts.push_back(first);
     runCounts.push_back(static_cast<int>(patch.count));
-    runOffsets.push_back(reinterpret_cast<const void*>(offset));
 }
 
 std::uint32_t PlanetPatches::selectAll()

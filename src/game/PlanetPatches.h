@@ -16,9 +16,9 @@ namespace BV {
 // (or from the sun) is hidden behind the rest of the planet wherever it
 // lies; a patch wholly outside the view cannot show either.
 //
-// The patches hold no GL names: they list the mesh's vertices (three per
-// face, face f at 3f, 3f + 1, 3f + 2) patch by patch as element indices,
-// and each selection is a list of runs of those indices for one multi-draw.
+// The patches hold no GL names: they give the order in which the mesh
+// stores its vertices, patch after patch, and each selection is a list of
+// runs of that order for one multi-draw.
 class PlanetPatches {
 public:
     // Patches of about this many faces, at least six (one per side of a
@@ -28,7 +28,8 @@ public:
     // Groups the faces; their tiles' positions are fixed from here on.
     void build(const std::vector<Tile>& tiles, const std::vector<Face*>& faces);
 
-    // Element indices of the mesh's vertices, patch after patch.
+    // The mesh's vertices patch after patch: entry k is the vertex the mesh
+    // stores k-th, as 3 x face + corner (face in the planet's face order).
     const std::vector<std::uint32_t>& getIndices() const { return indices; }
     std::size_t getPatchCount() const { return patches.size(); }
 
@@ -45,15 +46,15 @@ public:
     std::uint32_t selectForSun(const glm::vec3& towardSun, const glm::mat4& toTexels, const glm::vec2& low,
                                const glm::vec2& high);
 
-    // The runs of the last selection: index counts and byte offsets into
-    // the element indices, as glMultiDrawElements takes them.
+    // The runs of the last selection: first stored vertex and vertex count,
+    // as glMultiDrawArrays takes them.
+    const std::vector<int>& getRunFirsts() const { return runFirsts; }
     const std::vector<int>& getRunCounts() const { return runCounts; }
-    const std::vector<const void*>& getRunOffsets() const { return runOffsets; }
 
 private:
     struct Patch {
-        std::uint32_t first = 0; // first element index
-        std::uint32_t count = 0; // element indices (three per face)
+        std::uint32_t first = 0; // first stored vertex
+        std::uint32_t count = 0; // vertices (three per face)
         glm::vec3 low{0.0f};     // box round its faces
         glm::vec3 high{0.0f};
         glm::vec3 centre{0.0f}; // sphere round its faces
@@ -74,8 +75,8 @@ private:
 
     std::vector<Patch> patches;
     std::vector<std::uint32_t> indices;
+    std::vector<int> runFirsts;
     std::vector<int> runCounts;
-    std::vector<const void*> runOffsets;
 };
 
 } // namespace BV

@@ -713,7 +713,8 @@ void Scene::drawGroup(ShaderProgram* program, RenderQueue::RenderList& list)
     glActiveTexture(GL_TEXTURE0 + CASTER_MASK_UNIT);
     glBindTexture(GL_TEXTURE_2D, casterTexture ? casterTexture->handle : 0);
     glUniform1i(program->getUniformLocation("shadowCasters"), CASTER_MASK_UNIT);
-    glUniform1i(program->getUniformLocation("occluderShadowMapped"), wholeOccluderShadow ? 1 : 0);
+    // Without an occluder every caster's depth, the planet's too, fills the map.
+    glUniform1i(program->getUniformLocation("occluderShadowMapped"), wholeOccluderShadow || !occluder ? 1 : 0);
     glActiveTexture(GL_TEXTURE0);
 
     const GLint modelLocation = program->getUniformLocation("modelMat");

@@ -135,7 +135,8 @@ public:
     // depth goes into the map only round the other casters (where their
     // shadows may fall and where they stand), one scissored region at a
     // time. True draws its depth over the whole map, the costly way it was
-    // once done; tests and benchmarks compare the two.
+    // once done; tests and benchmarks compare the two. Programs learn which
+    // through the int uniform "occluderShadowMapped" (1: the whole map).
     void setWholeOccluderShadow(bool whole) { wholeOccluderShadow = whole; }
     bool isWholeOccluderShadow() const { return wholeOccluderShadow; }
     // The shadow-map texels [x, y) to [z, w) the occluder's drawShadow is

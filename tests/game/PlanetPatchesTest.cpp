@@ -36,7 +36,7 @@ protected:
         std::vector<bool> selected(planet->faces.size(), false);
         const std::vector<std::uint32_t>& indices = patches.getIndices();
         for (std::size_t run = 0; run < patches.getRunCounts().size(); ++run) {
-            const auto first = reinterpret_cast<std::uintptr_t>(patches.getRunOffsets()[run]) / sizeof(std::uint32_t);
+            const auto first = static_cast<std::size_t>(patches.getRunFirsts()[run]);
             for (std::size_t i = first; i < first + static_cast<std::size_t>(patches.getRunCounts()[run]); ++i) {
                 selected[indices[i] / 3] = true;
             }
