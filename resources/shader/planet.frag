@@ -31,6 +31,9 @@ uniform sampler2D shadow;        // depth as the sun sees it
 // 1 where a tower may shade the shadow map's texels nearby (one texel per
 // 4 x 4 of the shadow map), 0 where only the planet itself casts a shadow.
 uniform sampler2D shadowCasters;
+// 1 when the shadow map holds the planet's depth everywhere; 0 when it holds
+// it only where shadowCasters is 1, the planet shading itself elsewhere.
+uniform int occluderShadowMapped;
 // Per tile: 0.2 never seen, 0.8 seen, 1.0 own (the human player's view).
 uniform samplerBuffer visibilities;
 // Per tile: 0 nobody, 1 the human player, 2 the computer opponent.
@@ -63,10 +66,8 @@ vec3 outline()
 // Normal of the atlas's relief in view space; the surface frame comes from
 // the screen-space change of position and grid coordinates, which run along
 // the atlas's axes.
-vec3 reliefNormal(vec3 n)
+vec3 reliefNormal(vec3 n, vec3 dpx, vec3 dpy)
 {
-    vec3 dpx = dFdx(viewPosition);
-    vec3 dpy = dFdy(viewPosition);
     vec2 dux = dFdx(gridCoord);
     vec2 duy = dFdy(gridCoord);
     vec3 py = cross(dpy, n);
@@ -106,21 +107,54 @@ float computerStripes()
 // planet's own relief may shade its surface in the shadow map.
 const float SELF_SHADOW_FACING = 0.35;
 
+// What the nine taps below give where only the planet casts a shadow,
+// worked out from the facet under the pixel instead of read from the map.
+// The planet is convex: a facet turned away from the sun lies in the
+// planet's shadow, and one turned towards it is the nearest surface the sun
+// sees there, so each tap reads the facet's own plane, a fixed step of
+// depth per texel away (linear filtering reads a plane exactly), and is lit
+// unless that step outruns the bias. (facetNormal and the shadow
+// coordinates' screen derivatives come from main, outside any branch.)
+float facetSunlight(vec3 facetNormal, vec3 l, vec3 dpx, vec3 dpy, float bias)
+{
+    if (dot(facetNormal, l) <= 0.0) {
+        return 0.0;
+    }
+    // Depth per shadow-map texel across the facet: the plane through the
+    // screen derivatives of the shadow coordinates, solved for d(depth)/du
+    // and d(depth)/dv.
+    float det = dpx.x * dpy.y - dpx.y * dpy.x;
+    if (abs(det) < 1e-20) {
+        return 0.0; // edge-on to the sun
+    }
+    vec2 perTexel = vec2(dpx.z * dpy.y - dpy.z * dpx.y, dpx.x * dpy.z - dpy.x * dpx.z) / det /
+                    vec2(textureSize(shadow, 0));
+    float lit = 0.0;
+    for (int i = 0; i < 9; ++i) {
+        vec2 offset = vec2(float(i % 3) - 1.0, float(i / 3) - 1.0);
+        lit += dot(perTexel, offset) + bias >= 0.0 ? 1.0 : 0.0;
+    }
+    return lit / 9.0;
+}
+
 // 1 lit, 0 in shadow, filtered over 3 x 3 texels of the shadow map. Only the
 // planet and the towers cast shadows: where the sun stands high and no tower
 // is near, every tap would be lit and none is taken. (The taps are a loop so
 // that a software renderer shading many pixels at once skips it when none of
 // them needs it.)
-float sunlight(float facing)
+float sunlight(float facing, vec3 facetNormal, vec3 l, vec3 dpx, vec3 dpy)
 {
     vec3 p = shadowCoord.xyz / shadowCoord.w;
     if (p.x <= 0.0 || p.x >= 1.0 || p.y <= 0.0 || p.y >= 1.0 || p.z >= 1.0) {
         return 1.0;
     }
     bool nearTower = texelFetch(shadowCasters, ivec2(p.xy * vec2(textureSize(shadowCasters, 0))), 0).r > 0.0;
-    int taps = facing < SELF_SHADOW_FACING || nearTower ? 9 : 0;
     float slope = sqrt(max(1.0 - facing * facing, 0.0)) / max(facing, 0.05);
     float bias = clamp(0.0015 + 0.002 * slope, 0.0015, 0.01);
+    if (!nearTower && occluderShadowMapped == 0) {
+        return facing < SELF_SHADOW_FACING ? facetSunlight(facetNormal, l, dpx, dpy, bias) : 1.0;
+    }
+    int taps = facing < SELF_SHADOW_FACING || nearTower ? 9 : 0;
     vec2 texel = 1.0 / vec2(textureSize(shadow, 0));
     float lit = 0.0;
     for (int i = 0; i < taps; ++i) {
@@ -173,9 +207,17 @@ void main()
     vec3 n = normalize(viewNormal);
     vec3 l = normalize(lightPosition);
     vec3 v = normalize(-viewPosition);
-    vec3 relief = reliefNormal(n);
+    vec3 dpx = dFdx(viewPosition);
+    vec3 dpy = dFdy(viewPosition);
+    vec3 relief = reliefNormal(n, dpx, dpy);
     float facing = dot(n, l);
-    float sun = facing > 0.0 ? sunlight(facing) : 0.0;
+    // The flat facet under the pixel, turned outwards like the surface.
+    vec3 facetNormal = cross(dpx, dpy);
+    facetNormal *= dot(facetNormal, n) < 0.0 ? -1.0 : 1.0;
+    vec3 shadowStep = shadowCoord.xyz / shadowCoord.w;
+    vec3 shadowDx = dFdx(shadowStep);
+    vec3 shadowDy = dFdy(shadowStep);
+    float sun = facing > 0.0 ? sunlight(facing, facetNormal, l, shadowDx, shadowDy) : 0.0;
     float diffuse = max(dot(relief, l), 0.0) * smoothstep(-0.05, 0.15, facing) * sun;
     vec3 light = ambientColour + lightColour * diffuse + nightLight(facing);
     vec3 colour = albedo * light;

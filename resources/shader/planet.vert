@@ -48,10 +48,17 @@ void main()
     shadowCoord = depthBiasPVMat * world;
     surfacePosition = position;
     cornerTiles = ivec3(tileIndices + 0.5);
-    for (int i = 0; i < 3; ++i) {
-        cornerSeen[i] = texelFetch(visibilities, cornerTiles[i]).r;
-        int id = clamp(int(texelFetch(owner, cornerTiles[i]).r + 0.5), 0, 2);
-        cornerOwners[i] = cornerSeen[i] > 0.5 ? id : 0;
+    // Flat values come from a triangle's last vertex alone: every face has
+    // its own three vertices, stored one face after another, so the first
+    // two skip the six look-ups.
+    cornerSeen = vec3(0.0);
+    cornerOwners = ivec3(0);
+    if (gl_VertexID % 3 == 2) {
+        for (int i = 0; i < 3; ++i) {
+            cornerSeen[i] = texelFetch(visibilities, cornerTiles[i]).r;
+            int id = clamp(int(texelFetch(owner, cornerTiles[i]).r + 0.5), 0, 2);
+            cornerOwners[i] = cornerSeen[i] > 0.5 ? id : 0;
+        }
     }
     gl_Position = projectionMat * view;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <GL/glew.h>
+#include <glm/gtc/matrix_transform.hpp>
 
 #include "game/Dice.h"
 #include "game/Face.h"
@@ -14,7 +15,11 @@
 #include "resources/ShaderProgram.h"
 #include "resources/ShaderProgramLoader.h"
 #include "resources/Texture.h"
+#include "scene/Camera.h"
 #include "scene/RenderQueue.h"
+#include "scene/Scene.h"
+#include "scene/SceneNode.h"
+#include "scene/Statistics.h"
 
 namespace BV {
 
@@ -371,12 +376,16 @@ void Planet::buildDrawing()
 
 // Three vertices per face, each at a corner tile, all three carrying the
 // face's tile indices so that the fragment shader can look up the per-tile
-// values of the corners.
+// values of the corners. The faces are stored patch by patch, so that a
+// frame draws the patches it needs from one buffer with one call.
 void Planet::buildMesh()
 {
+    patches.build(tiles, faces);
+    const std::vector<std::uint32_t>& order = patches.getIndices();
     std::vector<float> data;
     data.reserve(faces.size() * 3 * kFloatsPerVertex);
-    for (const Face* face : faces) {
+    for (std::size_t k = 0; k < order.size(); k += 3) {
+        const Face* face = faces[order[k] / 3];
         const Tile* corner[3] = {&tiles[face->corners[0]], &tiles[face->corners[1]], &tiles[face->corners[2]]};
         const std::uint32_t cell = TerrainAtlas::cellOf(corner[0]->type, corner[1]->type, corner[2]->type);
         const float u0 = TerrainAtlas::cellU(cell);
@@ -522,7 +531,6 @@ std::uint32_t Planet::draw()
         return 0;
     }
     uploadTileValues();
-    const std::uint32_t faceCount = static_cast<std::uint32_t>(faces.size());
     glUniform1i(uniform(material, "isSelection"), 0);
     glActiveTexture(GL_TEXTURE0 + kVisibilityUnit);
     glBindTexture(GL_TEXTURE_BUFFER, visibilityBuffer.texture);
@@ -530,8 +538,9 @@ std::uint32_t Planet::draw()
     glActiveTexture(GL_TEXTURE0 + kOwnerUnit);
     glBindTexture(GL_TEXTURE_BUFFER, ownerBuffer.texture);
     glUniform1i(uniform(material, "owner"), kOwnerUnit);
+    const std::uint32_t drawn = selectSurfaceForCamera();
     glBindVertexArray(vertexArray);
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * faceCount));
+    drawPatches();
 
     // The outlines light up what is under them.
     std::uint32_t extra = 0;
@@ -555,7 +564,7 @@ std::uint32_t Planet::draw()
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
     glBindVertexArray(0);
-    return faceCount + extra;
+    return drawn + extra;
 }
 
 std::uint32_t Planet::drawShadow()
@@ -563,10 +572,56 @@ std::uint32_t Planet::drawShadow()
     if (!isDrawingBuilt()) {
         return 0;
     }
+    const std::uint32_t drawn = selectSurfaceForSun();
     glBindVertexArray(vertexArray);
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * faces.size()));
+    drawPatches();
     glBindVertexArray(0);
-    return static_cast<std::uint32_t>(faces.size());
+    return drawn;
+}
+
+// The planet is convex: a patch turned wholly away from the camera lies
+// behind the near side, and one outside the view shows nowhere. A wireframe
+// view sees through the planet, so there only the view counts.
+std::uint32_t Planet::selectSurfaceForCamera()
+{
+    Scene* scene = node ? node->getScene() : nullptr;
+    Statistics* statistics = Statistics::getInstance();
+    if (!piecewise || !scene || !scene->getCamera() || !statistics->culling) {
+        return patches.selectAll();
+    }
+    Camera* camera = scene->getCamera();
+    const glm::mat4& model = node->getWorldMatrix();
+    const glm::vec3 eye = glm::vec3(glm::inverse(model) * glm::vec4(camera->getWorldPosition(), 1.0f));
+    return patches.selectForCamera(eye, camera->getProjection() * camera->getView() * model, statistics->wireframe);
+}
+
+// The sun sees only the faces turned towards it nearest, and of those only
+// the ones in the shadow region the scene is drawing now matter.
+std::uint32_t Planet::selectSurfaceForSun()
+{
+    Scene* scene = node ? node->getScene() : nullptr;
+    if (!piecewise || !scene || !scene->getShadowCamera()) {
+        return patches.selectAll();
+    }
+    const glm::mat4& model = node->getWorldMatrix();
+    const glm::mat4& sunView = scene->getShadowCamera()->getView();
+    // The sun's camera looks down its own -z: its +z, in the planet's
+    // coordinates, points towards the sun.
+    const glm::vec3 towardSun =
+        glm::normalize(glm::transpose(glm::mat3(model)) * glm::vec3(sunView[0][2], sunView[1][2], sunView[2][2]));
+    const glm::mat4 toTexels = glm::scale(glm::mat4(1.0f), glm::vec3(static_cast<float>(Scene::SHADOW_MAP_SIZE))) *
+                               scene->getDepthBiasPV() * model;
+    const glm::ivec4& region = scene->getShadowRegion();
+    return patches.selectForSun(towardSun, toTexels, glm::vec2(region.x, region.y), glm::vec2(region.z, region.w));
+}
+
+void Planet::drawPatches()
+{
+    const std::vector<int>& counts = patches.getRunCounts();
+    if (counts.empty()) {
+        return;
+    }
+    glMultiDrawArrays(GL_TRIANGLES, patches.getRunFirsts().data(), counts.data(), static_cast<GLsizei>(counts.size()));
 }
 
 } // namespace BV

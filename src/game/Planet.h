@@ -9,6 +9,7 @@
 
 #include "app/BoundingBox.h"
 #include "game/Face.h"
+#include "game/PlanetPatches.h"
 #include "game/TextureBuffer.h"
 #include "game/Tile.h"
 #include "game/TileGrid.h"
@@ -123,9 +124,17 @@ public:
 
     // Draws the surface and, additively, the hover and selection outlines
     // with the material's program current; returns the triangles drawn.
+    // In a scene only the patches of the surface that may show to its
+    // camera are drawn (all of them with the scene's culling off).
     std::uint32_t draw();
-    // The surface alone, for the shadow map; returns its triangles.
+    // The surface alone, for the shadow map; returns its triangles. In a
+    // scene only the patches turned towards the sun that may lie in the
+    // scene's shadow region are drawn.
     std::uint32_t drawShadow();
+    const PlanetPatches& getPatches() const { return patches; }
+    // False draws every face every frame, in the shadow map too, as the
+    // planet was once drawn; tests and benchmarks compare the two.
+    bool piecewise = true;
     // Sends the changed per-tile values to the texture buffers.
     void uploadTileValues();
 
@@ -169,6 +178,10 @@ private:
     // returns its vertex count (0 for an index off the planet).
     std::uint32_t buildFan(std::uint32_t tile, int first);
     void uploadOutline(int first, std::uint32_t count);
+    // Choose the patches of the surface to draw; return their faces.
+    std::uint32_t selectSurfaceForCamera();
+    std::uint32_t selectSurfaceForSun();
+    void drawPatches();
 
     // Owns the faces of the current mesh in one block, replaced by each
     // subdivision; never grows after it is sized, so `faces` stays valid.
@@ -181,6 +194,7 @@ private:
     BoundingBox box; // always null
     // The planet's vertex buffer; kept only to be deleted with the planet.
     unsigned int meshBuffer = 0;
+    PlanetPatches patches;
     // CPU copy of the outline buffer, so that outlines set before the
     // drawing exists are not lost and no frame allocates.
     std::array<float, kOutlineVertices * kFloatsPerVertex> outlineVertices{};

@@ -517,6 +517,9 @@ void Scene::renderShadowPass()
     glClear(GL_DEPTH_BUFFER_BIT);
 
     RenderQueue::ProgramGroups* casters = renderQueue.getPass(RenderQueue::SHADOW_PASS);
+    // First where the casters other than the occluder lie: the occluder's
+    // depth is needed only there.
+    updateCasterMask(casters);
     if (casters && shadowProgram && shadowProgram->getHandle() != 0) {
         glUseProgram(shadowProgram->getHandle());
         bindBlock(shadowProgram, "CameraInfo", shadowCameraBlock);
@@ -526,14 +529,31 @@ void Scene::renderShadowPass()
                 if (renderable->node) {
                     glUniformMatrix4fv(modelLocation, 1, GL_FALSE, glm::value_ptr(renderable->node->getWorldMatrix()));
                 }
-                renderable->drawShadow();
+                if (occluder && renderable->node == occluder->node && !wholeOccluderShadow) {
+                    drawOccluderShadow(renderable);
+                } else {
+                    renderable->drawShadow();
+                }
             }
         }
     }
-    updateCasterMask(casters);
     // Not deleted here: every caster is also filed under its own pass.
     renderQueue.removePass(RenderQueue::SHADOW_PASS);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+// One scissored draw per region; the occluder reads the region to leave out
+// the parts of itself that lie elsewhere.
+void Scene::drawOccluderShadow(Renderable* occluderCaster)
+{
+    glEnable(GL_SCISSOR_TEST);
+    for (const glm::ivec4& region : shadowRegions) {
+        shadowRegion = region;
+        glScissor(region.x, region.y, region.z - region.x, region.w - region.y);
+        occluderCaster->drawShadow();
+    }
+    glDisable(GL_SCISSOR_TEST);
+    shadowRegion = glm::ivec4(0, 0, SHADOW_MAP_SIZE, SHADOW_MAP_SIZE);
 }
 
 namespace {
@@ -573,16 +593,17 @@ bool maskRectangle(const SceneNode* node, const glm::mat4& toShadowMap, int size
 // texels under its box as the sun sees it and two more all round, so that
 // every texel within a texel (four shadow-map texels, more than the shadow
 // filter reaches) of any part of it is marked. Drawn on the CPU and sent
-// from the lowest to the highest row marked this frame or the last.
+// from the lowest to the highest row marked this frame or the last. The
+// same rectangles give the regions of the occluder's depth.
 void Scene::updateCasterMask(RenderQueue::ProgramGroups* casters)
 {
-    if (!casterTexture) {
-        return;
-    }
+    shadowRegions.clear();
     const int size = CASTER_MASK_SIZE;
     const std::size_t rowBytes = static_cast<std::size_t>(size);
-    std::fill(casterMask.begin() + static_cast<std::ptrdiff_t>(maskedRowsLow * rowBytes),
-              casterMask.begin() + static_cast<std::ptrdiff_t>(maskedRowsHigh * rowBytes), 0);
+    if (casterTexture) {
+        std::fill(casterMask.begin() + static_cast<std::ptrdiff_t>(maskedRowsLow * rowBytes),
+                  casterMask.begin() + static_cast<std::ptrdiff_t>(maskedRowsHigh * rowBytes), 0);
+    }
     int low = size;
     int high = 0;
     if (casters) {
@@ -594,6 +615,10 @@ void Scene::updateCasterMask(RenderQueue::ProgramGroups* casters)
                     !maskRectangle(renderable->node, depthBiasPV, size, from, to)) {
                     continue;
                 }
+                addShadowRegion(from, to);
+                if (!casterTexture) {
+                    continue;
+                }
                 for (int y = from.y; y < to.y; ++y) {
                     std::fill_n(casterMask.begin() + static_cast<std::ptrdiff_t>(y * rowBytes + from.x), to.x - from.x,
                                 255);
@@ -602,6 +627,12 @@ void Scene::updateCasterMask(RenderQueue::ProgramGroups* casters)
                 high = std::max(high, to.y);
             }
         }
+    }
+    if (!casterTexture) {
+        // Without the mask the shading cannot tell where the occluder's
+        // depth is missing: it goes in everywhere.
+        shadowRegions.assign(1, glm::ivec4(0, 0, SHADOW_MAP_SIZE, SHADOW_MAP_SIZE));
+        return;
     }
     const int sendLow = std::min(low, maskedRowsLow);
     const int sendHigh = std::max(high, maskedRowsHigh);
@@ -613,6 +644,32 @@ void Scene::updateCasterMask(RenderQueue::ProgramGroups* casters)
                         &casterMask[static_cast<std::size_t>(sendLow) * rowBytes]);
         glBindTexture(GL_TEXTURE_2D, 0);
     }
+}
+
+// The shadow-map texels a masked rectangle's shading may read: its own four
+// per mask texel and two more all round, which the 3 x 3 taps with linear
+// filtering reach from its edge. Regions that overlap or touch merge into
+// the rectangle round both, so that no texel is drawn twice.
+void Scene::addShadowRegion(const glm::ivec2& maskFrom, const glm::ivec2& maskTo)
+{
+    const int scale = SHADOW_MAP_SIZE / CASTER_MASK_SIZE;
+    glm::ivec4 region(glm::max(maskFrom * scale - 2, 0), glm::min(maskTo * scale + 2, SHADOW_MAP_SIZE));
+    bool merged = true;
+    while (merged) {
+        merged = false;
+        for (std::size_t i = 0; i < shadowRegions.size(); ++i) {
+            const glm::ivec4& other = shadowRegions[i];
+            if (other.x <= region.z && region.x <= other.z && other.y <= region.w && region.y <= other.w) {
+                region = glm::ivec4(glm::min(glm::ivec2(region), glm::ivec2(other)),
+                                    glm::max(glm::ivec2(region.z, region.w), glm::ivec2(other.z, other.w)));
+                shadowRegions[i] = shadowRegions.back();
+                shadowRegions.pop_back();
+                merged = true;
+                break;
+            }
+        }
+    }
+    shadowRegions.push_back(region);
 }
 
 // Depth only: the core lies inside the occluder, so everything the core
@@ -682,6 +739,8 @@ void Scene::drawGroup(ShaderProgram* program, RenderQueue::RenderList& list)
     glActiveTexture(GL_TEXTURE0 + CASTER_MASK_UNIT);
     glBindTexture(GL_TEXTURE_2D, casterTexture ? casterTexture->handle : 0);
     glUniform1i(program->getUniformLocation("shadowCasters"), CASTER_MASK_UNIT);
+    // Without an occluder every caster's depth, the planet's too, fills the map.
+    glUniform1i(program->getUniformLocation("occluderShadowMapped"), wholeOccluderShadow || !occluder ? 1 : 0);
     glActiveTexture(GL_TEXTURE0);
 
     const GLint modelLocation = program->getUniformLocation("modelMat");

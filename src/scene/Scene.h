@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include <glm/glm.hpp>
 
@@ -137,6 +138,20 @@ public:
     void setOccluderCore(float radius);
     float getOccluderCore() const { return coreRadius; }
 
+    // The occluder's own shadow on itself needs no shadow map: it is convex,
+    // so its shading works that out from the surface under each pixel. Its
+    // depth goes into the map only round the other casters (where their
+    // shadows may fall and where they stand), one scissored region at a
+    // time. True draws its depth over the whole map, the costly way it was
+    // once done; tests and benchmarks compare the two. Programs learn which
+    // through the int uniform "occluderShadowMapped" (1: the whole map).
+    void setWholeOccluderShadow(bool whole) { wholeOccluderShadow = whole; }
+    bool isWholeOccluderShadow() const { return wholeOccluderShadow; }
+    // The shadow-map texels [x, y) to [z, w) the occluder's drawShadow is
+    // drawing into now (scissored to them); the whole map outside the
+    // shadow pass and when the whole occluder is drawn.
+    const glm::ivec4& getShadowRegion() const { return shadowRegion; }
+
 private:
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
@@ -154,6 +169,8 @@ private:
 
     void renderShadowPass();
     void updateCasterMask(RenderQueue::ProgramGroups* casters);
+    void addShadowRegion(const glm::ivec2& maskFrom, const glm::ivec2& maskTo);
+    void drawOccluderShadow(Renderable* occluderCaster);
     void renderOccluderCore();
     void buildCoreIndices();
     void buildCoreVertices();
@@ -184,6 +201,11 @@ private:
     std::vector<unsigned char> casterMask; // the mask's texels, row by row from the bottom
     int maskedRowsLow = 0;                 // the rows marked last frame: [low, high)
     int maskedRowsHigh = 0;
+    bool wholeOccluderShadow = false;
+    // Where the occluder's depth goes this frame, in shadow-map texels
+    // [x, y) to [z, w), none overlapping another; its capacity is kept.
+    std::vector<glm::ivec4> shadowRegions;
+    glm::ivec4 shadowRegion{0, 0, SHADOW_MAP_SIZE, SHADOW_MAP_SIZE};
     ShaderProgram* shadowProgram = nullptr;
     glm::mat4 depthBiasPV{1.0f};
     const Entity* occluder = nullptr;

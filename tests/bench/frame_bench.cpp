@@ -11,12 +11,17 @@
 //
 // Run from the build's run directory, under X (xvfb-run works):
 //   cd build/run && xvfb-run -a -s "-screen 0 1920x1080x24" ../tests/bench_frame_bench
-// Options: --batches N, --frames N (frames per timed batch), --sizes A-B,
-//          --scene start|zoomed|late, --save DIR, --compare DIR, --no-stages,
-//          --cpu (process CPU time instead of wall-clock time), --no-adaptive
-// Every scene is timed with the 3D scene drawn at 1, 0.75 and 0.5 of the
-// window's size, and then left to the game's own render scale until it
-// settles (the adaptive line; real time, whatever --cpu says).
+// Every scene's picture is also measured against the old drawing of the
+// same run: the planet's whole depth in the shadow map and every face of it
+// drawn. --old-way times that drawing instead. Every scene is timed with the
+// 3D scene drawn at 1, 0.75 and 0.5 of the window's size, and then left to
+// the game's own render scale until it settles (the adaptive line; real
+// time, whatever --cpu says).
+//
+// Options: --batches N, --frames N (frames per timed batch), --sizes LIST
+//          (sizes and ranges: 3-6,9), --scene start|zoomed|late, --save DIR,
+//          --compare DIR, --no-stages, --old-way, --no-adaptive,
+//          --cpu (process CPU time instead of wall-clock time)
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -96,8 +101,8 @@ const char* const SCENE_FILES[] = {"start", "zoomed", "late"};
 struct Options {
     int batches = 5;
     int frames = 6;
-    int minSize = 3;
-    int maxSize = 6;
+    std::vector<int> sizes{3, 4, 5, 6, 9};
+    bool oldWay = false;
     bool stages = true;
     bool adaptive = true;
     int onlyScene = -1; // all three unless a --scene is given
@@ -330,6 +335,14 @@ public:
 
     ~SceneRun() { delete game; }
 
+    // The old drawing: the planet's whole depth in the shadow map, every
+    // face of it drawn.
+    void drawOldWay(bool old)
+    {
+        game->getScene()->setWholeOccluderShadow(old);
+        game->getPlanet()->piecewise = !old;
+    }
+
     void step(double dt)
     {
         now += dt;
@@ -424,6 +437,18 @@ void printHeader()
     std::printf("\n");
 }
 
+bool withinTolerance(const testkit::ImageDifference& d)
+{
+    return d.sameSize && d.worstMeanAbsolute <= MAX_MEAN_DIFFERENCE && d.shareBeyond <= MAX_SHARE_BEYOND;
+}
+
+void printDifference(const char* against, const testkit::ImageDifference& d)
+{
+    std::printf("    picture vs %s: mean |diff| r %.3f g %.3f b %.3f /255, %.3f %% pixels > %d/255: %s\n", against,
+                d.meanAbsolute[0], d.meanAbsolute[1], d.meanAbsolute[2], 100.0 * d.shareBeyond, DIFFERENCE_THRESHOLD,
+                withinTolerance(d) ? "same" : "DIFFERENT");
+}
+
 void checkPicture(const Options& options, const std::string& file, const testkit::Image& picture)
 {
     if (!options.saveDir.empty()) {
@@ -441,11 +466,7 @@ void checkPicture(const Options& options, const std::string& file, const testkit
         std::printf("    picture: no reference %s\n", path.c_str());
         return;
     }
-    const testkit::ImageDifference d = testkit::compareImages(reference, picture, DIFFERENCE_THRESHOLD);
-    const bool same = d.sameSize && d.worstMeanAbsolute <= MAX_MEAN_DIFFERENCE && d.shareBeyond <= MAX_SHARE_BEYOND;
-    std::printf("    picture vs %s: mean |diff| r %.3f g %.3f b %.3f /255, %.3f %% pixels > %d/255: %s\n", path.c_str(),
-                d.meanAbsolute[0], d.meanAbsolute[1], d.meanAbsolute[2], 100.0 * d.shareBeyond, DIFFERENCE_THRESHOLD,
-                same ? "same" : "DIFFERENT");
+    printDifference(path.c_str(), testkit::compareImages(reference, picture, DIFFERENCE_THRESHOLD));
 }
 
 // Floor, frame and stages of one scene at one fixed scale, as two lines.
@@ -487,6 +508,10 @@ void measureScene(const Options& options, FloorFrame& floor, int size, SceneKind
     SceneRun run(size, kind);
     char file[64];
     std::snprintf(file, sizeof file, "size%d_%s.png", size, SCENE_FILES[kind]);
+    // One frame apart: swarms move a millisecond's way in between.
+    run.drawOldWay(!options.oldWay);
+    const testkit::Image other = run.picture();
+    run.drawOldWay(options.oldWay);
     const testkit::Image picture = run.picture();
     char name[64];
     std::snprintf(name, sizeof name, "size %d %s", size, SCENE_NAMES[kind]);
@@ -504,8 +529,37 @@ void measureScene(const Options& options, FloorFrame& floor, int size, SceneKind
                     run.scale(), seconds, frameMs, 1000.0 / frameMs);
     }
     std::printf("    %zu towers, %zu swarms in flight\n", run.towers(), run.swarms());
+    printDifference(options.oldWay ? "the new drawing" : "the old drawing",
+                    testkit::compareImages(other, picture, DIFFERENCE_THRESHOLD));
     checkPicture(options, file, picture);
     std::fflush(stdout);
+}
+
+// "3-6,9": the sizes in order, each between the planet's least and most.
+bool parseSizes(const std::string& list, std::vector<int>& sizes)
+{
+    sizes.clear();
+    std::size_t at = 0;
+    while (at < list.size()) {
+        const std::size_t end = std::min(list.find(',', at), list.size());
+        const std::string item = list.substr(at, end - at);
+        int low = 0;
+        int high = 0;
+        const int read = std::sscanf(item.c_str(), "%d-%d", &low, &high);
+        if (read < 1) {
+            return false;
+        }
+        high = read == 2 ? high : low;
+        if (!Planet::isSupportedSize(static_cast<std::uint16_t>(low)) ||
+            !Planet::isSupportedSize(static_cast<std::uint16_t>(high)) || high < low) {
+            return false;
+        }
+        for (int size = low; size <= high; ++size) {
+            sizes.push_back(size);
+        }
+        at = end + 1;
+    }
+    return !sizes.empty();
 }
 
 bool parseOptions(int argc, char** argv, Options& options)
@@ -517,8 +571,13 @@ bool parseOptions(int argc, char** argv, Options& options)
             options.batches = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--frames" && hasValue) {
             options.frames = std::max(1, std::atoi(argv[++i]));
-        } else if (arg == "--sizes" && hasValue &&
-                   std::sscanf(argv[++i], "%d-%d", &options.minSize, &options.maxSize) == 2) {
+        } else if (arg == "--sizes" && hasValue) {
+            if (!parseSizes(argv[++i], options.sizes)) {
+                std::fprintf(stderr, "bad sizes: %s\n", argv[i]);
+                return false;
+            }
+        } else if (arg == "--old-way") {
+            options.oldWay = true;
         } else if (arg == "--save" && hasValue) {
             options.saveDir = argv[++i];
         } else if (arg == "--compare" && hasValue) {
@@ -552,14 +611,14 @@ int main(int argc, char** argv)
     if (!parseOptions(argc, argv, options) || !testkit::openProgramWindow(WIDTH, HEIGHT, "Brevamoor frame benchmark")) {
         return 1;
     }
-    std::printf("renderer: %s, %dx%d; median of %d batches of %d frames; stages bracketed by glFinish\n",
-                reinterpret_cast<const char*>(glGetString(GL_RENDERER)), WIDTH, HEIGHT, options.batches,
-                options.frames);
+    std::printf("renderer: %s, %dx%d; median of %d batches of %d frames; stages bracketed by glFinish; %s drawing\n",
+                reinterpret_cast<const char*>(glGetString(GL_RENDERER)), WIDTH, HEIGHT, options.batches, options.frames,
+                options.oldWay ? "the old" : "the new");
     std::printf("all figures in ms per frame (%s), ratios (x) to the floor measured beside each scene\n",
                 cpuTime ? "process CPU time" : "wall-clock time");
     FloorFrame floor;
     printHeader();
-    for (int size = options.minSize; size <= options.maxSize; ++size) {
+    for (int size : options.sizes) {
         for (SceneKind kind : {START, ZOOMED_IN, LATE_GAME}) {
             if (options.onlyScene >= 0 && options.onlyScene != kind) {
                 continue;

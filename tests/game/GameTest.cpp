@@ -320,7 +320,10 @@ TEST_F(CommandTest, LosingTheSelectedTowerClearsTheSelectionAndItsOutline)
         planet->material->bind();
         const std::int32_t hovered = planet->hoveredTile;
         planet->hoveredTile = -1;
+        // The whole surface, so that what is drawn beyond it is the outline.
+        planet->piecewise = false;
         const std::uint32_t drawn = planet->draw();
+        planet->piecewise = true;
         planet->hoveredTile = hovered;
         return drawn - static_cast<std::uint32_t>(planet->faces.size());
     };

@@ -186,7 +186,8 @@ TEST_F(PlanetRenderTest, DrawSendsClaimsAndCountsTheOutlineFans)
     glBindBuffer(GL_COPY_READ_BUFFER, static_cast<GLuint>(mesh));
     glGetBufferSubData(GL_COPY_READ_BUFFER, 0, static_cast<GLsizeiptr>(v.size() * 4), v.data());
     for (std::size_t i = 0; i < v.size() / Planet::kFloatsPerVertex; ++i) {
-        const std::uint32_t* c = planet->faces[i / 3]->corners;
+        // Stored patch by patch: the vertex's face comes from the patches' order.
+        const std::uint32_t* c = planet->faces[planet->getPatches().getIndices()[i] / 3]->corners;
         const std::uint32_t cell =
             TerrainAtlas::cellOf(planet->tiles[c[0]].type, planet->tiles[c[1]].type, planet->tiles[c[2]].type);
         const float* corner = TerrainAtlas::cornerCoords[i % 3];

@@ -28,6 +28,9 @@ protected:
     {
         planetSize = GetParam();
         GameFixture::SetUp();
+        // The taps decide the planet's own shadow only while its depth
+        // fills the whole shadow map.
+        game->getScene()->setWholeOccluderShadow(true);
     }
 
     // The planet's program with the taps line replaced, or null when the
