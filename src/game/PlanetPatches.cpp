@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdint>
 
+#include "app/BoundingBox.h"
+#include "scene/Camera.h"
+
 namespace BV {
 
 namespace {
@@ -172,19 +175,7 @@ std::uint32_t PlanetPatches::selectForCamera(const glm::vec3& eye, const glm::ma
         if (!backFaces && distance * mostFacing(patch, towardEye) < patch.nearestPlane - 1e-3f) {
             continue;
         }
-        int beyond[6] = {0, 0, 0, 0, 0, 0};
-        for (int corner = 0; corner < 8; ++corner) {
-            const glm::vec3 p((corner & 1) ? patch.high.x : patch.low.x, (corner & 2) ? patch.high.y : patch.low.y,
-                              (corner & 4) ? patch.high.z : patch.low.z);
-            const glm::vec4 q = clip * glm::vec4(p, 1.0f);
-            beyond[0] += q.x > q.w;
-            beyond[1] += q.x < -q.w;
-            beyond[2] += q.y > q.w;
-            beyond[3] += q.y < -q.w;
-            beyond[4] += q.z > q.w;
-            beyond[5] += q.z < -q.w;
-        }
-        if (std::find(std::begin(beyond), std::end(beyond), 8) != std::end(beyond)) {
+        if (!Camera::isInFrustum(clip, BoundingBox(patch.low, patch.high))) {
             continue;
         }
         addRun(patch);

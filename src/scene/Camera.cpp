@@ -1,6 +1,8 @@
 #include "scene/Camera.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "app/BoundingBox.h"
 
@@ -109,10 +111,14 @@ glm::mat4 Camera::getInverseRotation()
 
 bool Camera::isInFrustum(const BoundingBox& box)
 {
+    return isInFrustum(getProjection() * getView(), box);
+}
+
+bool Camera::isInFrustum(const glm::mat4& viewProjection, const BoundingBox& box)
+{
     if (box.isInfinite()) {
         return true;
     }
-    const glm::mat4 viewProjection = getProjection() * getView();
     int beyond[6] = {0, 0, 0, 0, 0, 0};
     for (const glm::vec3& corner : box.getCorners()) {
         const glm::vec4 p = viewProjection * glm::vec4(corner, 1.0f);
@@ -123,12 +129,7 @@ bool Camera::isInFrustum(const BoundingBox& box)
         beyond[4] += p.z > p.w;
         beyond[5] += p.z < -p.w;
     }
-    for (int count : beyond) {
-        if (count == 8) {
-            return false;
-        }
-    }
-    return true;
+    return std::find(std::begin(beyond), std::end(beyond), 8) == std::end(beyond);
 }
 
 } // namespace BV

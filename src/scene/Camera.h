@@ -47,6 +47,8 @@ public:
     // False only when all 8 corners of the box lie beyond the same plane of
     // the view volume; infinite boxes are always inside.
     bool isInFrustum(const BoundingBox& box);
+    // The same test against the view volume of any projection x view matrix.
+    static bool isInFrustum(const glm::mat4& viewProjection, const BoundingBox& box);
 
     bool isProjectionDirty() const { return projectionDirty; }
     bool isViewDirty() const { return viewDirty; }
