@@ -308,6 +308,7 @@ void Game::advance(bool draw)
     draw = draw && shown;
     measureFrame(draw);
     followWindowSize();
+    readPointer();
     Cursor::getInstance()->mode = Cursor::DEFAULT;
     Statistics* statistics = Statistics::getInstance();
     if (statistics->gameEnded) {
@@ -355,8 +356,7 @@ void Game::advance(bool draw)
         drawPauseSign();
     }
     statistics->draw();
-    if (isPointerInside()) {
-        const glm::vec2 pointer = window->getCursorPosition();
+    if (pointerInside) {
         Cursor::getInstance()->draw(pointer.x, pointer.y);
     }
     scene->endStage("overlays");
@@ -415,15 +415,12 @@ void Game::measureFrame(bool drawn)
     lastDrawn = now;
 }
 
-// The pointer is over the window's picture.
-bool Game::isPointerInside() const
+// Once a frame, after the events: each reading asks the window system.
+void Game::readPointer()
 {
-    if (!window->isCursorInside()) {
-        return false;
-    }
-    const glm::vec2 pointer = window->getCursorPosition();
-    return pointer.x >= 0.0f && pointer.y >= 0.0f && pointer.x < static_cast<float>(shownWidth) &&
-           pointer.y < static_cast<float>(shownHeight);
+    pointer = window->getCursorPosition();
+    pointerInside = window->isCursorInside() && pointer.x >= 0.0f && pointer.y >= 0.0f &&
+                    pointer.x < static_cast<float>(shownWidth) && pointer.y < static_cast<float>(shownHeight);
 }
 
 void Game::updateStatistics(double dt, double now)
@@ -445,7 +442,6 @@ void Game::updateStatistics(double dt, double now)
 // world space.
 glm::vec3 Game::mouseRay()
 {
-    const glm::vec2 pointer = window->getCursorPosition();
     const float x = 2.0f * pointer.x / static_cast<float>(shownWidth) - 1.0f;
     const float y = 1.0f - 2.0f * pointer.y / static_cast<float>(shownHeight);
     const glm::vec4 eye = glm::inverse(camera->getProjection()) * glm::vec4(x, y, -1.0f, 1.0f);
@@ -459,7 +455,7 @@ glm::vec3 Game::mouseRay()
 // before the ground, else the tile where it meets the ground.
 void Game::pick()
 {
-    if (!isPointerInside()) {
+    if (!pointerInside) {
         planet->hoveredTile = -1;
         pointedTile = -1;
         return;
@@ -654,10 +650,6 @@ void Game::drawGarrisonCount(MilitaryBuilding& tower)
     const float countHeight = statistics->countHeight();
     float left = (side.x / side.w * 0.5f + 0.5f) * width - gap - countWidth;
     const float top = (0.5f - centre.y / centre.w * 0.5f) * height - countHeight * 0.5f;
-    double mouseX = 0.0;
-    double mouseY = 0.0;
-    glfwGetCursorPos(window->getHandle(), &mouseX, &mouseY);
-    const glm::vec2 pointer(static_cast<float>(mouseX), static_cast<float>(mouseY));
     left = clearOfCursor({left, top}, {countWidth, countHeight}, pointer, gap);
     statistics->drawCount(tower.units, left, top);
 }

@@ -143,7 +143,9 @@ private:
     // window's framebuffer size when it has changed.
     void followWindowSize();
     void measureFrame(bool drawn);
-    bool isPointerInside() const;
+    // The pointer in framebuffer pixels, and whether it lies over the
+    // window's picture.
+    void readPointer();
     void drawPauseSign();
     void pick();
     glm::vec3 mouseRay();
@@ -171,6 +173,8 @@ private:
     int shownWidth = 0; // the framebuffer size the frame was last laid out for
     int shownHeight = 0;
     RenderScale renderScale;
+    glm::vec2 pointer{0.0f}; // read once a frame by readPointer
+    bool pointerInside = false;
     double shownScale = 1.0; // the scale the scene's target was last sized for
     double lastDrawn = -1.0; // real seconds (steady clock) at the last drawn frame's start; <0: none
     std::function<double()> clock;
