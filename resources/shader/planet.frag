@@ -4,7 +4,8 @@
 // sun and shadowed by the shadow map; the hexagon grid; owned territory tinted
 // and edged in its owner's colour; the fog of war of the human player. With
 // isSelection 1 or 2 the same program draws the hover and selection outlines,
-// added onto the surface.
+// added onto the surface; with resolving 1 it shades the surface from a
+// buffer of face numbers instead of the rasterised faces.
 
 in vec3 viewPosition;
 in vec3 viewNormal;
