@@ -1,5 +1,4 @@
-#include <FreeImage.h>
-#include <cstdint>
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <tuple>
@@ -9,27 +8,20 @@
 namespace BV {
 namespace {
 
+using restest::Lines;
 using restest::Rgba;
-using TextureTest = restest::ResourceTest;
 
 const Rgba red{255, 0, 0, 255}, green{0, 255, 0, 255}, blue{0, 0, 255, 255}, white{255, 255, 255, 255};
 const Rgba cubeColours[6] = {red, green, blue, {255, 255, 0, 255}, {0, 255, 255, 255}, {255, 0, 255, 255}};
-const Rgba black{0, 0, 0, 255};
 
-// 16-bit grey, two bytes a pixel: black where writeImage would paint colour 0
-// of two, white where colour 1.
-void writeGrey16(const std::string& path, int width, int height)
-{
-    FIBITMAP* grey = FreeImage_AllocateT(FIT_UINT16, width, height);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<std::uint16_t*>(FreeImage_GetScanLine(grey, y));
-        for (int x = 0; x < width; ++x) {
-            row[x] = (3 * x + y) % 2 ? 65535 : 0;
-        }
+struct TextureTest : restest::ResourceTest {
+    // An image file of one colour and the given size, as a cube map list line.
+    std::string face(const std::string& file, int width, int height, const Rgba& colour = red)
+    {
+        restest::writeImage(scratch.file(file), width, height, 24, {colour});
+        return std::filesystem::relative(scratch.file(file)).string() + "\n";
     }
-    EXPECT_TRUE(FreeImage_Save(FIF_PNG, grey, path.c_str(), 0));
-    FreeImage_Unload(grey);
-}
+};
 
 // Files of every depth and odd widths (whose rows FreeImage pads) end up as
 // exactly their own pixels on the GPU, none read from past the decoded ones.
@@ -38,7 +30,6 @@ void writeGrey16(const std::string& path, int width, int height)
 TEST_F(TextureTest, EveryDepthUploadsItsOwnPixelsWithTheFilterSetBeforeLoading)
 {
     const std::vector<Rgba> four = {red, green, blue, white};
-    const std::vector<Rgba> translucent = {{40, 7, 200, 5}, {0, 7, 200, 65}, {80, 7, 200, 125}, {120, 7, 0, 255}};
     const struct {
         int bpp;
         const char* file;
@@ -49,15 +40,11 @@ TEST_F(TextureTest, EveryDepthUploadsItsOwnPixelsWithTheFilterSetBeforeLoading)
                  {16, "packed.bmp", 3, 2, four},
                  {24, "rgb.bmp", 5, 2, four},
                  {24, "rgb.tga", 7, 5, four},
-                 {32, "rgba.png", 3, 3, translucent},
-                 {16, "grey16.png", 5, 3, {black, white}}};
+                 {32, "rgba.png", 3, 3, {{40, 7, 200, 5}, {0, 7, 200, 65}, {80, 7, 200, 125}, {120, 7, 0, 255}}},
+                 {16, "grey16.png", 5, 3, {{0, 0, 0, 255}, white}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        if (std::string(c.file) == "grey16.png") {
-            writeGrey16(scratch.file(c.file), c.width, c.height);
-        } else {
-            restest::writeImage(scratch.file(c.file), c.width, c.height, c.bpp, c.colours);
-        }
+        restest::writeImage(scratch.file(c.file), c.width, c.height, c.bpp, c.colours);
         Texture* texture = get<Texture>(scratch.file(c.file));
         texture->minFilter = GL_LINEAR_MIPMAP_LINEAR;
         ASSERT_EQ(texture->ensureLoaded(), Resource::LOADED);
@@ -65,14 +52,11 @@ TEST_F(TextureTest, EveryDepthUploadsItsOwnPixelsWithTheFilterSetBeforeLoading)
         glBindTexture(GL_TEXTURE_2D, texture->handle);
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
         EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
-        EXPECT_EQ(std::make_tuple(texture->width, texture->height, texture->bpp),
-                  std::make_tuple(c.width, c.height, c.bpp));
+        EXPECT_EQ(std::tie(texture->width, texture->height, texture->bpp), std::tie(c.width, c.height, c.bpp));
         const std::vector<Rgba> pixels = restest::readTexture(*texture);
         ASSERT_EQ(pixels.size(), static_cast<std::size_t>(c.width * c.height));
-        for (int y = 0; y < c.height; ++y) {
-            for (int x = 0; x < c.width; ++x) {
-                EXPECT_EQ(pixels[y * c.width + x], c.colours[restest::patternIndex(c.colours, x, y)]) << x << ", " << y;
-            }
+        for (int i = 0; i < c.width * c.height; ++i) {
+            EXPECT_EQ(pixels[i], c.colours[restest::patternIndex(c.colours, i % c.width, i / c.width)]) << i;
         }
     }
 }
@@ -85,8 +69,7 @@ TEST_F(TextureTest, CubeMapFacesLandInListOrder)
     const char* const files[6] = {"px.png", "nx.bmp", "py.tga", "ny.png", "pz.bmp", "nz.png"};
     std::string list;
     for (int i = 0; i < 6; ++i) {
-        restest::writeImage(scratch.file(files[i]), 4, 4, 24, {cubeColours[i]});
-        list += std::filesystem::relative(scratch.file(files[i])).string() + "\n";
+        list += face(files[i], 4, 4, cubeColours[i]);
     }
     testkit::writeFile(scratch.file("sky.xcm"), list + "this line is never read\n");
     Material* material = get<Material>("Sky.mmat");
@@ -107,8 +90,8 @@ TEST_F(TextureTest, CubeMapFacesLandInListOrder)
     glDrawArrays(GL_TRIANGLES, 0, 3);
     glUseProgram(0);
     glDeleteVertexArrays(1, &vertexArray);
-    for (int face = 0; face < 6; ++face) {
-        EXPECT_EQ(restest::pixel(face, 0), cubeColours[face]) << "face " << face;
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(restest::pixel(i, 0), cubeColours[i]) << "face " << i;
     }
 }
 
@@ -123,12 +106,11 @@ TEST_F(TextureTest, DamagedImagesFailAndAreNamedOnceByTheirUsers)
     restest::writeImage(scratch.file("whole.bmp"), 40, 30, 24, {red, blue});
     restest::writeImage(scratch.file("whole.tga"), 40, 30, 32, {red, blue});
     restest::writeImage(scratch.file("whole.jpg"), 40, 30, 24, {red, blue});
-    testkit::writeFile(scratch.file("whole.dds"), dds);
     std::mt19937 random(3);
     std::string noise(3000, '\0');
-    for (char& byte : noise) {
-        byte = static_cast<char>(random());
-    }
+    std::generate(noise.begin(), noise.end(), [&] { return static_cast<char>(random()); });
+    const std::string bmp = testkit::readFile(scratch.file("whole.bmp")),
+                      tga = testkit::readFile(scratch.file("whole.tga"));
     const struct {
         const char* file;
         std::string content;
@@ -136,11 +118,11 @@ TEST_F(TextureTest, DamagedImagesFailAndAreNamedOnceByTheirUsers)
     } cases[] = {
         {"whole.dds", dds, true},
         {"whole.jpg", testkit::readFile(scratch.file("whole.jpg")), true},
-        {"whole.bmp", testkit::readFile(scratch.file("whole.bmp")), true},
+        {"whole.bmp", bmp, true},
         {"pixels_cut.dds", dds.substr(0, 5000), false},
         {"header_cut.dds", dds.substr(0, 100), false},
-        {"cut.bmp", testkit::readFile(scratch.file("whole.bmp")).substr(0, 2000), false},
-        {"cut.tga", testkit::readFile(scratch.file("whole.tga")).substr(0, 2000), false},
+        {"cut.bmp", bmp.substr(0, 2000), false},
+        {"cut.tga", tga.substr(0, 2000), false},
         {"empty.dds", "", false},
         {"noise.dds", noise, false},
         {"missing.dds", {}, false},
@@ -157,8 +139,7 @@ TEST_F(TextureTest, DamagedImagesFailAndAreNamedOnceByTheirUsers)
         EXPECT_EQ(texture->ensureLoadedOrReport(), c.loads);
         EXPECT_EQ(texture->ensureLoadedOrReport(), c.loads);
         EXPECT_EQ(watch.lines(),
-                  c.loads ? std::vector<std::string>{}
-                          : std::vector<std::string>{"CRITICAL :Failed to load Texture: " + scratch.file(c.file)});
+                  c.loads ? Lines{} : Lines{"CRITICAL :Failed to load Texture: " + scratch.file(c.file)});
     }
 }
 
@@ -168,10 +149,6 @@ TEST_F(TextureTest, DamagedImagesFailAndAreNamedOnceByTheirUsers)
 // users add nothing.
 TEST_F(TextureTest, ShortMissingOrMixedCubeMapsFailWithOneLine)
 {
-    const auto face = [this](const char* file, int width, int height) {
-        restest::writeImage(scratch.file(file), width, height, 24, {red});
-        return std::filesystem::relative(scratch.file(file)).string() + "\n";
-    };
     const std::string square = face("square.png", 4, 4), larger = face("larger.png", 8, 8),
                       wide = face("wide.png", 8, 4);
     const struct {
@@ -196,8 +173,7 @@ TEST_F(TextureTest, ShortMissingOrMixedCubeMapsFailWithOneLine)
         EXPECT_EQ(cube->ensureLoaded(), Resource::FAILED);
         EXPECT_EQ(cube->ensureLoaded(), Resource::FAILED);
         EXPECT_EQ(cube->handle, 0u);
-        EXPECT_EQ(watch.lines(), std::vector<std::string>{"CRITICAL :Failed to load CubeMap: " + scratch.file(c.list) +
-                                                          ": " + c.fault});
+        EXPECT_EQ(watch.lines(), Lines{"CRITICAL :Failed to load CubeMap: " + scratch.file(c.list) + ": " + c.fault});
     }
 }
 
