@@ -10,9 +10,6 @@
 
 #include "support/TestSupport.h"
 
-namespace BV {
-namespace {
-
 TEST(LayersTest, EveryIncludeInSourcePointsToItsOwnLayerOrOneBelow)
 {
     const std::string layers[] = {"app", "resources", "scene", "game"};
@@ -21,17 +18,12 @@ TEST(LayersTest, EveryIncludeInSourcePointsToItsOwnLayerOrOneBelow)
     for (int level = 0; level < 4; ++level) {
         const std::filesystem::path folder = std::filesystem::path(BV_SOURCE_DIR) / "src" / layers[level];
         for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-            const std::string text = testkit::readFile(entry.path().string());
+            const std::string text = BV::testkit::readFile(entry.path().string());
             ++files;
             for (std::sregex_iterator it(text.begin(), text.end(), include), end; it != end; ++it) {
-                const std::string target = (*it)[1];
-                const auto* found = std::find(layers, layers + 4, target);
-                EXPECT_LE(found - layers, level) << entry.path() << " includes " << it->str();
+                EXPECT_LE(std::find(layers, layers + 4, (*it)[1]) - layers, level) << entry.path() << " " << it->str();
             }
         }
     }
     EXPECT_GT(files, 100);
 }
-
-} // namespace
-} // namespace BV
