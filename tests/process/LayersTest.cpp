@@ -20,9 +20,8 @@ TEST(LayersTest, EveryIncludeInSourcePointsToItsOwnLayerOrOneBelow)
         for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
             const std::string text = BV::testkit::readFile(entry.path().string());
             ++files;
-            for (std::sregex_iterator it(text.begin(), text.end(), include), end; it != end; ++it) {
+            for (std::sregex_iterator it(text.begin(), text.end(), include), end; it != end; ++it)
                 EXPECT_LE(std::find(layers, layers + 4, (*it)[1]) - layers, level) << entry.path() << " " << it->str();
-            }
         }
     }
     EXPECT_GT(files, 100);

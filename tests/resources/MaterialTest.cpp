@@ -140,9 +140,8 @@ TEST_F(MaterialTest, LoadsReportTheFirstFailureAndMissingOrSecondTexturesAreRefu
     Texture* first = writeTexture("first.png");
     sky->addTexture("cubemap", first);
     testkit::LogWatch watch;
-    for (Material* material : {noProgramBadTexture, noProgram, badProgram}) {
+    for (Material* material : {noProgramBadTexture, noProgram, badProgram})
         EXPECT_EQ(material->ensureLoaded(), Resource::FAILED);
-    }
     sky->addTexture("cubemap", writeTexture("second.png"));
     sky->addTexture("normal1", get<Texture>("wall.PNG"));
     // A null name is refused before anything is built from it.

@@ -55,9 +55,8 @@ TEST_F(TextureTest, EveryDepthUploadsItsOwnPixelsWithTheFilterSetBeforeLoading)
         EXPECT_EQ(std::tie(texture->width, texture->height, texture->bpp), std::tie(c.width, c.height, c.bpp));
         const std::vector<Rgba> pixels = restest::readTexture(*texture);
         ASSERT_EQ(pixels.size(), static_cast<std::size_t>(c.width * c.height));
-        for (int i = 0; i < c.width * c.height; ++i) {
+        for (int i = 0; i < c.width * c.height; ++i)
             EXPECT_EQ(pixels[i], c.colours[restest::patternIndex(c.colours, i % c.width, i / c.width)]) << i;
-        }
     }
 }
 
@@ -68,9 +67,8 @@ TEST_F(TextureTest, CubeMapFacesLandInListOrder)
 {
     const char* const files[6] = {"px.png", "nx.bmp", "py.tga", "ny.png", "pz.bmp", "nz.png"};
     std::string list;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 6; ++i)
         list += face(files[i], 4, 4, cubeColours[i]);
-    }
     testkit::writeFile(scratch.file("sky.xcm"), list + "this line is never read\n");
     Material* material = get<Material>("Sky.mmat");
     material->program = writeProgram(
@@ -90,9 +88,8 @@ TEST_F(TextureTest, CubeMapFacesLandInListOrder)
     glDrawArrays(GL_TRIANGLES, 0, 3);
     glUseProgram(0);
     glDeleteVertexArrays(1, &vertexArray);
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 6; ++i)
         EXPECT_EQ(restest::pixel(i, 0), cubeColours[i]) << "face " << i;
-    }
 }
 
 // A file cut short, empty, of random bytes or missing fails to load; the
@@ -129,9 +126,8 @@ TEST_F(TextureTest, DamagedImagesFailAndAreNamedOnceByTheirUsers)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        if (std::string(c.file) != "missing.dds") {
+        if (std::string(c.file) != "missing.dds")
             testkit::writeFile(scratch.file(c.file), c.content);
-        }
         Texture* texture = get<Texture>(scratch.file(c.file));
         testkit::LogWatch watch;
         EXPECT_EQ(texture->ensureLoaded(), c.loads ? Resource::LOADED : Resource::FAILED);
@@ -165,9 +161,8 @@ TEST_F(TextureTest, ShortMissingOrMixedCubeMapsFailWithOneLine)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.list);
-        if (!c.faces.empty()) {
+        if (!c.faces.empty())
             testkit::writeFile(scratch.file(c.list), c.faces);
-        }
         Texture* cube = get<Texture>(scratch.file(c.list));
         testkit::LogWatch watch;
         EXPECT_EQ(cube->ensureLoaded(), Resource::FAILED);

@@ -43,9 +43,8 @@ struct BakedImage {
     {
         int n = 0;
         for (int row = 0; row < height(); ++row) {
-            for (int x = 0; x < width(); ++x) {
+            for (int x = 0; x < width(); ++x)
                 n += pass(x, row, at(x, row)) ? 1 : 0;
-            }
         }
         return n;
     }
@@ -59,9 +58,8 @@ TEST(BakedAssets, BakingTwiceGivesIdenticalBytesAndEveryImageAt32BitOfItsSize)
 {
     const std::string baker = (fs::path(BV_RUN_DIR).parent_path() / "tools" / "bv_bake").string();
     BV::testkit::ScratchDir first, second;
-    for (const BV::testkit::ScratchDir* dir : {&first, &second}) {
+    for (const BV::testkit::ScratchDir* dir : {&first, &second})
         ASSERT_EQ(0, std::system(("'" + baker + "' '" + dir->path() + "' > /dev/null 2>&1").c_str()));
-    }
     int files = 0;
     for (const auto& entry : fs::recursive_directory_iterator(first.path())) {
         const std::string rel = fs::relative(entry.path(), first.path()).string();
