@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <random>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -133,24 +134,8 @@ TEST(StartupTest, DamagedImagesAreNamedOnceAndTheGameRunsOnWithoutThem)
                               "status/building.dds", "cursor/default.dds", "lensflare/flare2.dds", "gameOver.dds"}) {
         expected.push_back("CRITICAL :Failed to load Texture: " + textures + image);
     }
-    Lines lines = testkit::splitLines(result.log);
-    std::sort(lines.begin(), lines.end());
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(lines, expected);
-}
-
-// Average brightness (0 to 255) of the square of the image around (x, y),
-// y from the top.
-double brightness(const testkit::Image& image, int x, int y, int half)
-{
-    double sum = 0.0;
-    for (int v = image.height - 1 - y - half; v <= image.height - 1 - y + half; ++v) {
-        for (int u = x - half; u <= x + half; ++u) {
-            const unsigned char* p = &image.rgba[(static_cast<std::size_t>(v) * image.width + u) * 4];
-            sum += (p[0] + p[1] + p[2]) / 3.0;
-        }
-    }
-    return sum / ((2 * half + 1) * (2 * half + 1));
+    const Lines lines = testkit::splitLines(result.log); // in any order
+    EXPECT_EQ(std::multiset(lines.begin(), lines.end()), std::multiset(expected.begin(), expected.end()));
 }
 
 TEST(PlayTest, HeadlessPlaySavesAScreenshotOfThePlanetAndClosesOnEscape)
@@ -171,12 +156,18 @@ TEST(PlayTest, HeadlessPlaySavesAScreenshotOfThePlanetAndClosesOnEscape)
 
     testkit::Image image;
     ASSERT_TRUE(testkit::readPng(shot, image));
-    EXPECT_EQ(image.width, 1280); // the default configuration's window
-    EXPECT_EQ(image.height, 720);
+    EXPECT_EQ(std::pair(image.width, image.height), std::pair(1280, 720)); // the default configuration's window
+    // Mean brightness (0 to 255) of the pixels within half of (x, y), y from the top.
+    const auto brightness = [&image](int x, int y, int half) {
+        double sum = 0.0;
+        for (int v = image.height - 1 - y - half; v <= image.height - 1 - y + half; ++v)
+            for (int u = (x - half) * 4; u < (x + half + 1) * 4; ++u)
+                sum += u % 4 == 3 ? 0 : image.rgba[static_cast<std::size_t>(v) * image.width * 4 + u] / 3.0;
+        return sum / ((2 * half + 1) * (2 * half + 1));
+    };
     // The lit planet with the player's territory fills the middle; the
     // corners are night sky.
-    const double middle = brightness(image, image.width / 2, image.height / 2, 40);
-    const double corner = brightness(image, 20, 20, 10);
+    const double middle = brightness(image.width / 2, image.height / 2, 40), corner = brightness(20, 20, 10);
     EXPECT_GT(middle, 60.0);
     EXPECT_LT(corner, 40.0);
     EXPECT_GT(middle, 2.0 * corner);
