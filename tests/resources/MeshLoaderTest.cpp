@@ -1,7 +1,3 @@
-// Meshes built by hand (each part its own vertex array, faulty part data
-// refused) and model import: the y-up turn with front faces kept, materials
-// and the shaders their names choose, texture paths, vectors a file lacks,
-// and the models that fail.
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -213,9 +209,7 @@ TEST_F(MeshLoaderTest, MaterialNameChoosesTheShaders)
     }
 }
 
-// A file that does not import, and one whose mesh names a material the file
-// does not have (written by the importer's own exporter, which keeps the
-// index as it is), fail before any part exists.
+// The importer's own exporter keeps a material index the file lacks.
 TEST_F(MeshLoaderTest, BrokenModelsFailBeforeAnyPart)
 {
     testkit::writeFile(scratch.file("plain.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
@@ -271,9 +265,7 @@ TEST_F(MeshLoaderTest, TexturesBecomeNumberedSamplersFoundBesideTheModel)
                                                             {"normal1", scratch.file("models/n1.png")}}));
 }
 
-// The baked tower: drawn from its first part only, so one part, with
-// normals, tangents and texture coordinates; "tower;tower-material" asks for
-// tower.vert and tower.frag.
+// The baked tower is drawn from its first part only, so it has one.
 TEST_F(MeshLoaderTest, TowerModelLoadsAsOnePartWithItsOwnShaders)
 {
     const std::string path = "resources/Models/tower0.dae";

@@ -1,7 +1,3 @@
-// The manager's contract: routing by the last dot, one object per name,
-// refused second registrations, ownership of the loaders and what is left
-// after disposeAll.
-
 #include <tuple>
 
 #include "ResourceTestSupport.h"

@@ -23,10 +23,8 @@ struct TextureTest : restest::ResourceTest {
     }
 };
 
-// Files of every depth and odd widths (whose rows FreeImage pads) end up as
-// exactly their own pixels on the GPU, none read from past the decoded ones.
-// Channels of 0 and 255 survive 5-6-5 and 16-bit grey.
-// A trilinear filter set before loading is the one the texture gets.
+// Odd widths have padded rows in FreeImage; channels of 0 and 255 survive
+// 5-6-5 and 16-bit grey.
 TEST_F(TextureTest, EveryDepthUploadsItsOwnPixelsWithTheFilterSetBeforeLoading)
 {
     const std::vector<Rgba> four = {red, green, blue, white};
@@ -60,9 +58,8 @@ TEST_F(TextureTest, EveryDepthUploadsItsOwnPixelsWithTheFilterSetBeforeLoading)
     }
 }
 
-// Six faces of mixed formats listed by paths relative to the working
-// directory land in list order; lines after the sixth are never read. Pixel
-// i of a 6 x 1 target samples the cube in direction i (+X, -X, +Y, -Y, +Z, -Z).
+// Faces of mixed formats listed relative to the working directory; lines after
+// the sixth are never read. Pixel i samples direction i (+X, -X, +Y, ...).
 TEST_F(TextureTest, CubeMapFacesLandInListOrder)
 {
     const char* const files[6] = {"px.png", "nx.bmp", "py.tga", "ny.png", "pz.bmp", "nz.png"};
@@ -92,10 +89,8 @@ TEST_F(TextureTest, CubeMapFacesLandInListOrder)
         EXPECT_EQ(restest::pixel(i, 0), cubeColours[i]) << "face " << i;
 }
 
-// A file cut short, empty, of random bytes or missing fails to load; the
-// loader says nothing, and the first user that needs the image names it in
-// one line, once. Whole files of the formats whose decoders read ahead (JPEG)
-// or exactly (DDS, BMP, TGA) still load.
+// The loader says nothing; the first user that needs the image names it.
+// Decoders that read ahead (JPEG) or exactly (DDS, BMP, TGA) load whole files.
 TEST_F(TextureTest, DamagedImagesFailAndAreNamedOnceByTheirUsers)
 {
     const std::string dds = testkit::readFile("resources/textures/swarm.dds");
@@ -139,10 +134,8 @@ TEST_F(TextureTest, DamagedImagesFailAndAreNamedOnceByTheirUsers)
     }
 }
 
-// A missing list or a short one fails; all six faces must be squares of the
-// first face's size. The first fault fails the cube map with one line, the
-// faces uploaded so far go with the texture object, and the retries of later
-// users add nothing.
+// All six faces must be squares of the first face's size. The faces uploaded
+// before the first fault go with the texture object; retries add nothing.
 TEST_F(TextureTest, ShortMissingOrMixedCubeMapsFailWithOneLine)
 {
     const std::string square = face("square.png", 4, 4), larger = face("larger.png", 8, 8),

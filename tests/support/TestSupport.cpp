@@ -131,7 +131,6 @@ ProcessResult runGame(const ProcessOptions& options)
     if (!ended && options.whileRunning)
         options.whileRunning(pid);
     if (!ended && !waitFor(pid, options.timeoutSeconds, status)) {
-        result.timedOut = true;
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
     }

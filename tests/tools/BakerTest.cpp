@@ -21,9 +21,8 @@ namespace fs = std::filesystem;
 using BV::testkit::readFile;
 using Colour = std::array<float, 4>; // red, green, blue and alpha from 0 to 1
 
-// A baked image under resources/textures/ read back through FreeImage exactly
-// as the game reads it. Rows are counted as the game uploads them: row 0 is
-// the first in memory.
+// A baked image read through FreeImage as the game reads it; row 0 is the
+// first in memory, the bottom of the picture.
 struct BakedImage {
     explicit BakedImage(const std::string& name)
         : path("resources/textures/" + name + ".dds"),
@@ -52,8 +51,6 @@ struct BakedImage {
     std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> bitmap;
 };
 
-// Two bakes give the same bytes, and every image of the game is there as
-// 32-bit pixels of its size.
 TEST(BakedAssets, BakingTwiceGivesIdenticalBytesAndEveryImageAt32BitOfItsSize)
 {
     const std::string baker = (fs::path(BV_RUN_DIR).parent_path() / "tools" / "bv_bake").string();
