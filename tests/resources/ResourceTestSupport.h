@@ -98,19 +98,6 @@ inline const char* const passThroughVertex = "#version 330 core\nlayout(location
                                              "layout(location = 2) in vec3 texcoord;\nout vec3 colour;\n"
                                              "void main() { colour = texcoord; gl_Position = vec4(position, 1.0); }";
 
-// Level 0 of a 2D texture as RGBA8, bottom row first, sized by GL itself so
-// a wrong recorded size cannot overrun the buffer.
-inline std::vector<Rgba> readTexture(const Texture& texture)
-{
-    GLint width = 0, height = 0;
-    glBindTexture(GL_TEXTURE_2D, texture.handle);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-    std::vector<Rgba> pixels(static_cast<std::size_t>(width) * height);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-}
-
 // Clears the shared window to black and draws into its lower-left
 // width x height pixels from now on.
 inline void drawToCorner(int width, int height)

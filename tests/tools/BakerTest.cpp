@@ -111,7 +111,7 @@ TEST(BakedAssets, CubeMapListNamesSixExistingFacesInGlOrder)
 // A sign's square is centred over its tower: the signs are compact badges in
 // the upper right corner and leave the lower left half clear. Every star
 // field face is dark sky with a few bright stars.
-TEST(BakedAssets, StatusSignsAreCornerBadgesAndStarFieldsDarkSkyWithBrightStars)
+TEST(BakedAssets, SignsStarsFlareGhostAndEndScreensReadAsMeant)
 {
     for (const char* name : {"building", "full"}) {
         const BakedImage image(std::string("status/") + name);
@@ -136,14 +136,11 @@ TEST(BakedAssets, StatusSignsAreCornerBadgesAndStarFieldsDarkSkyWithBrightStars)
         EXPECT_GT(bright, 20) << face;
         EXPECT_LT(bright, total / 100) << face;
     }
-}
 
-// The hexagon ghost of the lens flare must not pass for an outlined tile: no
-// rim, brightest in the middle, never brighter further out along any ray.
-// The end screens carry a third line of text, the hint that Escape closes
-// the game, below the title and the sentence.
-TEST(BakedAssets, FlareGhostHasNoRimAndEndScreensTellHowToClose)
-{
+    // The hexagon ghost of the lens flare must not pass for an outlined tile: no
+    // rim, brightest in the middle, never brighter further out along any ray.
+    // The end screens carry a third line of text, the hint that Escape closes
+    // the game, below the title and the sentence.
     const BakedImage ghost("lensflare/flare3");
     ASSERT_TRUE(ghost.bitmap);
     const int half = ghost.width() / 2;
