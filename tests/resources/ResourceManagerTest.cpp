@@ -1,6 +1,4 @@
-// The manager's contract: routing by the last dot, one object per name,
-// refused second registrations, ownership of the loaders and what is left
-// after disposeAll.
+#include <tuple>
 
 #include "ResourceTestSupport.h"
 #include "resources/Resource.h"
@@ -17,25 +15,14 @@ class CountingLoader : public ResourceLoader {
 public:
     explicit CountingLoader(Counts& counts) : counts(counts) {}
     ~CountingLoader() override { ++counts.loadersDeleted; }
-    Resource* createResource() override
-    {
-        ++counts.created;
-        return new Resource(this);
-    }
+    Resource* createResource() override { return ++counts.created, new Resource(this); }
     void load(Resource*) override { ++counts.loads; }
-    void destroyResource(Resource* resource) override
-    {
-        ++counts.destroyed;
-        delete resource;
-    }
-
-private:
+    void destroyResource(Resource* resource) override { ++counts.destroyed, delete resource; }
     Counts& counts;
 };
 
 // The counts outlive TearDown, which deletes the loaders that write to them.
-class ResourceManagerTest : public restest::ResourceTest {
-protected:
+struct ResourceManagerTest : restest::ResourceTest {
     Counts counts;
 };
 
@@ -66,22 +53,17 @@ TEST_F(ResourceManagerTest, NamesAreRoutedByTheirLastDotCachedByExactSpellingAnd
     // asks for the empty extension.
     EXPECT_EQ(manager()->getResource("resources/textures/sky.DDS"), nullptr);
     EXPECT_EQ(manager()->getResource("resources/textures/sky."), nullptr);
-    const std::vector<std::string> expected = {"CRITICAL :There is already a Loader registered for plain",
-                                               "CRITICAL :Could not find Loader for resources/textures/sky.DDS",
-                                               "CRITICAL :Could not find Loader for resources/textures/sky."};
-    EXPECT_EQ(watch.criticalLines(), expected);
-
     // disposeAll destroys every resource and each loader once, however many
     // extensions it serves, and leaves none behind.
     manager()->disposeAll();
-    EXPECT_EQ(counts.destroyed, 3);
-    EXPECT_EQ(counts.loadersDeleted, 1);
-    EXPECT_EQ(other.loadersDeleted, 0);
-    testkit::LogWatch after;
+    EXPECT_EQ(std::tie(counts.destroyed, counts.loadersDeleted, other.loadersDeleted), std::tuple(3, 1, 0));
     EXPECT_EQ(manager()->getResource("plain"), nullptr);
     EXPECT_EQ(manager()->getResource("x.png"), nullptr);
-    EXPECT_EQ(after.criticalLines(), (std::vector<std::string>{"CRITICAL :Could not find Loader for plain",
-                                                               "CRITICAL :Could not find Loader for x.png"}));
+    EXPECT_EQ(watch.criticalLines(), (restest::Lines{"CRITICAL :There is already a Loader registered for plain",
+                                                     "CRITICAL :Could not find Loader for resources/textures/sky.DDS",
+                                                     "CRITICAL :Could not find Loader for resources/textures/sky.",
+                                                     "CRITICAL :Could not find Loader for plain",
+                                                     "CRITICAL :Could not find Loader for x.png"}));
 }
 
 } // namespace

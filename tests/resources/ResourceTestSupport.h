@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -8,11 +9,9 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
-#include "app/Log.h"
 #include "resources/Loaders.h"
 #include "resources/Material.h"
 #include "resources/Mesh.h"
-#include "resources/ResourceLoader.h"
 #include "resources/ResourceManager.h"
 #include "resources/Shader.h"
 #include "resources/ShaderProgram.h"
@@ -22,55 +21,8 @@
 
 namespace BV::restest {
 
-// Every test starts with the game's loaders freshly registered and empty
-// caches, and ends with everything disposed, so nothing leaks between tests.
-class ResourceTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        // The log truncates its file when first used; a LogWatch made before
-        // that would measure the previous run's file.
-        Log::getInstance();
-        manager()->disposeAll();
-        registerLoaders();
-    }
-    void TearDown() override
-    {
-        manager()->disposeAll();
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    }
-
-    static ResourceManager* manager() { return ResourceManager::getInstance(); }
-    template <typename T> static T* get(const std::string& name)
-    {
-        return static_cast<T*>(manager()->getResource(name));
-    }
-    // A program of two shader files written into the scratch directory.
-    ShaderProgram* writeProgram(const std::string& vertexSource, const std::string& fragmentSource,
-                                const std::string& stem = "test")
-    {
-        testkit::writeFile(scratch.file(stem + ".vert"), vertexSource);
-        testkit::writeFile(scratch.file(stem + ".frag"), fragmentSource);
-        return static_cast<ShaderProgramLoader*>(manager()->getLoader("shdr"))
-            ->createProgram(scratch.file(stem + ".vert").c_str(), scratch.file(stem + ".frag").c_str());
-    }
-
-    testkit::ScratchDir scratch;
-};
-
-// Passes position (location 0) through and hands the texture coordinate
-// (location 2) on as "colour".
-inline const char* const passThroughVertex = R"(#version 330 core
-layout(location = 0) in vec3 position;
-layout(location = 2) in vec3 texcoord;
-out vec3 colour;
-void main() { colour = texcoord; gl_Position = vec4(position, 1.0); }
-)";
-
-struct Rgba {
-    unsigned char r, g, b, a;
-    bool operator==(const Rgba& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
-};
+using Rgba = std::array<unsigned char, 4>;
+using Lines = std::vector<std::string>;
 
 // Pixel (x, y), counted from the bottom row, of every image writeImage paints:
 // colour number (3 x + y) mod the number of colours.
@@ -80,23 +32,24 @@ inline std::size_t patternIndex(const std::vector<Rgba>& colours, int x, int y)
 }
 
 // Writes an image file of the given depth painted by patternIndex. Depths 1
-// and 8 use the colours as palette; 16 is 5-6-5; 24 and 32 are direct colour.
+// and 8 use the colours as palette; 16 is 5-6-5 or grey; 24 and 32 are direct.
 inline void writeImage(const std::string& path, int width, int height, int bpp, const std::vector<Rgba>& colours)
 {
     const bool paletted = bpp <= 8;
     FIBITMAP* bitmap = FreeImage_Allocate(width, height, paletted ? bpp : (bpp == 32 ? 32 : 24));
     for (std::size_t i = 0; paletted && i < colours.size(); ++i) {
-        FreeImage_GetPalette(bitmap)[i] = RGBQUAD{colours[i].b, colours[i].g, colours[i].r, 0};
+        FreeImage_GetPalette(bitmap)[i] = RGBQUAD{colours[i][2], colours[i][1], colours[i][0], 0};
     }
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             BYTE index = static_cast<BYTE>(patternIndex(colours, x, y));
-            RGBQUAD quad{colours[index].b, colours[index].g, colours[index].r, colours[index].a};
+            RGBQUAD quad{colours[index][2], colours[index][1], colours[index][0], colours[index][3]};
             paletted ? FreeImage_SetPixelIndex(bitmap, x, y, &index) : FreeImage_SetPixelColor(bitmap, x, y, &quad);
         }
     }
-    if (bpp == 16) {
-        FIBITMAP* packed = FreeImage_ConvertTo16Bits565(bitmap);
+    if (bpp == 16) { // a PNG has no 5-6-5: there, 16 bits are grey
+        const bool png = path.find(".png") != std::string::npos;
+        FIBITMAP* packed = png ? FreeImage_ConvertToType(bitmap, FIT_UINT16) : FreeImage_ConvertTo16Bits565(bitmap);
         FreeImage_Unload(std::exchange(bitmap, packed));
     }
     EXPECT_EQ(FreeImage_GetBPP(bitmap), static_cast<unsigned>(bpp));
@@ -104,19 +57,46 @@ inline void writeImage(const std::string& path, int width, int height, int bpp, 
     FreeImage_Unload(bitmap);
 }
 
-// Level 0 of a 2D texture as RGBA8, bottom row first, sized by GL itself so
-// a wrong recorded size cannot overrun the buffer.
-inline std::vector<Rgba> readTexture(const Texture& texture)
-{
-    GLint width = 0, height = 0;
-    glBindTexture(GL_TEXTURE_2D, texture.handle);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-    std::vector<Rgba> pixels(static_cast<std::size_t>(width) * height);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return pixels;
-}
+// Every test starts with the game's loaders freshly registered and empty
+// caches, and ends with everything disposed, so nothing leaks between tests.
+class ResourceTest : public ::testing::Test {
+protected:
+    void SetUp() override { manager()->disposeAll(), registerLoaders(); }
+    void TearDown() override
+    {
+        manager()->disposeAll();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    }
+
+    static ResourceManager* manager() { return ResourceManager::getInstance(); }
+    static ShaderProgramLoader* programs() { return static_cast<ShaderProgramLoader*>(manager()->getLoader("shdr")); }
+    template <typename T> static T* get(const std::string& name)
+    {
+        return static_cast<T*>(manager()->getResource(name));
+    }
+    // A program of two shader files written into the scratch directory.
+    ShaderProgram* writeProgram(const std::string& vertex, const std::string& fragment,
+                                const std::string& stem = "test")
+    {
+        testkit::writeFile(scratch.file(stem + ".vert"), vertex);
+        testkit::writeFile(scratch.file(stem + ".frag"), fragment);
+        return programs()->createProgram(scratch.file(stem + ".vert").c_str(), scratch.file(stem + ".frag").c_str());
+    }
+    // A 2 x 2 image file of one colour, as a texture not yet loaded.
+    Texture* writeTexture(const std::string& file)
+    {
+        writeImage(scratch.file(file), 2, 2, 24, {{10, 20, 30, 255}});
+        return get<Texture>(scratch.file(file));
+    }
+
+    testkit::ScratchDir scratch;
+};
+
+// Passes position (location 0) through and hands the texture coordinate
+// (location 2) on as "colour".
+inline const char* const passThroughVertex = "#version 330 core\nlayout(location = 0) in vec3 position;\n"
+                                             "layout(location = 2) in vec3 texcoord;\nout vec3 colour;\n"
+                                             "void main() { colour = texcoord; gl_Position = vec4(position, 1.0); }";
 
 // Clears the shared window to black and draws into its lower-left
 // width x height pixels from now on.

@@ -13,8 +13,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -27,24 +29,20 @@ namespace fs = std::filesystem;
 std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void writeFile(const std::string& path, const std::string& text)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
 std::vector<std::string> splitLines(const std::string& text)
 {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
+    for (std::string line; std::getline(in, line);)
         lines.push_back(line);
-    }
     return lines;
 }
 
@@ -74,12 +72,10 @@ std::vector<std::string> LogWatch::lines() const
 
 std::vector<std::string> LogWatch::criticalLines() const
 {
-    std::vector<std::string> result;
-    for (const std::string& line : lines()) {
-        if (line.rfind("CRITICAL :", 0) == 0)
-            result.push_back(line);
-    }
-    return result;
+    std::vector<std::string> all = lines();
+    all.erase(std::remove_if(all.begin(), all.end(), [](const auto& line) { return line.rfind("CRITICAL :", 0) != 0; }),
+              all.end());
+    return all;
 }
 
 // Waits until the child ends or the deadline passes; true if it ended.
@@ -87,9 +83,8 @@ static bool waitFor(pid_t pid, double seconds, int& status)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (waitpid(pid, &status, WNOHANG) == pid) {
+        if (waitpid(pid, &status, WNOHANG) == pid)
             return true;
-        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
@@ -98,9 +93,8 @@ static bool waitFor(pid_t pid, double seconds, int& status)
 ProcessResult runGame(const ProcessOptions& options)
 {
     ScratchDir dir;
-    if (options.config) {
+    if (options.config)
         writeFile(dir.file("Brevamoor.config"), options.config);
-    }
     // The built resources/ as real folders holding links to the built files,
     // so that single files can be swapped without touching the originals.
     const fs::path source = fs::path(BV_RUN_DIR) / "resources";
@@ -110,9 +104,8 @@ ProcessResult runGame(const ProcessOptions& options)
         if (!entry.is_directory())
             fs::create_symlink(entry.path(), target);
     }
-    for (const std::string& file : options.removedFiles) {
+    for (const std::string& file : options.removedFiles)
         fs::remove(dir.file(file));
-    }
     for (const auto& [file, content] : options.replacedFiles) {
         fs::remove(dir.file(file)); // the link, never what it points to
         writeFile(dir.file(file), content);
@@ -126,9 +119,8 @@ ProcessResult runGame(const ProcessOptions& options)
             unsetenv("WAYLAND_DISPLAY");
         }
         const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (chdir(dir.path().c_str()) == 0 && out >= 0 && dup2(out, STDOUT_FILENO) >= 0) {
+        if (chdir(dir.path().c_str()) == 0 && out >= 0 && dup2(out, STDOUT_FILENO) >= 0)
             execl(BV_EXECUTABLE, BV_EXECUTABLE, static_cast<char*>(nullptr));
-        }
         _exit(127);
     }
     ProcessResult result;
@@ -137,7 +129,6 @@ ProcessResult runGame(const ProcessOptions& options)
     if (!ended && options.whileRunning)
         options.whileRunning(pid);
     if (!ended && !waitFor(pid, options.timeoutSeconds, status)) {
-        result.timedOut = true;
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
     }
@@ -150,14 +141,10 @@ ProcessResult runGame(const ProcessOptions& options)
 std::string savePng(const std::string& name, int width, int height, const std::vector<unsigned char>& rgba)
 {
     FIBITMAP* image = FreeImage_Allocate(width, height, 32);
-    for (int y = 0; y < height; ++y) {
-        BYTE* row = FreeImage_GetScanLine(image, y);
-        for (int x = 0; x < width; ++x) {
-            const unsigned char* px = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
-            for (const int c : {FI_RGBA_RED, FI_RGBA_GREEN, FI_RGBA_BLUE, FI_RGBA_ALPHA}) {
-                row[x * 4 + c] = *px++;
-            }
-        }
+    for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        BYTE* px = FreeImage_GetBits(image) + i; // 32-bit rows have no padding
+        std::tie(px[FI_RGBA_RED], px[FI_RGBA_GREEN], px[FI_RGBA_BLUE], px[FI_RGBA_ALPHA]) =
+            std::tie(rgba[i], rgba[i + 1], rgba[i + 2], rgba[i + 3]);
     }
     const std::string path = std::string(BV_TEST_OUTPUT_DIR) + "/" + name;
     FreeImage_Save(FIF_PNG, image, path.c_str());

@@ -45,10 +45,9 @@ private:
 // One run of the real game executable in a scratch working directory that
 // holds the given "Brevamoor.config" (none if null) and the built resources/.
 struct ProcessResult {
-    int exitStatus = -1;   // -1 when killed by a signal
-    bool timedOut = false; // still running at the deadline; then killed
-    std::string log;       // "BVLog.log" after the run
-    std::string output;    // what the game wrote to stdout
+    int exitStatus = -1; // -1 when killed by a signal, or at the deadline
+    std::string log;     // "BVLog.log" after the run
+    std::string output;  // what the game wrote to stdout
 };
 
 struct ProcessOptions {

@@ -3,9 +3,11 @@
 #include <FreeImage.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -17,27 +19,53 @@ namespace {
 
 namespace fs = std::filesystem;
 using BV::testkit::readFile;
+using Colour = std::array<float, 4>; // red, green, blue and alpha from 0 to 1
 
-// A baked image read back through FreeImage exactly as the game reads it.
-// Rows are counted as the game uploads them: row 0 is the first in memory.
+// A baked image read through FreeImage as the game reads it; row 0 is the
+// first in memory, the bottom of the picture.
 struct BakedImage {
-    explicit BakedImage(const std::string& path)
-        : bitmap(FreeImage_Load(FreeImage_GetFileType(path.c_str()), path.c_str()), &FreeImage_Unload)
+    explicit BakedImage(const std::string& name)
+        : path("resources/textures/" + name + ".dds"),
+          bitmap(FreeImage_Load(FreeImage_GetFileType(path.c_str()), path.c_str()), &FreeImage_Unload)
     {
     }
     int width() const { return static_cast<int>(FreeImage_GetWidth(bitmap.get())); }
     int height() const { return static_cast<int>(FreeImage_GetHeight(bitmap.get())); }
-    // Red, green, blue and alpha from 0 to 1; the game uploads BGRA rows.
-    std::vector<float> at(int x, int row) const
+    // The game uploads BGRA rows.
+    Colour at(int x, int row) const
     {
         const BYTE* p = FreeImage_GetBits(bitmap.get()) + (static_cast<long>(row) * width() + x) * 4;
         return {p[2] / 255.0f, p[1] / 255.0f, p[0] / 255.0f, p[3] / 255.0f};
     }
+    // How many pixels pass the test.
+    int count(const std::function<bool(int x, int row, const Colour&)>& pass) const
+    {
+        int n = 0;
+        for (int row = 0; row < height(); ++row) {
+            for (int x = 0; x < width(); ++x)
+                n += pass(x, row, at(x, row)) ? 1 : 0;
+        }
+        return n;
+    }
+    std::string path;
     std::unique_ptr<FIBITMAP, decltype(&FreeImage_Unload)> bitmap;
 };
 
-TEST(BakedAssets, EveryImageLoadsThroughFreeImageAs32BitWithItsSize)
+TEST(BakedAssets, BakingTwiceGivesIdenticalBytesEveryImageAt32BitsOfItsSizeAndTheSkyFacesInOrder)
 {
+    const std::string baker = (fs::path(BV_RUN_DIR).parent_path() / "tools" / "bv_bake").string();
+    BV::testkit::ScratchDir first, second;
+    for (const BV::testkit::ScratchDir* dir : {&first, &second})
+        ASSERT_EQ(0, std::system(("'" + baker + "' '" + dir->path() + "' > /dev/null 2>&1").c_str()));
+    int files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(first.path())) {
+        const std::string rel = fs::relative(entry.path(), first.path()).string();
+        if (entry.is_regular_file() && ++files) {
+            EXPECT_FALSE(readFile(entry.path().string()).empty()) << rel;
+            EXPECT_TRUE(readFile(entry.path().string()) == readFile(second.file(rel))) << rel << " differs";
+        }
+    }
+    EXPECT_EQ(31, files) << "29 images, the cube-map list and the tower model";
     // Names sharing one size, separated by blanks.
     const struct {
         const char* names;
@@ -56,135 +84,81 @@ TEST(BakedAssets, EveryImageLoadsThroughFreeImageAs32BitWithItsSize)
         {"ui/paused", 512, 160},
         {"cursor/default cursor/attack cursor/build cursor/select", 32, 32},
     };
-    int count = 0;
+    int images = 0;
     for (const auto& [names, width, height] : groups) {
         std::istringstream in(names);
-        for (std::string name; in >> name; ++count) {
-            const std::string path = "resources/textures/" + name + ".dds";
-            const BakedImage image(path);
-            ASSERT_TRUE(image.bitmap) << path;
-            EXPECT_EQ(32u, FreeImage_GetBPP(image.bitmap.get())) << path;
-            EXPECT_EQ(width, image.width()) << path;
-            EXPECT_EQ(height, image.height()) << path;
+        for (std::string name; in >> name; ++images) {
+            const BakedImage image(name);
+            ASSERT_TRUE(image.bitmap) << image.path;
+            EXPECT_EQ(32u, FreeImage_GetBPP(image.bitmap.get())) << image.path;
+            EXPECT_EQ(std::pair(width, height), std::pair(image.width(), image.height())) << image.path;
         }
     }
-    EXPECT_EQ(29, count);
-}
-
-TEST(BakedAssets, CubeMapListNamesSixExistingFacesInGlOrder)
-{
+    EXPECT_EQ(29, images);
+    // The sky's list names its faces in GL's order, each line taken whole as
+    // a file name: no trailing blanks or carriage returns.
     const std::vector<std::string> lines = BV::testkit::splitLines(readFile("resources/textures/cubemap/galaxy.xcm"));
-    const char* order[6] = {"_px.dds", "_nx.dds", "_py.dds", "_ny.dds", "_pz.dds", "_nz.dds"};
     ASSERT_EQ(6u, lines.size());
-    for (int i = 0; i < 6; ++i) {
-        const std::string& line = lines[static_cast<std::size_t>(i)];
-        // Lines are taken whole as file names: no trailing blanks or carriage returns.
-        EXPECT_EQ(std::string::npos, line.find_first_of(" \t\r")) << line;
-        EXPECT_NE(std::string::npos, line.find(order[i])) << line;
-        EXPECT_TRUE(fs::is_regular_file(line)) << line;
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(lines[i], "resources/textures/cubemap/galaxy_" + std::string("pxnxpynypznz", 2 * i, 2) + ".dds");
+        EXPECT_TRUE(fs::is_regular_file(lines[i])) << lines[i];
     }
-}
-
-TEST(BakedAssets, BakingTwiceGivesIdenticalBytes)
-{
-    const std::string baker = (fs::path(BV_RUN_DIR).parent_path() / "tools" / "bv_bake").string();
-    BV::testkit::ScratchDir first, second;
-    for (const BV::testkit::ScratchDir* dir : {&first, &second}) {
-        ASSERT_EQ(0, std::system(("'" + baker + "' '" + dir->path() + "' > /dev/null 2>&1").c_str()));
-    }
-    int files = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(first.path())) {
-        if (entry.is_regular_file()) {
-            const std::string rel = fs::relative(entry.path(), first.path()).string();
-            const std::string a = readFile(entry.path().string());
-            EXPECT_FALSE(a.empty()) << rel;
-            EXPECT_TRUE(a == readFile(second.file(rel))) << rel << " differs between two bakes";
-            ++files;
-        }
-    }
-    EXPECT_EQ(31, files) << "29 images, the cube-map list and the tower model";
 }
 
 // A sign's square is centred over its tower: the signs are compact badges in
-// the upper right corner and leave the lower left half clear.
-TEST(BakedAssets, StatusSignsAreCornerBadgesAndStarFieldsDarkSkyWithBrightStars)
+// the upper right corner and leave the lower left half clear. Every star
+// field face is dark sky with a few bright stars.
+TEST(BakedAssets, SignsStarsFlareGhostAndEndScreensReadAsMeant)
 {
     for (const char* name : {"building", "full"}) {
-        SCOPED_TRACE(name);
-        const BakedImage image(std::string("resources/textures/status/") + name + ".dds");
-        ASSERT_TRUE(image.bitmap);
+        const BakedImage image(std::string("status/") + name);
+        ASSERT_TRUE(image.bitmap) << name;
         const int w = image.width(), h = image.height();
-        int opaque = 0;
+        EXPECT_EQ(image.count([&](int x, int row, const Colour& c) { return x + row < w && c[3] >= 0.1f; }), 0);
         double sumX = 0.0, sumUp = 0.0; // upwards as shown: the last row is the picture's top
-        float lowerLeft = 0.0f;
-        for (int row = 0; row < h; ++row) {
-            for (int x = 0; x < w; ++x) {
-                const float alpha = image.at(x, row)[3];
-                if (x + row < w) {
-                    lowerLeft = std::max(lowerLeft, alpha);
-                }
-                if (alpha > 0.5f) {
-                    ++opaque;
-                    sumX += x;
-                    sumUp += row;
-                }
-            }
-        }
-        EXPECT_LT(lowerLeft, 0.1f);
-        EXPECT_GT(opaque, w * h / 10);
-        EXPECT_LT(opaque, w * h * 3 / 10);
-        EXPECT_GT(sumX / opaque, w * 0.6);
-        EXPECT_GT(sumUp / opaque, h * 0.6);
+        const int opaque = image.count(
+            [&](int x, int row, const Colour& c) { return c[3] > 0.5f && (sumX += x, sumUp += row, true); });
+        EXPECT_GT(opaque, w * h / 10) << name;
+        EXPECT_LT(opaque, w * h * 3 / 10) << name;
+        EXPECT_GT(sumX / opaque, w * 0.6) << name;
+        EXPECT_GT(sumUp / opaque, h * 0.6) << name;
     }
-    // Every star field face is dark sky with a few bright stars.
     for (const char* face : {"px", "nx", "py", "ny", "pz", "nz"}) {
-        const BakedImage image(std::string("resources/textures/cubemap/galaxy_") + face + ".dds");
+        const BakedImage image(std::string("cubemap/galaxy_") + face);
         ASSERT_TRUE(image.bitmap) << face;
-        int dark = 0, bright = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                const std::vector<float> c = image.at(x, y);
-                const float l = 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2]; // luminance
-                dark += l < 0.08f ? 1 : 0;
-                bright += l > 0.5f ? 1 : 0;
-            }
-        }
+        const auto luminance = [](const Colour& c) { return 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2]; };
         const int total = image.width() * image.height();
-        EXPECT_GT(dark, total * 9 / 10) << face;
+        const int bright = image.count([&](int, int, const Colour& c) { return luminance(c) > 0.5f; });
+        EXPECT_GT(image.count([&](int, int, const Colour& c) { return luminance(c) < 0.08f; }), total * 9 / 10) << face;
         EXPECT_GT(bright, 20) << face;
         EXPECT_LT(bright, total / 100) << face;
     }
-}
 
-// The hexagon ghost of the lens flare must not pass for an outlined tile: no
-// rim, brightest in the middle, never brighter further out along any ray.
-// The end screens carry a third line of text, the hint that Escape closes
-// the game, below the title and the sentence.
-TEST(BakedAssets, FlareGhostHasNoRimAndEndScreensTellHowToClose)
-{
-    const BakedImage ghost("resources/textures/lensflare/flare3.dds");
+    // The hexagon ghost of the lens flare must not pass for an outlined tile: no
+    // rim, brightest in the middle, never brighter further out along any ray.
+    // The end screens carry a third line of text, the hint that Escape closes
+    // the game, below the title and the sentence.
+    const BakedImage ghost("lensflare/flare3");
     ASSERT_TRUE(ghost.bitmap);
     const int half = ghost.width() / 2;
     for (int ray = 0; ray < 24; ++ray) {
         const double angle = ray * 3.14159265 / 12.0 + 0.1;
         float previous = 1.0f;
         for (int step = 0; step < half; ++step) {
-            const std::vector<float> c = ghost.at(half + static_cast<int>(step * std::cos(angle)),
-                                                  half + static_cast<int>(step * std::sin(angle)));
+            const Colour c = ghost.at(half + static_cast<int>(step * std::cos(angle)),
+                                      half + static_cast<int>(step * std::sin(angle)));
             const float level = std::max({c[0], c[1], c[2]});
             ASSERT_LE(level, previous + 1.5f / 255.0f) << "ray " << ray << " step " << step;
             previous = std::min(previous, level);
         }
     }
     for (const char* name : {"gameOver", "gameWon"}) {
-        const BakedImage screen(std::string("resources/textures/") + name + ".dds");
+        const BakedImage screen(name);
         ASSERT_TRUE(screen.bitmap) << name;
-        int lit = 0; // light text pixels in the rows of the hint (row 0 is the picture's bottom)
-        for (int row = screen.height() - 545; row < screen.height() - 520; ++row) {
-            for (int x = 0; x < screen.width(); ++x) {
-                lit += screen.at(x, row)[1] > 0.5f && screen.at(x, row)[3] > 0.5f ? 1 : 0;
-            }
-        }
+        // Light text pixels in the rows of the hint (row 0 is the picture's bottom).
+        const int top = screen.height() - 520;
+        const int lit = screen.count(
+            [&](int, int row, const Colour& c) { return row >= top - 25 && row < top && c[1] > 0.5f && c[3] > 0.5f; });
         EXPECT_GT(lit, 800) << name;
     }
 }
