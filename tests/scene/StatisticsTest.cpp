@@ -88,30 +88,11 @@ TEST(Drawing, RectangleCoversExactlyItsPixelsAndTheCursorItsModeAtTheTruncatedMo
     cursor->mode = Cursor::DEFAULT;
 }
 
-// Every test starts from a fresh overlay with the switches of a new run.
-class StatisticsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        SceneFixture::initialiseOnce();
-        delete Statistics::getInstance();
-        stats = Statistics::getInstance();
-    }
-
-    void TearDown() override
-    {
-        // Leave the image textures as a new run has them for later tests.
-        while (stats->mipmapQuality != GL_LINEAR_MIPMAP_LINEAR) {
-            stats->toggleMipmapQuality();
-        }
-        delete stats;
-    }
-
-    Statistics* stats = nullptr;
-};
-
-TEST_F(StatisticsTest, SwitchesCycleAndReachTheImageTextures)
+TEST(StatisticsTest, SwitchesReachTheImageTexturesAndTheOverlayPutsEveryValueIntoItsPlace)
 {
+    SceneFixture::initialiseOnce();
+    delete Statistics::getInstance();
+    Statistics* stats = Statistics::getInstance(); // with the switches of a new run
     // Wireframe is only a switch for the scene: what is drawn outside its
     // 3D passes stays filled.
     GLint mode[2] = {0, 0};
@@ -134,10 +115,7 @@ TEST_F(StatisticsTest, SwitchesCycleAndReachTheImageTextures)
     stats->toggleMipmapQuality();
     EXPECT_EQ(stats->mipmapQuality, static_cast<std::uint32_t>(GL_NEAREST));
     EXPECT_EQ(minFilterOf(stats->fieldsTexture), GL_NEAREST);
-}
 
-TEST_F(StatisticsTest, OverlayAndCountsPutEveryValueIntoItsPlace)
-{
     stats->fieldsTexture = flatTexture("statistics_test_atlas.tex", 200, 50, atlasColour);
     stats->panelTexture = nullptr; // keep the background behind the cells black
     stats->framesPerSecond = 1000;
@@ -172,6 +150,11 @@ TEST_F(StatisticsTest, OverlayAndCountsPutEveryValueIntoItsPlace)
     Material* own = std::exchange(stats->material, nullptr);
     EXPECT_TRUE(near(pixelOf(drawn([&] { stats->drawCount(160, 300.0f, 200.0f); }), 308, 216), black, 0));
     stats->material = own;
+    // Leave the image textures as a new run has them for later tests.
+    while (stats->mipmapQuality != GL_LINEAR_MIPMAP_LINEAR) {
+        stats->toggleMipmapQuality();
+    }
+    delete stats;
 }
 
 } // namespace
