@@ -124,8 +124,10 @@ TEST(StatisticsTest, SwitchesReachTheImageTexturesAndTheOverlayPutsEveryValueInt
     const std::vector<unsigned char> window = drawn([&] { stats->draw(); });
     // Digit cells 20 pixels wide, each 4 pixels left of the previous one's
     // end; the middle of each cell, from x on, is free of the next one.
-    EXPECT_TRUE(showsDigits(window, 130, 37, "1000", 16));  // frames per second
-    EXPECT_TRUE(showsDigits(window, 130, 137, "4464", 16)); // objects
+    EXPECT_TRUE(showsDigits(window, 130, 37, "1000", 16));        // frames per second
+    EXPECT_TRUE(showsDigits(window, 130, 137, "4464", 16));       // objects
+    EXPECT_TRUE(near(pixelOf(window, 187, 37), {10, 200, 0}, 0)); // the last cell, drawn whole, ends at 188
+    EXPECT_TRUE(near(pixelOf(window, 188, 37), black, 0));
     EXPECT_TRUE(near(pixelOf(window, 170, 97), cullingOn, 0));
     EXPECT_TRUE(near(pixelOf(window, 225, 97), black, 0)); // the half-width cell ends at 220
     stats->toggleCulling();
