@@ -140,11 +140,10 @@ TEST_F(NodeTree, UnnamedNodesCountAcrossClassesAReplacedChildIsLetGoAndMissingOn
     a.removeChild(std::uint16_t{2});
     EXPECT_EQ(a.getChild("a1"), &twin);
     EXPECT_EQ(a.numChildren(), 2);
-    EXPECT_EQ(log.criticalLines(), (std::vector<std::string>{
-                                       "CRITICAL :Trying to remove Child (a1) which does not exist",
-                                       "CRITICAL :Trying to remove Child (ghost) which does not exist",
-                                       "CRITICAL :Trying to remove Child out of range!",
-                                   }));
+    EXPECT_EQ(log.criticalLines(),
+              (std::vector<std::string>{"CRITICAL :Trying to remove Child (a1) which does not exist",
+                                        "CRITICAL :Trying to remove Child (ghost) which does not exist",
+                                        "CRITICAL :Trying to remove Child out of range!"}));
 }
 
 TEST(Camera, ProjectionsMatchHandComputedValuesAndBoundTheViewVolume)
