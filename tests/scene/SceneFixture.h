@@ -32,18 +32,6 @@
 
 namespace BV::scenetest {
 
-// Black window, overlay state: no depth test, alpha blending on.
-inline void clearWindow()
-{
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glViewport(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-}
-
 // A picture of the given colour at each pixel (x, y from the bottom), sampled
 // nearest so that every cell's colour stays exact right up to its edges.
 template <typename Colour> inline Texture* flatTexture(const char* name, int width, int height, Colour colourAt)

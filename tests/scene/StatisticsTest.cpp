@@ -22,10 +22,17 @@ Pixel atlasColour(int x, int y)
     return rows[y / 10];
 }
 
-// The window after `draw` on a black window in the overlay state.
+// The window after `draw` on a black window in the overlay state: no depth
+// test, alpha blending on.
 template <typename Draw> std::vector<unsigned char> drawn(Draw draw)
 {
-    clearWindow();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
     draw();
     return readWindow();
 }
