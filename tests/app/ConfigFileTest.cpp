@@ -32,29 +32,19 @@ TEST(LogTest, OnlyCriticalLinesReachFileAndConsoleIdenticallyAndAtOnce)
     EXPECT_EQ(later.lines(), std::vector<std::string>{"CRITICAL :flushed"});
 }
 
-class ConfigFileTest : public ::testing::Test {
-protected:
+TEST(ConfigFileTest, BlanksCommentsAndCarriageReturnsAreIgnoredAndValuesCutWhereTheGameReadsThem)
+{
     // Each case reads its own file into a fresh configuration.
-    ConfigFile* loadText(const std::string& text)
-    {
+    const auto loadText = [](const std::string& text) {
         delete ConfigFile::getInstance();
         testkit::writeFile("Brevamoor.config", text);
-        ConfigFile* config = ConfigFile::getInstance();
-        config->load();
-        return config;
-    }
-
-    void TearDown() override { std::remove("Brevamoor.config"); }
-};
-
-TEST_F(ConfigFileTest, BlanksCommentsAndCarriageReturnsAreIgnoredAndValuesCutWhereTheGameReadsThem)
-{
-    const char* variants[] = {"fullscreen=1\n",     "fullscreen = 1\n",      "fullscreen\t=\t1\n",
-                              "\t\tfullscreen=1\n", "   fullscreen =1   \n", "\t fullscreen\t= 1\n"};
-    for (const char* text : variants) {
+        ConfigFile::getInstance()->load();
+        return ConfigFile::getInstance();
+    };
+    for (const char* text : {"fullscreen=1\n", "fullscreen = 1\n", "fullscreen\t=\t1\n", "\t\tfullscreen=1\n",
+                             "   fullscreen =1   \n", "\t fullscreen\t= 1\n"}) {
         EXPECT_EQ(loadText(text)->getValue<unsigned short>("fullscreen"), 1) << text;
     }
-
     // Comments, blank lines and carriage returns are ignored.
     ConfigFile* config = loadText("; settings\r\n\r\n   \r\nrefresh_rate = 60 ; Hz\r\nplanet_size=4;\r\n"
                                   "resolution_x = 1280\r\n");
@@ -63,24 +53,21 @@ TEST_F(ConfigFileTest, BlanksCommentsAndCarriageReturnsAreIgnoredAndValuesCutWhe
     EXPECT_EQ(config->getValue<unsigned int>("resolution_x"), 1280u);
 
     // A key is cut at its first blank, a value keeps inner blanks and equals
-    // signs; numbers are read from the front of the value.
-    config = loadText("window width = 800 px\nformula = a=b\n   = 7\n");
+    // signs; numbers are read from the front of the value, signed keys keep
+    // their sign and unread keys holding words load without complaint.
+    testkit::LogWatch watch;
+    config = loadText("window width = 800 px\nformula = a=b\n   = 7\nresolution_x = 1280px\nresolution_y =   720 tall\n"
+                      "speed = 2.5 fast\noffset = -3\nfullscreen = yes\n");
     EXPECT_EQ(config->getValue<std::string>("window"), "800");
     EXPECT_EQ(config->getValue<unsigned int>("window"), 800u);
     EXPECT_EQ(config->getValue<unsigned short>(""), 7);
     EXPECT_EQ(config->getValue<std::string>("formula"), "a=b");
-
-    config = loadText("resolution_x = 1280px\nresolution_y =   720 tall\nspeed = 2.5 fast\n");
     EXPECT_EQ(config->getValue<unsigned int>("resolution_x"), 1280u);
     EXPECT_EQ(config->getValue<unsigned int>("resolution_y"), 720u);
     EXPECT_FLOAT_EQ(config->getValue<float>("speed"), 2.5f);
-    // Signed keys keep their sign; only unsigned keys refuse one.
-    EXPECT_EQ(loadText("offset = -3\n")->getValue<int>("offset"), -3);
-
-    // Unread keys holding words load without complaint.
-    testkit::LogWatch watch;
-    EXPECT_EQ(loadText("fullscreen = yes\nplanet_size = 4\n")->getValue<unsigned short>("planet_size"), 4);
+    EXPECT_EQ(config->getValue<int>("offset"), -3);
     EXPECT_TRUE(watch.criticalLines().empty());
+    std::remove("Brevamoor.config");
 }
 
 } // namespace

@@ -15,14 +15,12 @@ namespace BV {
 namespace {
 
 struct Scene {
-    double fixedMs;
-    double pixelMs;
+    double fixedMs, pixelMs;
     bool vsync = false; // shown on a 60 Hz display's refreshes
 };
 
 struct Change {
-    double second;
-    double scale;
+    double second, scale;
 };
 
 // Feeds `seconds` of frames of the scene, each cost wobbling by up to
@@ -115,14 +113,14 @@ TEST(RenderScale, OneStallAmongFastFramesOrBadTimesMoveNothing)
 
 TEST(RenderScale, EnvironmentFixesTheScaleOrLogsOneLineAndAdapts)
 {
-    struct Case {
-        const char* text; // null: unset
-        double fixed;     // 0: adapts
-    };
-    const Case cases[] = {{"1", 1.0}, {"0.75", 0.75}, {"0.5", 0.5}, {".6", 0.6}, {"1.000", 1.0}, {nullptr, 0},
-                          {"", 0},    {"0.49", 0},    {"1.01", 0},  {"-0.7", 0}, {"0.7x", 0},    {" 0.7", 0},
-                          {"inf", 0}, {"0x1p-1", 0},  {"0..7", 0},  {".", 0}};
-    for (const Case& c : cases) {
+    // The text (null: unset) and the scale it fixes (0: adapts).
+    const struct {
+        const char* text;
+        double fixed;
+    } cases[] = {{"1", 1.0}, {"0.75", 0.75}, {"0.5", 0.5}, {".6", 0.6}, {"1.000", 1.0}, {nullptr, 0},
+                 {"", 0},    {"0.49", 0},    {"1.01", 0},  {"-0.7", 0}, {"0.7x", 0},    {" 0.7", 0},
+                 {"inf", 0}, {"0x1p-1", 0},  {"0..7", 0},  {".", 0}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.text ? c.text : "(unset)");
         testkit::LogWatch watch;
         c.text ? setenv("BREVAMOOR_RENDER_SCALE", c.text, 1) : unsetenv("BREVAMOOR_RENDER_SCALE");

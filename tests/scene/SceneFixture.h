@@ -1,10 +1,9 @@
 #pragma once
 
 // Shared set-up for tests that draw real frames through a Scene: the loaders,
-// a camera of the window's size and coloured quads; pixel read-back is in
+// a camera of the window's size and coloured quads; read-back is in
 // support/Pixels.h.
 
-#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -33,18 +32,6 @@
 
 namespace BV::scenetest {
 
-// Black window, overlay state: no depth test, alpha blending on.
-inline void clearWindow()
-{
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glViewport(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-}
-
 // A picture of the given colour at each pixel (x, y from the bottom), sampled
 // nearest so that every cell's colour stays exact right up to its edges.
 template <typename Colour> inline Texture* flatTexture(const char* name, int width, int height, Colour colourAt)
@@ -52,12 +39,10 @@ template <typename Colour> inline Texture* flatTexture(const char* name, int wid
     auto* textures = static_cast<ManualTextureLoader*>(ResourceManager::getInstance()->getLoader("tex"));
     Texture* texture = textures->createTexture(name, width, height, GL_RGBA8, GL_BGRA);
     std::vector<unsigned char> bgra;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const Pixel c = colourAt(x, y);
-            bgra.insert(bgra.end(), {static_cast<unsigned char>(c.b), static_cast<unsigned char>(c.g),
-                                     static_cast<unsigned char>(c.r), 255});
-        }
+    for (int i = 0; i < width * height; ++i) {
+        const Pixel c = colourAt(i % width, i / width);
+        bgra.insert(bgra.end(), {static_cast<unsigned char>(c.b), static_cast<unsigned char>(c.g),
+                                 static_cast<unsigned char>(c.r), 255});
     }
     glBindTexture(GL_TEXTURE_2D, texture->handle);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -67,9 +52,8 @@ template <typename Colour> inline Texture* flatTexture(const char* name, int wid
 }
 
 // An entity that draws the mesh it is given with the generic rule.
-class MeshEntity : public Entity {
-public:
-    explicit MeshEntity(Mesh* mesh) { meshes.push_back(mesh); }
+struct MeshEntity : Entity {
+    explicit MeshEntity(Mesh* mesh) { meshes = {mesh}; }
 };
 
 class SceneFixture : public ::testing::Test {
@@ -103,11 +87,8 @@ protected:
         Statistics* statistics = Statistics::getInstance();
         statistics->culling = statistics->blending = true;
         statistics->renderedObjects = statistics->renderedTriangles = 0;
-
-        camera = new Camera();
-        camera->setProjectionKind(Camera::PK_PERSPECTIVE);
+        camera = new Camera(); // perspective, 45 "degrees"
         camera->setClipPlanes(0.1f, 3500.0f);
-        camera->setFieldOfView(45.0f);
         camera->setViewportSize(static_cast<float>(WINDOW_WIDTH), static_cast<float>(WINDOW_HEIGHT));
         scene = new Scene(camera);
     }
@@ -138,8 +119,7 @@ protected:
     }
 
     struct QuadShape {
-        float halfSize;
-        float z;
+        float halfSize, z;
         Material* material;
         std::int32_t pass;
     };
@@ -153,9 +133,8 @@ protected:
         auto* mesh = static_cast<Mesh*>(ResourceManager::getInstance()->getResource(name));
         for (const QuadShape& shape : shapes) {
             MeshPart* part = mesh->addPart();
-            const float h = shape.halfSize;
-            for (const glm::vec2& corner : {glm::vec2(-h, -h), glm::vec2(h, -h), glm::vec2(h, h), glm::vec2(-h, h)}) {
-                const glm::vec3 p(corner, shape.z);
+            for (const glm::vec2 corner : {glm::vec2(-1, -1), glm::vec2(1, -1), glm::vec2(1, 1), glm::vec2(-1, 1)}) {
+                const glm::vec3 p(corner * shape.halfSize, shape.z);
                 part->vertices.insert(part->vertices.end(), {p.x, p.y, p.z, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1});
                 mesh->boundingBox.grow(p);
             }

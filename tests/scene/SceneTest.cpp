@@ -1,7 +1,6 @@
-// Filing draw requests in the render queue (by pass, program and order; what
-// billboards and the sky box file) and frames drawn by the Scene on the real
-// GL context: passes, their depth and blending state, culling, the occluder,
-// and a small world of sky, body, sun and halo.
+// The render queue's filing (pass, program, order; billboards, sky box) and
+// frames the Scene draws on the real GL context: passes with their depth and
+// blending, culling, the occluder, and a world of sky, body, sun and halo.
 // The queue owns what it is given; the sanitizer build catches a leak.
 #include <glm/gtc/constants.hpp>
 
@@ -23,34 +22,29 @@ using SceneTest = SceneFixture;
 
 TEST(RenderQueue, GroupsByPassAndProgramKeepingInsertionOrder)
 {
-    // Programs and materials that are never loaded: the queue only looks at
-    // which program a material names.
+    // Never loaded: the queue only looks at which program a material names.
     ShaderProgram programA{nullptr}, programB{nullptr};
     Material materialA{nullptr}, materialB{nullptr};
-    MeshPart partA, partB;
     materialA.program = &programA;
     materialB.program = &programB;
+    MeshPart partA, partB;
     partA.material = &materialA;
     partB.material = &materialB;
-
     RenderQueue queue;
     auto* first = new Renderable(&partA, nullptr, 2, false);
     auto* other = new Renderable(&partB, nullptr, 2, false);
     auto* second = new Renderable(&partA, nullptr, 2, true);
-    for (Renderable* r : {first, other, second, new Renderable(&partA, nullptr, 8, false)}) {
+    // Pass 64 is one nobody draws.
+    for (Renderable* r : {first, other, second, new Renderable(&partA, nullptr, 8, false),
+                          new Renderable(&partA, nullptr, 64, false)}) {
         queue.add(r);
     }
-    queue.add(new Renderable(&partA, nullptr, 64, false)); // a pass nobody draws
-
-    RenderQueue::ProgramGroups* pass2 = queue.getPass(2);
-    ASSERT_NE(pass2, nullptr);
-    EXPECT_EQ((*pass2)[&programA], (RenderQueue::RenderList{first, second}));
-    EXPECT_EQ((*pass2)[&programB], (RenderQueue::RenderList{other}));
+    ASSERT_TRUE(queue.getPass(2) && queue.getPass(RenderQueue::SHADOW_PASS));
+    EXPECT_EQ((*queue.getPass(2))[&programA], (RenderQueue::RenderList{first, second}));
+    EXPECT_EQ((*queue.getPass(2))[&programB], (RenderQueue::RenderList{other}));
     EXPECT_EQ(queue.count(8), 1u);
     // Only the shadow caster is listed again, under the null program.
-    RenderQueue::ProgramGroups* shadows = queue.getPass(RenderQueue::SHADOW_PASS);
-    ASSERT_NE(shadows, nullptr);
-    EXPECT_EQ((*shadows)[nullptr], (RenderQueue::RenderList{second}));
+    EXPECT_EQ((*queue.getPass(RenderQueue::SHADOW_PASS))[nullptr], (RenderQueue::RenderList{second}));
 }
 
 // A sun whose GL objects the test can see.
@@ -59,25 +53,32 @@ struct ProbedSun : Sun {
     std::pair<GLuint, GLuint> objects() const { return {vertexArray, vertexBuffer}; }
 };
 
+GLint integer(GLenum name)
+{
+    GLint value = -1;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
+Texture* haloImage()
+{
+    return static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
+}
+
 // A sign files one renderable in its pass and the sky box one in pass 1; a
 // billboard draws one quad or one instanced batch and releases its buffers.
 TEST(Billboard, FilesOneRenderableInItsPassDrawsOneBatchAndReleasesItsBuffers)
 {
     SceneFixture::initialiseOnce();
-    auto* image =
-        static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
-    TextureBillboard sign(image, "resources/shader/drawing.frag", "resources/shader/billboard.vert",
+    TextureBillboard sign(haloImage(), "resources/shader/drawing.frag", "resources/shader/billboard.vert",
                           "TexBillboard.mmat", 7.0f, 7.0f);
     sign.passType = 8;
-    SkyBox sky;
-    SkyBox secondSky; // shares the first one's mesh without adding a part
+    SkyBox sky, secondSky; // the second shares the first one's mesh without adding a part
     RenderQueue queue;
     sign.collectRenderables(queue);
     sky.collectRenderables(queue);
-
-    EXPECT_EQ(queue.count(8), 1u);
-    EXPECT_EQ(queue.count(1), 1u);
-    EXPECT_EQ(queue.count(RenderQueue::SHADOW_PASS), 0u);
+    EXPECT_EQ(std::vector<std::size_t>({queue.count(8), queue.count(1), queue.count(RenderQueue::SHADOW_PASS)}),
+              std::vector<std::size_t>({1, 1, 0}));
     ASSERT_EQ(queue.getPass(8)->count(sign.getMaterial()->program), 1u);
     EXPECT_EQ(secondSky.meshes, sky.meshes);
     EXPECT_EQ(sky.meshes[0]->parts.size(), 1u);
@@ -99,29 +100,21 @@ TEST(Billboard, FilesOneRenderableInItsPassDrawsOneBatchAndReleasesItsBuffers)
     }
     glDeleteQueries(1, &query);
     glUseProgram(0);
-
     const auto [vertexArray, vertexBuffer] = sun->objects();
     ASSERT_TRUE(glIsVertexArray(vertexArray) && glIsBuffer(vertexBuffer));
     delete static_cast<Entity*>(sun);
-    EXPECT_FALSE(glIsVertexArray(vertexArray));
-    EXPECT_FALSE(glIsBuffer(vertexBuffer));
+    EXPECT_FALSE(glIsVertexArray(vertexArray) || glIsBuffer(vertexBuffer));
 }
 
-// Both off-screen targets are complete by the 3.3 rules: the depth-only
-// shadow target neither draws nor reads colour. An incomplete framebuffer is
-// named in one line, and checking it leaves the binding alone.
+// The depth-only shadow target neither draws nor reads colour, as the 3.3
+// rules for a complete framebuffer ask (the frames below fail without a
+// complete one). An incomplete framebuffer is named in one line, and
+// checking it leaves the binding alone.
 TEST_F(SceneTest, OffScreenTargetsAreCompleteAndAnIncompleteOneIsNamed)
 {
-    for (const GLuint framebuffer : {scene->getMainFramebuffer(), scene->getShadowFramebuffer()}) {
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-        EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
-    }
-    GLint drawBuffer = -1, readBuffer = -1;
-    glGetIntegerv(GL_DRAW_BUFFER0, &drawBuffer);
-    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
-    EXPECT_EQ(drawBuffer, GL_NONE);
-    EXPECT_EQ(readBuffer, GL_NONE);
-
+    glBindFramebuffer(GL_FRAMEBUFFER, scene->getShadowFramebuffer());
+    EXPECT_EQ(integer(GL_DRAW_BUFFER0), GL_NONE);
+    EXPECT_EQ(integer(GL_READ_BUFFER), GL_NONE);
     GLuint empty = 0;
     glGenFramebuffers(1, &empty);
     testkit::LogWatch watch;
@@ -129,9 +122,7 @@ TEST_F(SceneTest, OffScreenTargetsAreCompleteAndAnIncompleteOneIsNamed)
     EXPECT_EQ(
         watch.criticalLines(),
         std::vector<std::string>{"CRITICAL :Failed to create Scene: test framebuffer: Incomplete (status 0x8CD7)."});
-    GLint bound = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-    EXPECT_EQ(static_cast<GLuint>(bound), scene->getShadowFramebuffer());
+    EXPECT_EQ(static_cast<GLuint>(integer(GL_FRAMEBUFFER_BINDING)), scene->getShadowFramebuffer());
     glDeleteFramebuffers(1, &empty);
 }
 
@@ -141,10 +132,14 @@ struct StageLog : Scene::StageListener {
     std::vector<std::string> stages;
 };
 
-TEST_F(SceneTest, OpaqueMeshHidesWhatIsBehindItAndTheQueueEmpties)
+// An opaque background drawn after the front quad stays hidden by the depth
+// test alone. The translucent pass writes no depth and the overlay pass
+// draws over all; a half-white quad then mixes with the red behind it only
+// while blending is on, and the copy to the window does not blend it again.
+TEST_F(SceneTest, TranslucentPassWritesNoDepthOverlayDrawsOverAllAndBlendingMixes)
 {
-    // Background drawn after the front quad: only the depth test keeps it out.
-    place(new MeshEntity(quads({{20, -100, material(RED), 2}, {250, -200, material(BLUE), 2}})));
+    auto* opaque = new MeshEntity(quads({{20, -100, material(RED), 2}, {250, -200, material(BLUE), 2}}));
+    place(opaque);
     StageLog log;
     scene->setStageListener(&log);
     scene->update();
@@ -156,23 +151,17 @@ TEST_F(SceneTest, OpaqueMeshHidesWhatIsBehindItAndTheQueueEmpties)
     const std::vector<std::string> order = {"shadow", "pass 1", "pass 2", "pass 4", "pass 8", "pass 16", "copy"};
     EXPECT_EQ(log.stages, order);
     scene->setStageListener(nullptr);
-    scene->update();
-    scene->render();
-    EXPECT_EQ(log.stages.size(), order.size());
-}
 
-// The translucent pass writes no depth and the overlay pass draws over all;
-// a half-white quad then mixes with the red behind it only while blending is on.
-TEST_F(SceneTest, TranslucentPassWritesNoDepthOverlayDrawsOverAllAndBlendingMixes)
-{
     // A small opaque red quad closer than near green and far blue, both in
     // pass 8 in that order, and a tiny yellow overlay far behind the red.
+    opaque->visible = false;
     auto* layers = new MeshEntity(
         quads({{10, -50, material(GREEN), 8}, {40, -100, material(BLUE), 8}, {1, -100, material(RED + GREEN), 16}}));
     auto* red = new MeshEntity(quads({{2, -30, material(RED), 2}}));
     place(layers);
     place(red);
     frame();
+    EXPECT_EQ(log.stages, order);
     const std::vector<unsigned char> window = readWindow();
     EXPECT_TRUE(near(pixelOf(window, 400, 300), {255, 255, 0})); // overlay over the red
     EXPECT_TRUE(near(pixelOf(window, 400, 320), {255, 0, 0}));   // pass 8 is depth tested
@@ -236,7 +225,6 @@ TEST_F(SceneTest, NodesOutsideTheViewOrBehindTheOccluderFileNothing)
     EXPECT_EQ(scene->getRenderQueue().count(2), 3u);
     EXPECT_EQ(scene->getRenderQueue().count(RenderQueue::SHADOW_PASS), 3u);
     scene->render();
-
     scene->setOccluder(nullptr);
     Statistics::getInstance()->culling = false;
     scene->update();
@@ -256,28 +244,23 @@ TEST_F(SceneTest, NodesOutsideTheViewOrBehindTheOccluderFileNothing)
 TEST_F(SceneTest, SkyBodySunAndHaloEachTakeTheirPlace)
 {
     testkit::LogWatch log;
-    // The player's view from the game's farthest zoom, down -z at the centre.
-    moveCamera(glm::vec3(0.0f, 0.0f, 600.0f));
+    moveCamera({0, 0, 600}); // the game's farthest zoom, down -z at the centre
     place(new SkyBox());
     // The light sits 1500 units out on the sun pivot's z axis; turning the
-    // pivot puts the sun ahead of the camera, to the right of the body.
+    // pivot puts the sun ahead of the camera, right of the body.
     auto* sun = new Sun(200.0f, 200.0f);
     sun->passType = 2;
     sun->node = scene->getLightNode();
     scene->getLightNode()->entity = sun;
     entities.push_back(sun);
-    scene->getSunNode()->rotate(glm::vec3(0.0f, 1.0f, 0.0f), glm::pi<float>() - 0.7f);
-    // A body between the halo's plane and the camera, so that the halo's
-    // ring lies behind it.
-    place(new MeshEntity(quads({{200.0f, 0.0f, material({0.2f, 0.4f, 0.6f}), 2}})), glm::vec3(0.0f, 0.0f, 100.0f));
+    scene->getSunNode()->rotate({0, 1, 0}, glm::pi<float>() - 0.7f);
+    // A body between the halo's plane and the camera: the halo's ring lies behind it.
+    place(new MeshEntity(quads({{200, 0, material({0.2f, 0.4f, 0.6f}), 2}})), {0, 0, 100});
     const Pixel bodyPixel{51, 102, 153};
-    auto* haloImage =
-        static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
-    auto* halo = new PlanetHalo(haloImage, "resources/shader/drawing.frag", "resources/shader/billboard.vert",
+    auto* halo = new PlanetHalo(haloImage(), "resources/shader/drawing.frag", "resources/shader/billboard.vert",
                                 "TexBillboard.mmat", 580.0f, 580.0f);
     halo->passType = 16;
     place(halo);
-
     halo->visible = false;
     frame();
     const std::vector<unsigned char> withoutHalo = readWindow();
@@ -289,13 +272,12 @@ TEST_F(SceneTest, SkyBodySunAndHaloEachTakeTheirPlace)
     // The sky fills the background; the opaque body hides it.
     EXPECT_GT(channelSum(meanColour(withoutHalo, 700, 500, 100, 100)), 3.0);
     EXPECT_TRUE(near(pixelOf(withoutHalo, 400, 300), bodyPixel));
-
-    // The sun shines where the light node is, bright and white-hot.
+    // The sun shines bright and white-hot where the light node is, clear of
+    // the body, which ends near x = 615.
     const glm::vec2 sunAt = toWindow(*camera, scene->getLightNode()->getWorldPosition());
-    ASSERT_GT(sunAt.x, 620.0f); // clear of the body, which ends near x = 615
+    ASSERT_GT(sunAt.x, 620.0f);
     const Pixel sunPixel = pixelOf(withoutHalo, static_cast<int>(sunAt.x), static_cast<int>(sunAt.y));
     EXPECT_TRUE(sunPixel.r > 240 && sunPixel.g > 230 && sunPixel.b > 230);
-
     // The halo's ring lies behind the body, yet the last pass adds it on top:
     // the body's rim grows brighter, its centre stays as it was.
     const int rimX = static_cast<int>(toWindow(*camera, glm::vec3(205.0f, 0.0f, 0.0f)).x);

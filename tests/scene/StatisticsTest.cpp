@@ -22,14 +22,32 @@ Pixel atlasColour(int x, int y)
     return rows[y / 10];
 }
 
-// Digit cells are 20 pixels wide, each 4 pixels left of the previous one's
-// end; the middle of each cell, from (x, y) on, is free of the next one.
-void expectDigits(const std::vector<unsigned char>& window, int x, int y, const std::vector<int>& digits)
+// The window after `draw` on a black window in the overlay state: no depth
+// test, alpha blending on.
+template <typename Draw> std::vector<unsigned char> drawn(Draw draw)
 {
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        EXPECT_TRUE(near(pixelOf(window, x + static_cast<int>(i) * 16, y), atlasColour(digits[i] * 20, 40), 0))
-            << "digit " << i << " at " << x << ", " << y;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    draw();
+    return readWindow();
+}
+
+// Whether the pixels at (x + step i, y) show the digits' cells in order; in
+// both atlases digit d's cells are red 20 d + 10, green 200.
+testing::AssertionResult showsDigits(const std::vector<unsigned char>& window, int x, int y, const char* digits,
+                                     int step)
+{
+    for (int i = 0; digits[i]; ++i) {
+        if (!near(pixelOf(window, x + i * step, y), {(digits[i] - '0') * 20 + 10, 200, 0}, 0)) {
+            return testing::AssertionFailure() << "digit " << i << " of " << digits << " at " << x << ", " << y;
+        }
     }
+    return testing::AssertionSuccess();
 }
 
 GLint minFilterOf(const Texture* texture)
@@ -38,15 +56,6 @@ GLint minFilterOf(const Texture* texture)
     glBindTexture(texture->target, texture->handle);
     glGetTexParameteriv(texture->target, GL_TEXTURE_MIN_FILTER, &value);
     return value;
-}
-
-std::vector<unsigned char> drawCursor(std::int32_t mode, float x, float y)
-{
-    Cursor::getInstance()->mode = mode;
-    clearWindow();
-    Cursor::getInstance()->draw(x, y);
-    Cursor::getInstance()->mode = Cursor::DEFAULT;
-    return readWindow();
 }
 
 // A rectangle covers exactly its pixels, shown upright. The cursor image's
@@ -59,10 +68,7 @@ TEST(Drawing, RectangleCoversExactlyItsPixelsAndTheCursorItsModeAtTheTruncatedMo
     Texture* twoRows = flatTexture("drawing_test_rows.tex", 1, 2, [](int, int y) {
         return y == 0 ? Pixel{255, 0, 0} : Pixel{0, 255, 0};
     });
-    clearWindow();
-    Drawing::getInstance()->draw(twoRows, 100, 50, 40, 30);
-    const std::vector<unsigned char> window = readWindow();
-
+    const std::vector<unsigned char> window = drawn([&] { Drawing::getInstance()->draw(twoRows, 100, 50, 40, 30); });
     // Inside at opposite corners, the texture's top row at the top, then just
     // outside on all four sides.
     EXPECT_TRUE(near(pixelOf(window, 100, 50), {0, 255, 0}, 0));
@@ -71,6 +77,11 @@ TEST(Drawing, RectangleCoversExactlyItsPixelsAndTheCursorItsModeAtTheTruncatedMo
         EXPECT_TRUE(near(pixelOf(window, p.x, p.y), black, 0)) << p.x << ", " << p.y;
     }
 
+    Cursor* cursor = Cursor::getInstance();
+    const auto drawCursor = [cursor](std::int32_t mode, float x, float y) {
+        cursor->mode = mode;
+        return drawn([&] { cursor->draw(x, y); });
+    };
     const std::vector<unsigned char> arrow = drawCursor(Cursor::DEFAULT, 10.0f, 20.0f);
     testkit::savePng("cursor_default.png", WINDOW_WIDTH, WINDOW_HEIGHT, arrow);
     EXPECT_TRUE(drawCursor(Cursor::DEFAULT, 10.9f, 20.2f) == arrow);
@@ -81,32 +92,14 @@ TEST(Drawing, RectangleCoversExactlyItsPixelsAndTheCursorItsModeAtTheTruncatedMo
     for (std::int32_t mode : {Cursor::ATTACK, Cursor::BUILD, Cursor::SELECT}) {
         EXPECT_FALSE(drawCursor(mode, 10.0f, 20.0f) == arrow) << "mode " << mode;
     }
+    cursor->mode = Cursor::DEFAULT;
 }
 
-// Every test starts from a fresh overlay with the switches of a new run.
-class StatisticsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        SceneFixture::initialiseOnce();
-        delete Statistics::getInstance();
-        stats = Statistics::getInstance();
-    }
-
-    void TearDown() override
-    {
-        // Leave the image textures as a new run has them for later tests.
-        while (stats->mipmapQuality != GL_LINEAR_MIPMAP_LINEAR) {
-            stats->toggleMipmapQuality();
-        }
-        delete stats;
-    }
-
-    Statistics* stats = nullptr;
-};
-
-TEST_F(StatisticsTest, SwitchesCycleAndReachTheImageTextures)
+TEST(StatisticsTest, SwitchesReachTheImageTexturesAndTheOverlayPutsEveryValueIntoItsPlace)
 {
+    SceneFixture::initialiseOnce();
+    delete Statistics::getInstance();
+    Statistics* stats = Statistics::getInstance(); // with the switches of a new run
     // Wireframe is only a switch for the scene: what is drawn outside its
     // 3D passes stays filled.
     GLint mode[2] = {0, 0};
@@ -129,55 +122,48 @@ TEST_F(StatisticsTest, SwitchesCycleAndReachTheImageTextures)
     stats->toggleMipmapQuality();
     EXPECT_EQ(stats->mipmapQuality, static_cast<std::uint32_t>(GL_NEAREST));
     EXPECT_EQ(minFilterOf(stats->fieldsTexture), GL_NEAREST);
-}
 
-TEST_F(StatisticsTest, OverlayAndCountsPutEveryValueIntoItsPlace)
-{
     stats->fieldsTexture = flatTexture("statistics_test_atlas.tex", 200, 50, atlasColour);
     stats->panelTexture = nullptr; // keep the background behind the cells black
     stats->framesPerSecond = 1000;
     stats->renderedObjects = 70000; // only the low 16 bits are shown: 4464
     stats->toggleOverlay();
-    clearWindow();
-    stats->draw();
-    const std::vector<unsigned char> window = readWindow();
-    expectDigits(window, 130, 37, {1, 0, 0, 0});  // frames per second
-    expectDigits(window, 130, 137, {4, 4, 6, 4}); // objects
+    const std::vector<unsigned char> window = drawn([&] { stats->draw(); });
+    // Digit cells 20 pixels wide, each 4 pixels left of the previous one's
+    // end; the middle of each cell, from x on, is free of the next one.
+    EXPECT_TRUE(showsDigits(window, 130, 37, "1000", 16));        // frames per second
+    EXPECT_TRUE(showsDigits(window, 130, 137, "4464", 16));       // objects
+    EXPECT_TRUE(near(pixelOf(window, 187, 37), {10, 200, 0}, 0)); // the last cell, drawn whole, ends at 188
+    EXPECT_TRUE(near(pixelOf(window, 188, 37), black, 0));
     EXPECT_TRUE(near(pixelOf(window, 170, 97), cullingOn, 0));
     EXPECT_TRUE(near(pixelOf(window, 225, 97), black, 0)); // the half-width cell ends at 220
-
     stats->toggleCulling();
-    clearWindow();
-    stats->draw();
-    EXPECT_TRUE(near(windowPixel(170, 97), cullingOff, 0));
+    EXPECT_TRUE(near(pixelOf(drawn([&] { stats->draw(); }), 170, 97), cullingOff, 0));
 
     // A count for the game's labels uses the large digit cells of its own
-    // atlas (ten in a row, 24 pixels wide, each 6 pixels left of the previous
-    // one's end) whether or not the overlay shows, and draws nothing without
-    // its program.
+    // atlas (ten in a row, 24 pixels wide), each 6 pixels left of the previous one's end, whether or not the
+    // overlay shows, and draws nothing without its program.
     stats->toggleOverlay();
     EXPECT_FALSE(stats->overlayVisible);
-    auto digitColour = [](int x, int) { return Pixel{x / 24 * 20 + 10, 200, 0}; };
-    stats->countTexture = flatTexture("statistics_test_counts.tex", 240, 32, digitColour);
+    stats->countTexture = flatTexture("statistics_test_counts.tex", 240, 32, [](int x, int) {
+        return Pixel{x / 24 * 20 + 10, 200, 0};
+    });
     EXPECT_EQ(stats->countWidth(7), 24.0f);
     EXPECT_EQ(stats->countWidth(160), 60.0f);
     EXPECT_EQ(stats->countHeight(), 32.0f);
-    clearWindow();
-    stats->drawCount(160, 300.0f, 200.0f);
-    const std::vector<unsigned char> count = readWindow();
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(near(pixelOf(count, 308 + 18 * i, 216), digitColour(24 * "160"[i] - 24 * '0', 0), 0)) << i;
-    }
-    EXPECT_TRUE(near(pixelOf(count, 359, 231), digitColour(0, 0), 0));
+    const std::vector<unsigned char> count = drawn([&] { stats->drawCount(160, 300.0f, 200.0f); });
+    EXPECT_TRUE(showsDigits(count, 308, 216, "160", 18));
+    EXPECT_TRUE(near(pixelOf(count, 359, 231), {10, 200, 0}, 0));
     EXPECT_TRUE(near(pixelOf(count, 360, 216), black, 0));
     EXPECT_TRUE(near(pixelOf(count, 310, 232), black, 0));
-
-    Material* own = stats->material;
-    stats->material = nullptr;
-    clearWindow();
-    stats->drawCount(160, 300.0f, 200.0f);
+    Material* own = std::exchange(stats->material, nullptr);
+    EXPECT_TRUE(near(pixelOf(drawn([&] { stats->drawCount(160, 300.0f, 200.0f); }), 308, 216), black, 0));
     stats->material = own;
-    EXPECT_TRUE(near(windowPixel(308, 216), black, 0));
+    // Leave the image textures as a new run has them for later tests.
+    while (stats->mipmapQuality != GL_LINEAR_MIPMAP_LINEAR) {
+        stats->toggleMipmapQuality();
+    }
+    delete stats;
 }
 
 } // namespace
