@@ -17,11 +17,6 @@ flat in ivec3 cornerTiles;
 flat in vec3 cornerSeen;
 flat in ivec3 cornerOwners;
 
-layout(std140) uniform CameraInfo
-{
-    mat4 projectionMat;
-    mat4 viewMat;
-};
 layout(std140) uniform LightingInfo
 {
     vec3 lightPosition; // in the camera's rotation frame; the sun is far away
@@ -56,12 +51,18 @@ uniform int shininess;
 uniform int resolving;
 uniform sampler2D faceNumbers;       // per pixel: face index + 1, 0 for none
 uniform samplerBuffer faceVertices;  // the mesh's vertices, 13 floats each
-uniform mat4 inverseProjectionMat;
-uniform mat4 modelMat;
+// The camera in the planet's own space, and the direction there of the ray
+// through the target's point (x, y) in [-1, 1]: rayToModel * (x, y, 1).
+uniform vec3 eyeInModel;
+uniform mat3 rayToModel;
+uniform mat4 modelViewMat;
+uniform mat4 shadowModelMat; // the shadow coordinates of a planet point
 uniform mat3 normalMat;
-uniform mat4 depthBiasPVMat;
 
 out vec4 fragColour;
+
+// The tiles' centres in grid coordinates (corner 0, 1, 2).
+const vec2 corners[3] = vec2[3](vec2(0.5, 0.1), vec2(0.979, 0.93), vec2(0.021, 0.93));
 
 // The surface under the pixel, as shading reads it: the interpolated values,
 // their changes to the next pixel right (Dx) and up (Dy), and the texture
@@ -111,6 +112,10 @@ void surfaceFromFaces()
     shadowDx = dFdx(shadowStep);
     shadowDy = dFdy(shadowStep);
     stripeWidth = fwidth(stripeCoordinate(surfacePosition));
+}
+
+void sampleFaces()
+{
     borderSample = texture(border, gridCoord);
     albedoSample = texture(tiles, atlasCoord).rgb;
     reliefSample = texture(tiles_normals, atlasCoord).xyz;
@@ -120,34 +125,28 @@ void surfaceFromFaces()
 // Where the planet's faces are a few pixels each, a software renderer shades
 // whole blocks of pixels for every face, most of them thrown away. The faces
 // then go first into a buffer of face numbers, and each pixel is shaded once:
-// the ray through it meets its face's plane where the rasteriser would have
+// the ray through it meets its face where the rasteriser would have
 // interpolated, and rays through the next pixels right and up give the
-// changes that derivatives would.
+// changes that derivatives would. The rays are cast in the planet's own
+// space, where the faces' corners are stored.
 float meshFloat(int vertex, int offset)
 {
     return texelFetch(faceVertices, vertex * 13 + offset).r;
 }
 
-// Weights of a face's corners (view space) where the ray from the eye along
+// Weights of a face's corners where the line from eyeInModel along
 // direction meets the face's plane.
-vec3 cornerWeights(vec3 corners[3], vec3 direction)
+vec3 cornerWeights(mat3 corners, vec3 direction)
 {
     vec3 e1 = corners[1] - corners[0];
     vec3 e2 = corners[2] - corners[0];
     vec3 h = cross(direction, e2);
     float a = dot(e1, h);
-    vec3 s = -corners[0];
+    vec3 s = eyeInModel - corners[0];
     vec3 q = cross(s, e1);
     float u = dot(s, h) / a;
     float v = dot(direction, q) / a;
     return vec3(1.0 - u - v, u, v);
-}
-
-vec3 rayThrough(vec2 pixel)
-{
-    vec2 ndc = pixel / vec2(textureSize(faceNumbers, 0)) * 2.0 - 1.0;
-    vec4 far = inverseProjectionMat * vec4(ndc, 1.0, 1.0);
-    return far.xyz / far.w;
 }
 
 void surfaceFromFaceNumbers()
@@ -157,48 +156,44 @@ void surfaceFromFaceNumbers()
         discard;
     }
     int first = int(number - 0.5) * 3;
-    vec3 modelAt[3];
-    vec3 normalAt[3];
-    vec2 gridAt[3];
-    vec2 atlasAt[3];
-    vec3 viewAt[3];
-    vec4 shadowAt[3];
+    mat3 models;
+    mat3x2 atlases;
     for (int c = 0; c < 3; ++c) {
         int vertex = first + c;
-        modelAt[c] = vec3(meshFloat(vertex, 0), meshFloat(vertex, 1), meshFloat(vertex, 2));
-        normalAt[c] = vec3(meshFloat(vertex, 3), meshFloat(vertex, 4), meshFloat(vertex, 5));
-        gridAt[c] = vec2(meshFloat(vertex, 6), meshFloat(vertex, 7));
-        atlasAt[c] = vec2(meshFloat(vertex, 8), meshFloat(vertex, 9));
-        vec4 world = modelMat * vec4(modelAt[c], 1.0);
-        viewAt[c] = (viewMat * world).xyz;
-        shadowAt[c] = depthBiasPVMat * world;
+        models[c] = vec3(meshFloat(vertex, 0), meshFloat(vertex, 1), meshFloat(vertex, 2));
+        atlases[c] = vec2(meshFloat(vertex, 8), meshFloat(vertex, 9));
     }
-    vec3 w = cornerWeights(viewAt, rayThrough(gl_FragCoord.xy));
-    vec3 wx = cornerWeights(viewAt, rayThrough(gl_FragCoord.xy + vec2(1.0, 0.0)));
-    vec3 wy = cornerWeights(viewAt, rayThrough(gl_FragCoord.xy + vec2(0.0, 1.0)));
-    surfaceView = mat3(viewAt[0], viewAt[1], viewAt[2]) * w;
-    surfaceNormal = normalMat * (mat3(normalAt[0], normalAt[1], normalAt[2]) * w);
-    mat3x2 grids = mat3x2(gridAt[0], gridAt[1], gridAt[2]);
-    mat3x2 atlases = mat3x2(atlasAt[0], atlasAt[1], atlasAt[2]);
-    mat3x4 shadows = mat3x4(shadowAt[0], shadowAt[1], shadowAt[2]);
-    mat3 models = mat3(modelAt[0], modelAt[1], modelAt[2]);
+    // Every face's corners sit at the same places of the grid texture.
+    mat3x2 grids = mat3x2(corners[0], corners[1], corners[2]);
+    vec2 pixelStep = 2.0 / vec2(textureSize(faceNumbers, 0));
+    vec3 direction = rayToModel * vec3(gl_FragCoord.xy * pixelStep - 1.0, 1.0);
+    vec3 w = cornerWeights(models, direction);
+    vec3 wx = cornerWeights(models, direction + rayToModel[0] * pixelStep.x) - w;
+    vec3 wy = cornerWeights(models, direction + rayToModel[1] * pixelStep.y) - w;
+    surfaceModel = models * w;
+    surfaceView = (modelViewMat * vec4(surfaceModel, 1.0)).xyz;
+    // Corner normals point away from the centre, so their blend points
+    // along the blended position.
+    surfaceNormal = normalMat * surfaceModel;
     surfaceGrid = grids * w;
     surfaceAtlas = atlases * w;
-    surfaceShadow = shadows * w;
-    surfaceModel = models * w;
-    viewDx = mat3(viewAt[0], viewAt[1], viewAt[2]) * (wx - w);
-    viewDy = mat3(viewAt[0], viewAt[1], viewAt[2]) * (wy - w);
-    gridDx = grids * (wx - w);
-    gridDy = grids * (wy - w);
-    vec2 atlasDx = atlases * (wx - w);
-    vec2 atlasDy = atlases * (wy - w);
-    vec4 sx = shadows * wx;
-    vec4 sy = shadows * wy;
+    surfaceShadow = shadowModelMat * vec4(surfaceModel, 1.0);
+    vec3 modelDx = models * wx;
+    vec3 modelDy = models * wy;
+    viewDx = mat3(modelViewMat) * modelDx;
+    viewDy = mat3(modelViewMat) * modelDy;
+    gridDx = grids * wx;
+    gridDy = grids * wy;
+    vec2 atlasDx = atlases * wx;
+    vec2 atlasDy = atlases * wy;
+    vec4 sx = shadowModelMat * vec4(surfaceModel + modelDx, 1.0);
+    vec4 sy = shadowModelMat * vec4(surfaceModel + modelDy, 1.0);
     vec3 shadowStep = surfaceShadow.xyz / surfaceShadow.w;
     shadowDx = sx.xyz / sx.w - shadowStep;
     shadowDy = sy.xyz / sy.w - shadowStep;
     float stripe = stripeCoordinate(surfaceModel);
-    stripeWidth = abs(stripeCoordinate(models * wx) - stripe) + abs(stripeCoordinate(models * wy) - stripe);
+    stripeWidth = abs(stripeCoordinate(surfaceModel + modelDx) - stripe) +
+                  abs(stripeCoordinate(surfaceModel + modelDy) - stripe);
     // The corners' tiles and what the player knows of them, as the vertex
     // shader reads them for the rasterised faces.
     for (int i = 0; i < 3; ++i) {
@@ -213,8 +208,6 @@ void surfaceFromFaceNumbers()
     gridSample = textureGrad(grid, surfaceGrid, gridDx, gridDy).a;
 }
 
-// The tiles' centres in grid coordinates (corner 0, 1, 2).
-const vec2 corners[3] = vec2[3](vec2(0.5, 0.1), vec2(0.979, 0.93), vec2(0.021, 0.93));
 // The computer's blue is deeper and darker than the player's red, so that the
 // two also differ in lightness.
 const vec3 playerColours[3] = vec3[3](vec3(0.0), vec3(1.0, 0.22, 0.12), vec3(0.1, 0.3, 1.0));
@@ -367,6 +360,9 @@ void main()
     // no times.
     for (int i = 0; i < resolving; ++i) {
         surfaceFromFaceNumbers();
+    }
+    for (int i = resolving; i < 1; ++i) {
+        sampleFaces();
     }
     // Per-tile state of the three corners. Owners stay hidden on tiles the
     // player has never seen.

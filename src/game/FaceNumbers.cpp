@@ -80,8 +80,7 @@ bool FaceNumbers::prepareProgram()
         if (!programs) {
             return false;
         }
-        program =
-            programs->createProgram("resources/shader/planet_faces.vert", "resources/shader/planet_faces.frag");
+        program = programs->createProgram("resources/shader/planet_faces.vert", "resources/shader/planet_faces.frag");
     }
     return program->ensureLoaded() == Resource::LOADED;
 }

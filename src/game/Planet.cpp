@@ -660,8 +660,21 @@ bool Planet::shadeFromFaceNumbers()
     glActiveTexture(GL_TEXTURE0 + kFaceVertexUnit);
     glBindTexture(GL_TEXTURE_BUFFER, faceNumbers.getVertexTexture());
     glActiveTexture(GL_TEXTURE0);
+    // Rays are cast in the planet's own space. The inverse projection takes
+    // the target's point (x, y) on the far plane to x c0 + y c1 + c2 + c3,
+    // whose w is the same everywhere and drops out of a direction.
+    const glm::mat4& model = node->getWorldMatrix();
+    const glm::mat4 modelView = camera->getView() * model;
+    const glm::mat4 toModel = glm::inverse(modelView);
     const glm::mat4 inverseProjection = glm::inverse(camera->getProjection());
-    glUniformMatrix4fv(uniform(material, "inverseProjectionMat"), 1, GL_FALSE, &inverseProjection[0][0]);
+    const glm::mat3 rayInView{glm::vec3(inverseProjection[0]), glm::vec3(inverseProjection[1]),
+                              glm::vec3(inverseProjection[2] + inverseProjection[3])};
+    const glm::mat3 rayToModel = glm::mat3(toModel) * rayInView;
+    const glm::mat4 shadowModel = scene->getDepthBiasPV() * model;
+    glUniform3fv(uniform(material, "eyeInModel"), 1, &toModel[3][0]);
+    glUniformMatrix3fv(uniform(material, "rayToModel"), 1, GL_FALSE, &rayToModel[0][0]);
+    glUniformMatrix4fv(uniform(material, "modelViewMat"), 1, GL_FALSE, &modelView[0][0]);
+    glUniformMatrix4fv(uniform(material, "shadowModelMat"), 1, GL_FALSE, &shadowModel[0][0]);
     glUniform1i(uniform(material, "resolving"), 1);
     // The numbers' pass wrote the planet's depth; this one only colours.
     GLboolean depthTest = GL_FALSE;
