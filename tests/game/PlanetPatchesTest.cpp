@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <numeric>
 #include <vector>
 
 #include <glm/glm.hpp>
@@ -16,17 +18,13 @@
 namespace BV {
 namespace {
 
-const float kRadius = 200.0f;
+using Corners = std::array<glm::vec3, 3>;
 
 class PlanetPatchesTest : public ::testing::Test {
 protected:
     // Built once: the model needs no GL context.
-    static void SetUpTestSuite() { planet = new Planet(6, kRadius); }
-    static void TearDownTestSuite()
-    {
-        delete planet;
-        planet = nullptr;
-    }
+    static void SetUpTestSuite() { planet = new Planet(6, 200.0f); }
+    static void TearDownTestSuite() { delete planet; }
 
     void SetUp() override { patches.build(planet->tiles, planet->faces); }
 
@@ -34,22 +32,38 @@ protected:
     std::vector<bool> selectedFaces() const
     {
         std::vector<bool> selected(planet->faces.size(), false);
-        const std::vector<std::uint32_t>& indices = patches.getIndices();
         for (std::size_t run = 0; run < patches.getRunCounts().size(); ++run) {
             const auto first = static_cast<std::size_t>(patches.getRunFirsts()[run]);
             for (std::size_t i = first; i < first + static_cast<std::size_t>(patches.getRunCounts()[run]); ++i) {
-                selected[indices[i] / 3] = true;
+                selected[patches.getIndices()[i] / 3] = true;
             }
         }
         return selected;
     }
 
-    static glm::vec3 corner(const Face* face, int c) { return planet->tiles[face->corners[c]].position; }
-
-    static glm::vec3 outwardNormal(const Face* face)
+    // Every face turned towards `towards(its first corner)` whose corners are
+    // `inRegion` must be in the last selection, which `drawn` counts and
+    // which holds at most `mostDrawn` of all faces. More than `least` such
+    // faces must exist.
+    template <typename Towards, typename InRegion>
+    void expectKept(std::uint32_t drawn, float mostDrawn, int least, Towards towards, InRegion inRegion) const
     {
-        glm::vec3 n = glm::normalize(glm::cross(corner(face, 1) - corner(face, 0), corner(face, 2) - corner(face, 0)));
-        return glm::dot(n, corner(face, 0)) < 0.0f ? -n : n;
+        const std::vector<bool> selected = selectedFaces();
+        EXPECT_EQ(static_cast<std::uint32_t>(std::count(selected.begin(), selected.end(), true)), drawn);
+        EXPECT_LE(drawn, mostDrawn * static_cast<float>(planet->faces.size()));
+        int showing = 0;
+        for (std::size_t f = 0; f < planet->faces.size(); ++f) {
+            const std::uint32_t* c = planet->faces[f]->corners;
+            const Corners at = {planet->tiles[c[0]].position, planet->tiles[c[1]].position,
+                                planet->tiles[c[2]].position};
+            const glm::vec3 normal = glm::cross(at[1] - at[0], at[2] - at[0]);
+            const float outward = glm::dot(normal, at[0]) < 0.0f ? -1.0f : 1.0f;
+            if (outward * glm::dot(normal, towards(at[0])) > 0.0f && inRegion(at)) {
+                ++showing;
+                ASSERT_TRUE(selected[f]) << "face " << f;
+            }
+        }
+        EXPECT_GT(showing, least);
     }
 
     static Planet* planet;
@@ -71,26 +85,26 @@ TEST_F(PlanetPatchesTest, EveryFaceLiesInOnePatchAndAllSelectsEachOnce)
         ASSERT_EQ(indices[i + 1], indices[i] + 1) << i;
         ASSERT_EQ(indices[i + 2], indices[i] + 2) << i;
     }
+    std::vector<std::uint32_t> each(indices.size());
+    std::iota(each.begin(), each.end(), 0u);
     std::sort(indices.begin(), indices.end());
-    for (std::uint32_t i = 0; i < indices.size(); ++i) {
-        ASSERT_EQ(indices[i], i);
-    }
-    EXPECT_EQ(patches.selectAll(), planet->faces.size());
+    EXPECT_EQ(indices, each);
+    const std::uint32_t all = patches.selectAll();
     EXPECT_EQ(patches.getRunCounts().size(), 1u) << "neighbouring patches join one run";
-    const std::vector<bool> all = selectedFaces();
-    EXPECT_EQ(std::count(all.begin(), all.end(), true), static_cast<long>(planet->faces.size()));
+    expectKept(
+        all, 1.0f, 0, [](const glm::vec3& at) { return at; }, [](const Corners&) { return true; });
+    EXPECT_EQ(all, planet->faces.size());
 }
 
 // Cameras from close above the ground to far off, looking at the centre or
-// askew; every face turned towards the eye with a corner in view is drawn.
+// askew; every face turned towards the eye with a corner in view is drawn. A
+// wireframe view sees the back as well: only the view counts.
 TEST_F(PlanetPatchesTest, CameraKeepsEveryFaceThatCanShow)
 {
     const struct {
         const char* name;
-        glm::vec3 eye;
-        glm::vec3 target;
-        float fovy;
-        float mostDrawn; // share of the faces drawn at most
+        glm::vec3 eye, target;
+        float fovy, mostDrawn; // share of the faces drawn at most
     } views[] = {
         {"far, whole planet", {0.0f, 0.0f, 900.0f}, {0.0f, 0.0f, 0.0f}, 0.8f, 0.7f},
         {"start distance", {250.0f, 180.0f, 300.0f}, {0.0f, 0.0f, 0.0f}, 1.0f, 0.5f},
@@ -102,27 +116,14 @@ TEST_F(PlanetPatchesTest, CameraKeepsEveryFaceThatCanShow)
         const glm::mat4 clip = glm::perspective(view.fovy, 4.0f / 3.0f, 1.0f, 2000.0f) *
                                glm::lookAt(view.eye, view.target, glm::vec3(0.0f, 1.0f, 0.0f));
         const std::uint32_t drawn = patches.selectForCamera(view.eye, clip, false);
-        const std::vector<bool> selected = selectedFaces();
-        EXPECT_EQ(static_cast<std::uint32_t>(std::count(selected.begin(), selected.end(), true)), drawn);
-        EXPECT_LE(drawn, view.mostDrawn * static_cast<float>(planet->faces.size()));
-        int showing = 0;
-        for (std::size_t f = 0; f < planet->faces.size(); ++f) {
-            const Face* face = planet->faces[f];
-            if (glm::dot(outwardNormal(face), view.eye - corner(face, 0)) <= 0.0f) {
-                continue;
-            }
-            bool inView = false;
-            for (int c = 0; c < 3; ++c) {
-                const glm::vec4 q = clip * glm::vec4(corner(face, c), 1.0f);
-                inView = inView || (std::abs(q.x) <= q.w && std::abs(q.y) <= q.w && std::abs(q.z) <= q.w);
-            }
-            if (inView) {
-                ++showing;
-                ASSERT_TRUE(selected[f]) << "face " << f;
-            }
-        }
-        EXPECT_GT(showing, 100);
-        // A wireframe view sees the back as well: only the view counts.
+        expectKept(
+            drawn, view.mostDrawn, 100, [&](const glm::vec3& at) { return view.eye - at; },
+            [&](const Corners& at) {
+                return std::any_of(at.begin(), at.end(), [&](const glm::vec3& corner) {
+                    const glm::vec4 q = clip * glm::vec4(corner, 1.0f);
+                    return std::abs(q.x) <= q.w && std::abs(q.y) <= q.w && std::abs(q.z) <= q.w;
+                });
+            });
         EXPECT_GT(patches.selectForCamera(view.eye, clip, true), drawn);
     }
 }
@@ -134,8 +135,7 @@ TEST_F(PlanetPatchesTest, SunKeepsEveryFaceTurnedToItInTheRegion)
     const struct {
         const char* name;
         glm::vec3 towardSun;
-        glm::vec2 low;
-        glm::vec2 high;
+        glm::vec2 low, high;
         float mostDrawn;
     } cases[] = {
         {"whole map", {0.0f, 0.0f, 1.0f}, {0.0f, 0.0f}, {2048.0f, 2048.0f}, 0.7f},
@@ -151,28 +151,17 @@ TEST_F(PlanetPatchesTest, SunKeepsEveryFaceTurnedToItInTheRegion)
             glm::scale(glm::mat4(1.0f), glm::vec3(2048.0f)) * glm::translate(glm::mat4(1.0f), glm::vec3(0.5f)) *
             glm::scale(glm::mat4(1.0f), glm::vec3(0.5f)) * glm::ortho(-250.0f, 250.0f, -250.0f, 250.0f, 0.0f, 300.0f) *
             glm::lookAt(250.0f * towardSun, glm::vec3(0.0f), up);
-        const std::uint32_t drawn = patches.selectForSun(towardSun, toTexels, c.low, c.high);
-        const std::vector<bool> selected = selectedFaces();
-        EXPECT_LE(drawn, c.mostDrawn * static_cast<float>(planet->faces.size()));
-        int inRegion = 0;
-        for (std::size_t f = 0; f < planet->faces.size(); ++f) {
-            const Face* face = planet->faces[f];
-            if (glm::dot(outwardNormal(face), towardSun) <= 0.0f) {
-                continue;
-            }
-            glm::vec2 low(1e9f);
-            glm::vec2 high(-1e9f);
-            for (int k = 0; k < 3; ++k) {
-                const glm::vec2 texel(toTexels * glm::vec4(corner(face, k), 1.0f));
-                low = glm::min(low, texel);
-                high = glm::max(high, texel);
-            }
-            if (high.x >= c.low.x && low.x <= c.high.x && high.y >= c.low.y && low.y <= c.high.y) {
-                ++inRegion;
-                ASSERT_TRUE(selected[f]) << "face " << f;
-            }
-        }
-        EXPECT_GT(inRegion, 10);
+        expectKept(
+            patches.selectForSun(towardSun, toTexels, c.low, c.high), c.mostDrawn, 10,
+            [&](const glm::vec3&) { return towardSun; },
+            [&](const Corners& at) {
+                glm::vec2 low(1e9f), high(-1e9f);
+                for (const glm::vec3& corner : at) {
+                    low = glm::min(low, glm::vec2(toTexels * glm::vec4(corner, 1.0f)));
+                    high = glm::max(high, glm::vec2(toTexels * glm::vec4(corner, 1.0f)));
+                }
+                return high.x >= c.low.x && low.x <= c.high.x && high.y >= c.low.y && low.y <= c.high.y;
+            });
     }
 }
 

@@ -41,10 +41,12 @@ inline std::vector<unsigned char> readWindow()
     return testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
 }
 
-// Pixel (x, y), y from the top, of a whole-window read-back.
-inline Pixel pixelOf(const std::vector<unsigned char>& frame, int x, int y)
+// Pixel (x, y), y from the top, of a read-back of the whole window at the
+// given size.
+inline Pixel pixelOf(const std::vector<unsigned char>& frame, int x, int y, int width = WINDOW_WIDTH,
+                     int height = WINDOW_HEIGHT)
 {
-    const std::size_t i = (static_cast<std::size_t>(WINDOW_HEIGHT - 1 - y) * WINDOW_WIDTH + x) * 4;
+    const std::size_t i = (static_cast<std::size_t>(height - 1 - y) * width + x) * 4;
     return Pixel{frame[i], frame[i + 1], frame[i + 2]};
 }
 
@@ -88,11 +90,12 @@ inline double luma(const glm::dvec3& c)
     return 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
 }
 
-// Where a point of the world lands in the window, pixels from the top-left.
-inline glm::vec2 toWindow(Camera& camera, const glm::vec3& world)
+// Where a point of the world lands in a window of the given size, pixels
+// from the top-left.
+inline glm::vec2 toWindow(Camera& camera, const glm::vec3& world, int width = WINDOW_WIDTH, int height = WINDOW_HEIGHT)
 {
     const glm::vec4 clip = camera.getProjection() * camera.getView() * glm::vec4(world, 1.0f);
-    return {(clip.x / clip.w * 0.5f + 0.5f) * WINDOW_WIDTH, (0.5f - clip.y / clip.w * 0.5f) * WINDOW_HEIGHT};
+    return {(clip.x / clip.w * 0.5f + 0.5f) * width, (0.5f - clip.y / clip.w * 0.5f) * height};
 }
 
 } // namespace BV::scenetest
