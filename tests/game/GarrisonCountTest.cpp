@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "game/GameFixture.h"
+#include "game/PixelScene.h"
 
 namespace BV {
 namespace {
@@ -78,11 +78,11 @@ std::vector<Count> readCounts(const std::vector<unsigned char>& frame)
     return counts;
 }
 
-class GarrisonCountTest : public testkit::GameFixture {
+class GarrisonCountTest : public testkit::PixelGame {
 protected:
     void SetUp() override
     {
-        GameFixture::SetUp();
+        PixelGame::SetUp();
         step(0.1);
         // A fresh overlay: one made before the loaders existed has no program.
         delete Statistics::getInstance();
@@ -90,26 +90,21 @@ protected:
         savedAtlas = statistics->countTexture;
         static Texture* atlas = scenetest::flatTexture("garrison_test_atlas.tex", 240, 32, atlasColour);
         statistics->countTexture = atlas;
-        human = towerOf(humanPlayer);
         // A seen enemy tower a little left of the human's home, and a second
-        // human tower on the far side of the planet.
-        enemy = game->createTower(&planet->tiles[planet->getTileIndexAt(glm::vec3(-110.0f, 0.0f, 167.0f))],
-                                  computerPlayer, true);
-        farSide = game->createTower(&planet->tiles[planet->getTileIndexAt(glm::vec3(0.0f, -190.0f, -62.0f))],
-                                    humanPlayer, true);
-        step(0.01);
-        for (Tower* tower : {human, enemy, farSide}) {
-            tower->productionInterval = 1e6f; // the garrisons hold still
-        }
+        // human tower on the far side of the planet; garrisons that hold still.
+        const std::vector<Tower*> towers =
+            place({{computerPlayer, {-110.0f, 0.0f, 167.0f}, 87}, {humanPlayer, {0.0f, -190.0f, -62.0f}, 53}}, 0.01);
+        enemy = towers[0];
+        farSide = towers[1];
+        human = towerOf(humanPlayer);
+        human->productionInterval = 1e6f;
         human->setUnitCount(160);
-        enemy->setUnitCount(87);
-        farSide->setUnitCount(53);
     }
 
     void TearDown() override
     {
         statistics->countTexture = savedAtlas;
-        GameFixture::TearDown();
+        PixelGame::TearDown();
     }
 
     // Window pixels of the tower's middle.
@@ -161,10 +156,8 @@ TEST_F(GarrisonCountTest, PointedAndSelectedTowersShowTheirGarrisonBesideThemUnc
         if (!c.selected && c.pointedAt == enemy) {
             EXPECT_EQ(planet->hoveredTile, -1);
         }
-        const std::vector<unsigned char> frame = scenetest::readWindow();
-        if (c.expected.size() == 2) {
-            testkit::savePng("garrison_counts.png", WINDOW_WIDTH, WINDOW_HEIGHT, frame);
-        }
+        const std::vector<unsigned char> frame =
+            c.expected.size() == 2 ? saved("garrison_counts.png", scenetest::readWindow()) : scenetest::readWindow();
 
         std::vector<Count> counts = readCounts(frame);
         std::sort(counts.begin(), counts.end(), [](const Count& a, const Count& b) { return a.centre.x < b.centre.x; });

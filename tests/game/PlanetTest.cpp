@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
@@ -100,8 +101,7 @@ public:
     {
         const Tile& a = tile();
         a.getNeighbours(neighbours);
-        const Tile& b = planet.tiles[neighbours[pick(neighbours.size())]];
-        return (a.position + b.position) * 0.5f;
+        return (a.position + planet.tiles[neighbours[pick(neighbours.size())]].position) * 0.5f;
     }
     // A tile corner: the centre of a triangle, equally far from three tiles.
     glm::vec3 corner() { return faceCentre(planet, *planet.faces[pick(planet.faces.size())]); }
@@ -115,30 +115,11 @@ public:
         const glm::vec3 v[3] = {{a, b, c}, {c, a, b}, {b, c, a}};
         return v[pick(3)] * (kRadius / glm::length(v[0]));
     }
-
-    // One point of kind `kind` (0 to 9); the walk-only odd kinds come last.
-    glm::vec3 make(int kind)
-    {
-        switch (kind) {
-        case 0: return direction() * kRadius;
-        case 1: return direction() * kRadius * uniform(0.98f, 1.05f);
-        case 2: return betweenTwo();
-        case 3: return glm::normalize(betweenTwo()) * kRadius;
-        case 4: return corner();
-        case 5: return glm::normalize(corner()) * kRadius;
-        case 6: return pick(2) ? tile().position : tile().position * 1.0000001f;
-        case 7: return cubeSeam();
-        case 8: return direction() * kRadius * uniform(0.0f, 3.0f);
-        default: return odd();
-        }
-    }
-
     // Points off the usual range: the centre, denormal, tiny, far, huge,
     // infinite and not-a-number components.
     glm::vec3 odd()
     {
-        const float inf = std::numeric_limits<float>::infinity();
-        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
         const glm::vec3 fixed[] = {
             {0.0f, 0.0f, 0.0f},    {1e-30f, 0.0f, 0.0f},   {floatFromBits(1), 0.0f, floatFromBits(7)},
             {0.0f, 0.0f, kRadius}, {0.0f, 0.0f, -kRadius}, {kRadius, 0.0f, 0.0f},
@@ -146,13 +127,12 @@ public:
             {-inf, inf, 1.0f},     {nan, 0.0f, 0.0f},      {0.0f, nan, kRadius},
             {-0.0f, -0.0f, -0.0f}, {1e-3f, -1e-3f, 2e-3f}, {0.0f, 0.0f, 1.37638f * kRadius},
         };
-        const std::size_t count = sizeof fixed / sizeof fixed[0];
-        const std::uint32_t which = pick(count + 3);
-        if (which < count) {
+        const std::uint32_t which = pick(std::size(fixed) + 3);
+        if (which < std::size(fixed)) {
             return fixed[which];
         }
         const float scales[3] = {uniform(1e-6f, 1e-2f), uniform(10.0f, 1000.0f), uniform(1e6f, 1e12f)};
-        return direction() * kRadius * scales[which - count];
+        return direction() * kRadius * scales[which - std::size(fixed)];
     }
 
 private:
@@ -161,12 +141,24 @@ private:
     std::vector<std::uint32_t> neighbours;
 };
 
-const char* const kKindNames[] = {"on the sphere",         "near the sphere",
-                                  "between two tiles",     "between two, on the sphere",
-                                  "tile corner",           "corner on the sphere",
-                                  "a tile's own position", "cube seam",
-                                  "inside or above",       "odd"};
-constexpr int kKinds = 10;
+// The kinds of point; the walk-only odd kinds come last.
+const struct {
+    const char* name;
+    glm::vec3 (*make)(PointMaker&);
+} kKinds[] = {
+    {"on the sphere", [](PointMaker& m) { return m.direction() * kRadius; }},
+    {"near the sphere", [](PointMaker& m) { return m.direction() * kRadius * m.uniform(0.98f, 1.05f); }},
+    {"between two tiles", [](PointMaker& m) { return m.betweenTwo(); }},
+    {"between two, on the sphere", [](PointMaker& m) { return glm::normalize(m.betweenTwo()) * kRadius; }},
+    {"tile corner", [](PointMaker& m) { return m.corner(); }},
+    {"corner on the sphere", [](PointMaker& m) { return glm::normalize(m.corner()) * kRadius; }},
+    {"a tile's own position",
+     [](PointMaker& m) { return m.pick(2) ? m.tile().position : m.tile().position * 1.0000001f; }},
+    {"cube seam", [](PointMaker& m) { return m.cubeSeam(); }},
+    {"inside or above", [](PointMaker& m) { return m.direction() * kRadius * m.uniform(0.0f, 3.0f); }},
+    {"odd", [](PointMaker& m) { return m.odd(); }},
+};
+constexpr int kKindCount = static_cast<int>(std::size(kKinds));
 
 } // namespace
 
@@ -328,15 +320,15 @@ TEST(TileGridTest, SearchFindsTheWalksTileForEveryKindOfPoint)
         const Planet planet(level, kRadius);
         ASSERT_TRUE(planet.getTileGrid().isBuilt());
         PointMaker maker(planet, 1000u + level);
-        int mismatches[kKinds] = {};
-        std::string first[kKinds];
+        int mismatches[kKindCount] = {};
+        std::string first[kKindCount];
         // The walk grows with the planet: large planets are checked on fewer points.
         for (int i = 0; i < (level <= 6 ? 100000 : 3000); ++i) {
             // Points well inside or far above the surface are one in a
             // hundred, odd ones one in a thousand: the game asks about
             // neither.
             const int kind = i % 1000 == 999 ? 9 : i % 100 == 98 ? 8 : i % 8;
-            const glm::vec3 point = maker.make(kind);
+            const glm::vec3 point = kKinds[kind].make(maker);
             const std::uint32_t answer = planet.getTileIndexAt(point);
             const std::uint32_t expected = planet.getTileIndexAtLinear(point);
             if (answer != expected && mismatches[kind]++ == 0) {
@@ -346,8 +338,8 @@ TEST(TileGridTest, SearchFindsTheWalksTileForEveryKindOfPoint)
                 first[kind] = text;
             }
         }
-        for (int kind = 0; kind < kKinds; ++kind) {
-            EXPECT_EQ(mismatches[kind], 0) << kKindNames[kind] << ": first at " << first[kind];
+        for (int kind = 0; kind < kKindCount; ++kind) {
+            EXPECT_EQ(mismatches[kind], 0) << kKinds[kind].name << ": first at " << first[kind];
         }
     }
 }
