@@ -2,10 +2,8 @@
 // into the texture buffers, the outlines, the halo round the outline and
 // the core that hides the sky behind the planet.
 #include <GL/glew.h>
-#include <GLFW/glfw3.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -146,8 +144,6 @@ TEST_F(PlanetRenderTest, HaloPeaksOnThePlanetsOutlineAtEveryZoom)
             face = std::max(face, column(1, x) - column(0, x));
         }
         EXPECT_LT(face, peak / 10);
-        std::printf("halo at zoom %.0f: brightest ring at x = %d, outline at x = %d; glow over the face %d of %d\n",
-                    static_cast<double>(zoom), ring, outline, face, peak);
     }
     // The status signs share the halo's program and must stay plain quads.
     const GLuint program = halo->getMaterial()->program->getHandle();
