@@ -1,6 +1,5 @@
-// The game in a window the player resizes, squeezes, minimises and turns
-// full screen: the real window, the events it gets, and the pixels that
-// reach it.
+// The game in a window the player resizes, squeezes, minimises and turns full screen: the real window, the events it
+// gets, and the pixels that reach it.
 #include <string>
 #include <vector>
 
@@ -22,8 +21,8 @@ protected:
         GameFixture::TearDown();
     }
 
-    // Lets the events of a new window size arrive, after asking for it unless
-    // something else did; false if they never do.
+    // Lets the events of a new window size arrive, after asking for it unless something else did; false if they never
+    // do.
     bool resize(int width, int height, bool ask = true)
     {
         if (ask) {
@@ -35,8 +34,8 @@ protected:
         return window->getWidth() == width && window->getHeight() == height;
     }
 
-    // Two frames (the first after a resize may land in a buffer the window
-    // system has only just made), then the window's pixels, saved as png.
+    // Two frames (the first after a resize may land in a buffer the window system has only just made), then the
+    // window's pixels, saved as png.
     std::vector<unsigned char> frame(const std::string& png)
     {
         step(0.02);
@@ -53,10 +52,8 @@ protected:
         return scenetest::pixelOf(pixels, x, y, window->getWidth(), window->getHeight());
     }
 
-    // The planet's extent through the middle of the scene's last picture,
-    // along one axis, as [first, last] pixel: the run of pixels nearer than
-    // the sky (which lies at the far end of the depth range) that holds the
-    // middle.
+    // The planet's extent through the middle of the scene's last picture, along one axis, as [first, last] pixel: the
+    // run of pixels nearer than the sky (which lies at the far end of the depth range) that holds the middle.
     std::pair<int, int> discRun(bool horizontal) const
     {
         const int width = game->getScene()->getTargetWidth(), height = game->getScene()->getTargetHeight();
@@ -76,9 +73,8 @@ protected:
         return {first, last};
     }
 
-    // A whole picture at the window's size, as far out as the view goes: the
-    // planet round in the middle of the scene, and sky (never the black of an
-    // uncovered window) along the window's top and bottom.
+    // A whole picture at the window's size, as far out as the view goes: the planet round in the middle of the scene,
+    // and sky (never the black of an uncovered window) along the window's top and bottom.
     void expectWholePicture(const std::string& png)
     {
         game->getCameraController()->onMouseScrolled(-100.0);
@@ -101,8 +97,8 @@ protected:
         EXPECT_LT(black, width / 10) << "uncovered window";
     }
 
-    // Sum of the differences between neighbouring pixels along the rows of a
-    // rectangle (x, y from the top-left): how much fine detail it holds.
+    // Sum of the differences between neighbouring pixels along the rows of a rectangle (x, y from the top-left): how
+    // much fine detail it holds.
     double detail(const std::vector<unsigned char>& pixels, int left, int top, int width, int height) const
     {
         double sum = 0.0;
@@ -123,9 +119,8 @@ protected:
     Window* window = Window::getInstance();
 };
 
-// Every size the player drags the window to gets a whole picture at that
-// size, the planet round in its middle, and a click where the home tower is
-// drawn selects it.
+// Every size the player drags the window to gets a whole picture at that size, the planet round in its middle, and a
+// click where the home tower is drawn selects it.
 TEST_F(DesktopTest, ThePictureAndClicksFollowTheWindowSize)
 {
     const Tile& home = towerOf(humanPlayer)->tile;
@@ -148,8 +143,8 @@ TEST_F(DesktopTest, ThePictureAndClicksFollowTheWindowSize)
     }
 }
 
-// A pointer outside the window hovers nothing and the game's cursor is not
-// drawn, not even the part of it that would hang into the window.
+// A pointer outside the window hovers nothing and the game's cursor is not drawn, not even the part of it that would
+// hang into the window.
 TEST_F(DesktopTest, APointerOutsideTheWindowHoversAndDrawsNothing)
 {
     GLFWwindow* handle = window->getHandle();
@@ -174,9 +169,8 @@ TEST_F(DesktopTest, APointerOutsideTheWindowHoversAndDrawsNothing)
     }
 }
 
-// At half scale the scene is drawn into a target of half the window's size
-// and scaled up, softer; the statistics panel and the cursor over it are as
-// sharp as at full scale.
+// At half scale the scene is drawn into a target of half the window's size and scaled up, softer; the statistics panel
+// and the cursor over it are as sharp as at full scale.
 TEST_F(DesktopTest, AtHalfScaleTheSceneIsSofterAndTheInterfaceAsSharp)
 {
     Statistics* statistics = Statistics::getInstance();
@@ -202,9 +196,8 @@ TEST_F(DesktopTest, AtHalfScaleTheSceneIsSofterAndTheInterfaceAsSharp)
     EXPECT_GT(ratio(500, 100, 32, 32), 0.9) << "cursor";
 }
 
-// A window squeezed to one pixel, or minimised to none, raises no GL error
-// and draws nothing; minimising pauses the game unless the player had, and
-// the window's return brings the whole picture back.
+// A window squeezed to one pixel, or minimised to none, raises no GL error and draws nothing; minimising pauses the
+// game unless the player had, and the window's return brings the whole picture back.
 TEST_F(DesktopTest, ASqueezedOrMinimisedWindowComesBackWhole)
 {
     while (glGetError() != GL_NO_ERROR) {
@@ -242,8 +235,8 @@ TEST_F(DesktopTest, ASqueezedOrMinimisedWindowComesBackWhole)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-// F11 and Alt+Enter each switch to the whole screen and back to the window
-// as it was; the picture follows. Enter alone switches nothing.
+// F11 and Alt+Enter each switch to the whole screen and back to the window as it was; the picture follows. Enter alone
+// switches nothing.
 TEST_F(DesktopTest, F11AndAltEnterSwitchToFullScreenAndBack)
 {
     GLFWwindow* handle = window->getHandle();

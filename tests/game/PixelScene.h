@@ -1,7 +1,7 @@
 #pragma once
 
-// A real game set up for the tests that read its frames: towers placed from
-// a table, variants of the planet's shader, and frames drawn and saved.
+// A real game set up for the tests that read its frames: towers placed from a table, variants of the planet's shader,
+// and frames drawn and saved.
 
 #include <string>
 #include <vector>
@@ -17,8 +17,8 @@ namespace BV::testkit {
 
 class PixelGame : public GameFixture {
 protected:
-    // A finished tower to stand on the tile nearest `at`; a garrison of -1
-    // keeps the one it is built with, any other holds still at that count.
+    // A finished tower to stand on the tile nearest `at`; a garrison of -1 keeps the one it is built with, any other
+    // holds still at that count.
     struct TowerAt {
         Player* side;
         glm::vec3 at;
@@ -42,8 +42,8 @@ protected:
         return placed;
     }
 
-    // The planet's program with `line` of its fragment shader replaced, saved
-    // as `file`; null when the shader no longer has that line.
+    // The planet's program with `line` of its fragment shader replaced, saved as `file`; null when the shader no longer
+    // has that line.
     ShaderProgram* planetVariant(const std::string& file, const std::string& line, const std::string& replacement)
     {
         std::string source = readFile("resources/shader/planet.frag");

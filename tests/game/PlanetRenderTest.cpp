@@ -1,11 +1,9 @@
-// The planet's drawing on a real GL context: the per-tile values mirrored
-// into the texture buffers, the outlines, the halo round the outline and
+// The planet's drawing on a real GL context: the per-tile values mirrored into the texture buffers, the outlines and
 // the core that hides the sky behind the planet.
 #include <GL/glew.h>
 
 #include <algorithm>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "game/Dice.h"
@@ -15,7 +13,6 @@
 #include "game/Player.h"
 #include "game/TerrainAtlas.h"
 #include "game/Territory.h"
-#include "scene/PlanetHalo.h"
 #include "scene/SceneFixture.h"
 #include "scene/SkyBox.h"
 
@@ -80,85 +77,10 @@ protected:
     std::vector<std::unique_ptr<MilitaryBuilding>> towers;
 };
 
-// The halo is a picture at the planet's centre, drawn without depth, while
-// the planet's outline on screen grows as the camera comes closer: at the
-// nearest and the farthest zoom the glow must still peak on the outline and
-// stay faint over the face. Seen on a 16:9 screen, where the nearest zoom
-// still shows the outline at the left and right.
-TEST_F(PlanetRenderTest, HaloPeaksOnThePlanetsOutlineAtEveryZoom)
-{
-    // The scene's target keeps the window's size; the camera draws into its
-    // lower 800 x 450.
-    constexpr int width = 800, height = 450;
-    delete scene;
-    camera->setViewportSize(static_cast<float>(width), static_cast<float>(height));
-    scene = new Scene(camera);
-    showPlanet(); // never seen: dark grey, so the added glow never saturates
-    scene->getSunNode()->rotate(glm::vec3(0.0f, 1.0f, 0.0f), 1.5707964f); // light from the right
-    auto* image =
-        static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
-    auto* halo = new PlanetHalo(image, "resources/shader/drawing.frag", "resources/shader/billboard.vert",
-                                "TexBillboard.mmat", 580.0f, 580.0f);
-    halo->passType = 16;
-    halo->bodyRadius = 200.0f;
-    place(halo);
-
-    for (float zoom : {300.0f, 600.0f}) {
-        SCOPED_TRACE(zoom);
-        moveCamera(glm::vec3(0.0f, 0.0f, zoom));
-        std::vector<unsigned char> frames[2]; // the planet alone, with the halo
-        for (int shown = 0; shown < 2; ++shown) {
-            halo->visible = shown == 1;
-            frame();
-            glBindFramebuffer(GL_READ_FRAMEBUFFER, scene->getMainFramebuffer());
-            frames[shown] = testkit::readPixels(0, 0, width, height);
-        }
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        testkit::savePng("planet_halo_zoom" + std::to_string(static_cast<int>(zoom)) + ".png", width, height,
-                         frames[1]);
-        // r + g + b summed over the five rows through the centre, at column x.
-        const auto column = [&](int shown, int x) {
-            int sum = 0;
-            for (int y = height / 2 - 2; y <= height / 2 + 2; ++y) {
-                const Pixel p = pixelOf(frames[shown], x, y, width, height);
-                sum += p.r + p.g + p.b;
-            }
-            return sum;
-        };
-        // Walking outwards from the centre: the outline is the last lit
-        // column of the planet, the ring the column the halo brightens most.
-        int outline = 0, ring = 0, peak = 0;
-        for (int x = width / 2; x < width; ++x) {
-            outline = column(0, x) > 60 ? x : outline;
-            if (column(1, x) - column(0, x) > peak) {
-                peak = column(1, x) - column(0, x);
-                ring = x;
-            }
-        }
-        ASSERT_LT(outline, width - 10) << "the outline must be on screen";
-        EXPECT_GT(peak, 5 * 150);
-        EXPECT_NEAR(ring, outline, 4);
-        // Over the inner half of the face the glow is a tenth of its peak at most.
-        int face = 0;
-        for (int x = width / 2; x < width / 2 + (outline - width / 2) / 2; ++x) {
-            face = std::max(face, column(1, x) - column(0, x));
-        }
-        EXPECT_LT(face, peak / 10);
-    }
-    // The status signs share the halo's program and must stay plain quads.
-    const GLuint program = halo->getMaterial()->program->getHandle();
-    float left = -1.0f;
-    glGetUniformfv(program, glGetUniformLocation(program, "outlineRadius"), &left);
-    EXPECT_EQ(left, 0.0f);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-// Claims and a selection made before the drawing exists are in its first
-// content; a later claim is sent by the next draw, each buffer's changed
-// values in a few short runs, not the whole stretch of indices between the
-// first and the last. The hover and selection outlines are fans of one
-// triangle per face of their tile, drawn on top of the surface; the shadow
-// draws the surface only.
+// Claims and a selection made before the drawing exists are in its first content; a later claim is sent by the next
+// draw, each buffer's changed values in a few short runs, not the whole stretch of indices between the first and the
+// last. The hover and selection outlines are fans of one triangle per face of their tile, drawn on top of the surface;
+// the shadow draws the surface only.
 TEST_F(PlanetRenderTest, DrawSendsClaimsInShortRunsAndCountsTheOutlineFans)
 {
     claimAt(humanPlayer, glm::vec3(0.0f, 0.0f, 200.0f));
@@ -236,10 +158,9 @@ TEST_F(PlanetRenderTest, DrawSendsClaimsInShortRunsAndCountsTheOutlineFans)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-// A sphere just inside the planet lays down its depth before the sky, so the
-// sky behind the planet is never shaded; the finished frame stays the same
-// pixel for pixel, and the window shows the off-screen picture exactly. In
-// wireframe the planet hides nothing, and neither does the core.
+// A sphere just inside the planet lays down its depth before the sky, so the sky behind the planet is never shaded; the
+// finished frame stays the same pixel for pixel, and the window shows the off-screen picture exactly. In wireframe the
+// planet hides nothing, and neither does the core.
 TEST_F(PlanetRenderTest, OccluderCoreRejectsTheSkyBehindThePlanetAndChangesNoPixel)
 {
     const float inner = planet->getInnerRadius();
@@ -256,8 +177,7 @@ TEST_F(PlanetRenderTest, OccluderCoreRejectsTheSkyBehindThePlanetAndChangesNoPix
     showPlanet();
     claimAt(humanPlayer, glm::vec3(0.0f, 0.0f, 200.0f));
     scene->setOccluder(planet.get());
-    // Brightness over a patch round the window's centre, where the planet
-    // stands.
+    // Brightness over a patch round the window's centre, where the planet stands.
     const auto centre = [this]() {
         frame();
         return channelSum(meanColour(readWindow(), WINDOW_WIDTH / 2 - 20, WINDOW_HEIGHT / 2 - 20, 40, 40));
@@ -272,12 +192,11 @@ TEST_F(PlanetRenderTest, OccluderCoreRejectsTheSkyBehindThePlanetAndChangesNoPix
     glBindFramebuffer(GL_READ_FRAMEBUFFER, scene->getMainFramebuffer());
     EXPECT_TRUE(testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT) == with) << "the copy changed the picture";
 
-    // With the planet itself hidden, what the core keeps from being drawn
-    // shows: the cleared target, black, where the sky would be.
+    // With the planet itself hidden, what the core keeps from being drawn shows: the cleared target, black, where the
+    // sky would be.
     planet->visible = false;
     EXPECT_EQ(centre(), 0.0);
-    // In wireframe the planet is only lines, so no core hides the sky's
-    // lines behind it.
+    // In wireframe the planet is only lines, so no core hides the sky's lines behind it.
     Statistics::getInstance()->wireframe = true;
     const double wireWithCore = centre();
     scene->setOccluderCore(0.0f);

@@ -1,8 +1,6 @@
-// The planet shades itself instead of drawing its whole depth into the
-// shadow map, draws only the patches of itself that can show, and takes the
-// shadow map's taps only where a shadow can fall. Over a turn of the sun,
-// with towers whose shadows cross the view, each shortcut keeps the frame
-// of the full drawing.
+// The planet shades itself instead of drawing its whole depth into the shadow map, draws only the patches of itself
+// that can show, and takes the shadow map's taps only where a shadow can fall. Over a turn of the sun, with towers
+// whose shadows cross the view, each shortcut keeps the frame of the full drawing.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -15,10 +13,9 @@
 namespace BV {
 namespace {
 
-// A ring of empty towers round home on a planet of the parameter's size, so
-// that their shadows and the band where the sun grazes the ground both cross
-// the view as the sun goes round; empty, so that no garrison band pulses with
-// the clock between renders.
+// A ring of empty towers round home on a planet of the parameter's size, so that their shadows and the band where the
+// sun grazes the ground both cross the view as the sun goes round; empty, so that no garrison band pulses with the
+// clock between renders.
 class PlanetShadowTest : public testkit::PixelGame, public ::testing::WithParamInterface<int> {
 protected:
     void SetUp() override
@@ -38,8 +35,8 @@ protected:
 
     void turnSun(int steps) { game->getScene()->getSunNode()->rotate({0.0f, 1.0f, 0.0f}, 6.2832f / steps); }
 
-    // The scene alone: the planet's whole depth in the shadow map or not,
-    // drawn whole or in patches, by its own program or by `program`.
+    // The scene alone: the planet's whole depth in the shadow map or not, drawn whole or in patches, by its own program
+    // or by `program`.
     testkit::Image render(bool wholeShadow, bool piecewise = true, ShaderProgram* program = nullptr)
     {
         game->getScene()->setWholeOccluderShadow(wholeShadow);
@@ -58,10 +55,9 @@ int differing(const testkit::Image& a, const testkit::Image& b)
     return static_cast<int>(std::lround(testkit::compareImages(a, b, 0).shareBeyond * a.width * a.height));
 }
 
-// Against the old drawing (whole depth in the map, every face drawn): within
-// a whisker on average and in the share of pixels more than 16 off, and much
-// closer than the frame without the planet's own shadow. Drawing in patches
-// changes no pixel at all.
+// Against the old drawing (whole depth in the map, every face drawn): within a whisker on average and in the share of
+// pixels more than 16 off, and much closer than the frame without the planet's own shadow. Drawing in patches changes
+// no pixel at all.
 TEST_P(PlanetShadowTest, OwnShadowAndPatchesKeepTheFrameOverATurnOfTheSun)
 {
     ShaderProgram* unshaded =
@@ -86,14 +82,12 @@ TEST_P(PlanetShadowTest, OwnShadowAndPatchesKeepTheFrameOverATurnOfTheSun)
 
 INSTANTIATE_TEST_SUITE_P(Sizes, PlanetShadowTest, ::testing::Values(3, 4, 5, 6));
 
-// The taps decide the planet's own shadow only while its depth fills the
-// whole shadow map.
+// The taps decide the planet's own shadow only while its depth fills the whole shadow map.
 class ShadingShortcutTest : public PlanetShadowTest {};
 
-// The coarsest planet, whose own facets shade the most, and the finest, whose
-// towers are smallest. Every frame equals the one with all nine taps
-// everywhere, and each reason for taking them is needed: towers near, or the
-// sun grazing the ground.
+// The coarsest planet, whose own facets shade the most, and the finest, whose towers are smallest. Every frame equals
+// the one with all nine taps everywhere, and each reason for taking them is needed: towers near, or the sun grazing the
+// ground.
 TEST_P(ShadingShortcutTest, SkippedShadowTapsChangeNoPixel)
 {
     const char* const line = "int taps = facing < SELF_SHADOW_FACING || nearTower ? 9 : 0;";

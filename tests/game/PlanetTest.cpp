@@ -1,7 +1,6 @@
-// The planet: its construction level by level, the sizes a driver can hold,
-// the terrain atlas, the nearest-tile search through the tile grid against
-// the walk over every tile, ties and odd points included, and the patches
-// that let a view draw only the faces that can show.
+// The planet: its construction level by level, the sizes a driver can hold, the terrain atlas, the nearest-tile search
+// through the tile grid against the walk over every tile, ties and odd points included, and the patches that let a view
+// draw only the faces that can show.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,9 +33,8 @@ namespace {
 
 constexpr float kRadius = 200.0f;
 
-// An FNV-1a hash of everything the construction decides: each tile's
-// position, normal, terrain and face order, and each face's corners and
-// neighbours. Positions are rounded to a thousandth of a world unit.
+// An FNV-1a hash of everything the construction decides: each tile's position, normal, terrain and face order, and each
+// face's corners and neighbours. Positions are rounded to a thousandth of a world unit.
 std::uint64_t fingerprint(const Planet& planet)
 {
     std::uint64_t hash = 14695981039346656037ull;
@@ -100,8 +98,7 @@ public:
     std::uint32_t pick(std::size_t count) { return static_cast<std::uint32_t>(random() % count); }
     const Tile& tile() { return planet.tiles[pick(planet.tiles.size())]; }
 
-    // Halfway between a tile and one of its neighbours: equally far from
-    // both but for rounding.
+    // Halfway between a tile and one of its neighbours: equally far from both but for rounding.
     glm::vec3 betweenTwo()
     {
         const Tile& a = tile();
@@ -110,8 +107,7 @@ public:
     }
     // A tile corner: the centre of a triangle, equally far from three tiles.
     glm::vec3 corner() { return faceCentre(planet, *planet.faces[pick(planet.faces.size())]); }
-    // On an edge or corner of the grid's cube: two or three components of
-    // equal size.
+    // On an edge or corner of the grid's cube: two or three components of equal size.
     glm::vec3 cubeSeam()
     {
         const float a = uniform(0.2f, 1.0f) * (pick(2) ? 1.0f : -1.0f);
@@ -120,8 +116,7 @@ public:
         const glm::vec3 v[3] = {{a, b, c}, {c, a, b}, {b, c, a}};
         return v[pick(3)] * (kRadius / glm::length(v[0]));
     }
-    // Points off the usual range: the centre, denormal, tiny, far, huge,
-    // infinite and not-a-number components.
+    // Points off the usual range: the centre, denormal, tiny, far, huge, infinite and not-a-number components.
     glm::vec3 odd()
     {
         const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
@@ -167,13 +162,11 @@ constexpr int kKindCount = static_cast<int>(std::size(kKinds));
 
 } // namespace
 
-// Counts, the sphere, five neighbours for the twelve base tiles and six for
-// every other, never one twice; every triangle turns counter-clockwise seen
-// from outside, and each tile's triangles follow each other that way round it.
-// The fast construction must build exactly the planet of the straightforward
-// one (neighbours by directed edge, handled edges searched linearly, faces
-// sorted by angle): the hashes were recorded once both agreed on every value,
-// levels 0 to 4, terrain drawn after Dice::seed(1).
+// Counts, the sphere, five neighbours for the twelve base tiles and six for every other, never one twice; every
+// triangle turns counter-clockwise seen from outside, and each tile's triangles follow each other that way round it.
+// The fast construction must build exactly the planet of the straightforward one (neighbours by directed edge, handled
+// edges searched linearly, faces sorted by angle): the hashes were recorded once both agreed on every value, levels 0
+// to 4, terrain drawn after Dice::seed(1).
 TEST(PlanetTest, ConstructionFollowsTheSubdivisionLevelAndMatchesTheStraightforwardOne)
 {
     const std::uint64_t hashes[5] = {10963465985211418450ull, 16654057035013365957ull, 10598477183786109468ull,
@@ -215,9 +208,8 @@ TEST(PlanetTest, ConstructionFollowsTheSubdivisionLevelAndMatchesTheStraightforw
     }
 }
 
-// A size is played only if the driver's buffer textures hold one value per
-// tile: at the 65,536 texels OpenGL 3.3 promises, levels 8 (65,612 tiles)
-// and 9 are refused; a driver with more takes every size from 1 to 9.
+// A size is played only if the driver's buffer textures hold one value per tile: at the 65,536 texels OpenGL 3.3
+// promises, levels 8 (65,612 tiles) and 9 are refused; a driver with more takes every size from 1 to 9.
 TEST(PlanetTest, SizesBeyondTheDriversBufferTexturesAreRefused)
 {
     const std::string unsupported = "Unsupported value for planet_size: ";
@@ -242,9 +234,8 @@ TEST(PlanetTest, SizesBeyondTheDriversBufferTexturesAreRefused)
     }
 }
 
-// Worked out by hand from the base triangles: the list starts with the face
-// that was added last around the tile and turns counter-clockwise. Equally
-// near tiles give the lowest index.
+// Worked out by hand from the base triangles: the list starts with the face that was added last around the tile and
+// turns counter-clockwise. Equally near tiles give the lowest index.
 TEST(PlanetTest, KnownSmallPlanetsNeighboursAndTies)
 {
     Dice::seed(1);
@@ -265,9 +256,8 @@ TEST(PlanetTest, KnownSmallPlanetsNeighboursAndTies)
     EXPECT_EQ(neighbours, (std::vector<std::uint32_t>{3, 5, 2, 10, 6}));
 }
 
-// The atlas layout the planet's mesh and the asset baker share: which cell a
-// triangle shows depends on which corner carries which type, and every cell
-// the baker paints is the cell of the corner types it paints into it.
+// The atlas layout the planet's mesh and the asset baker share: which cell a triangle shows depends on which corner
+// carries which type, and every cell the baker paints is the cell of the corner types it paints into it.
 TEST(PlanetTest, AtlasCellFollowsTheCornerTypesInMeshOrder)
 {
     const struct {
@@ -287,10 +277,8 @@ TEST(PlanetTest, AtlasCellFollowsTheCornerTypesInMeshOrder)
     EXPECT_LE(TerrainAtlas::cellV(TerrainAtlas::cellCount - 1) + TerrainAtlas::cellSize, 1.0f);
 }
 
-// The distance arithmetic is within the grid's tolerance for every normal
-// float: each factor of 4 scales the result by exactly 2, so the floats from
-// 1 to 4 stand for all. Zero and denormal squares stay within the absolute
-// tolerance.
+// The distance arithmetic is within the grid's tolerance for every normal float: each factor of 4 scales the result by
+// exactly 2, so the floats from 1 to 4 stand for all. Zero and denormal squares stay within the absolute tolerance.
 TEST(TileGridTest, DistanceArithmeticStaysWithinItsTolerance)
 {
     double worst = 0.0;
@@ -314,9 +302,8 @@ TEST(TileGridTest, DistanceArithmeticStaysWithinItsTolerance)
     }
 }
 
-// At every level, points of every kind against the walk over all tiles:
-// 10^5 up to size 6, a few thousand above. Every eighth kind of point lies
-// exactly between tiles, so ties are checked at every level.
+// At every level, points of every kind against the walk over all tiles: 10^5 up to size 6, a few thousand above. Every
+// eighth kind of point lies exactly between tiles, so ties are checked at every level.
 TEST(TileGridTest, SearchFindsTheWalksTileForEveryKindOfPoint)
 {
     for (std::uint16_t level = Planet::kMinSize; level <= Planet::kMaxSize; ++level) {
@@ -329,9 +316,8 @@ TEST(TileGridTest, SearchFindsTheWalksTileForEveryKindOfPoint)
         std::string first[kKindCount];
         // The walk grows with the planet: large planets are checked on fewer points.
         for (int i = 0; i < (level <= 6 ? 100000 : 3000); ++i) {
-            // Points well inside or far above the surface are one in a
-            // hundred, odd ones one in a thousand: the game asks about
-            // neither.
+            // Points well inside or far above the surface are one in a hundred, odd ones one in a thousand: the game
+            // asks about neither.
             const int kind = i % 1000 == 999 ? 9 : i % 100 == 98 ? 8 : i % 8;
             const glm::vec3 point = kKinds[kind].make(maker);
             const std::uint32_t answer = planet.getTileIndexAt(point);
@@ -374,10 +360,8 @@ protected:
         return selected;
     }
 
-    // Every face turned towards `towards(its first corner)` whose corners are
-    // `inRegion` must be in the last selection, which `drawn` counts and
-    // which holds at most `mostDrawn` of all faces. More than `least` such
-    // faces must exist.
+    // Every face turned towards `towards(its first corner)` whose corners are `inRegion` must be in the last selection,
+    // which `drawn` counts and which holds at most `mostDrawn` of all faces. More than `least` such faces must exist.
     template <typename Towards, typename InRegion>
     void expectKept(std::uint32_t drawn, float mostDrawn, int least, Towards towards, InRegion inRegion) const
     {
@@ -431,9 +415,8 @@ TEST_F(PlanetPatchesTest, EveryFaceLiesInOnePatchAndAllSelectsEachOnce)
     EXPECT_EQ(all, planet->faces.size());
 }
 
-// Cameras from close above the ground to far off, looking at the centre or
-// askew; every face turned towards the eye with a corner in view is drawn. A
-// wireframe view sees the back as well: only the view counts.
+// Cameras from close above the ground to far off, looking at the centre or askew; every face turned towards the eye
+// with a corner in view is drawn. A wireframe view sees the back as well: only the view counts.
 TEST_F(PlanetPatchesTest, CameraKeepsEveryFaceThatCanShow)
 {
     const struct {
@@ -463,8 +446,8 @@ TEST_F(PlanetPatchesTest, CameraKeepsEveryFaceThatCanShow)
     }
 }
 
-// The sun's orthographic view mapped to texels as the scene maps it; every
-// face turned towards the sun with a corner in the region is drawn.
+// The sun's orthographic view mapped to texels as the scene maps it; every face turned towards the sun with a corner in
+// the region is drawn.
 TEST_F(PlanetPatchesTest, SunKeepsEveryFaceTurnedToItInTheRegion)
 {
     const struct {

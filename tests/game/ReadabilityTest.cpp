@@ -1,7 +1,6 @@
-// How a real game reads on screen: the night side of the planet stays
-// readable, the two sides' land and towers differ without colour, the halo
-// rings the planet, and the garrison counts stand beside their towers. The
-// frames are saved as PNGs.
+// How a real game reads on screen: the night side of the planet stays readable, the two sides' land and towers differ
+// without colour, the halo rings the planet, and the garrison counts stand beside their towers. The frames are saved as
+// PNGs.
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "game/Building.h"
+#include "game/CameraController.h"
 #include "game/PixelScene.h"
 #include "scene/PlanetHalo.h"
 
@@ -20,8 +20,8 @@ using Colour = glm::dvec3; // 0 to 255 per channel
 using scenetest::luma;
 using scenetest::patch;
 
-// CIE L*a*b* of an sRGB colour under D65: distances in it follow what the
-// eye tells apart (about 2 is just noticeable, above 10 plainly different).
+// CIE L*a*b* of an sRGB colour under D65: distances in it follow what the eye tells apart (about 2 is just noticeable,
+// above 10 plainly different).
 glm::dvec3 lab(const Colour& c)
 {
     auto linear = [](double v) {
@@ -46,8 +46,8 @@ double contrast(double a, double b)
     return std::fabs(a - b) / std::max(a, b);
 }
 
-// A game on a terrain with all five types about equally often, with the
-// mouse off the planet so that no hover outline lights a tile.
+// A game on a terrain with all five types about equally often, with the mouse off the planet so that no hover outline
+// lights a tile.
 class ReadabilityTest : public testkit::PixelGame {
 protected:
     void SetUp() override
@@ -62,8 +62,8 @@ protected:
         glfwSetCursorPos(Window::getInstance()->getHandle(), 0.0, 0.0);
     }
 
-    // Two more of the player's towers, left and right of home, for a wide
-    // stretch of own land, standing at noon over home.
+    // Two more of the player's towers, left and right of home, for a wide stretch of own land, standing at noon over
+    // home.
     std::vector<Tower*> widenHome()
     {
         const float side = 200.0f * std::sin(0.45f), ahead = 200.0f * std::cos(0.45f);
@@ -87,10 +87,9 @@ protected:
     }
 };
 
-// The sun circles the planet about once a minute. Half a turn after noon
-// over the player's home, the same tiles must keep 40 % of their daylight
-// luminance, the five terrains must stay apart and the border must stand out
-// from the land as much as by day.
+// The sun circles the planet about once a minute. Half a turn after noon over the player's home, the same tiles must
+// keep 40 % of their daylight luminance, the five terrains must stay apart and the border must stand out from the land
+// as much as by day.
 TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
 {
     widenHome();
@@ -101,8 +100,8 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
         return std::pair(patch(day, at, half), patch(night, at, half));
     };
 
-    // Tiles: own (the player's), seen (in view, nobody's) and never seen,
-    // away from the towers and their signs. By day, then by night.
+    // Tiles: own (the player's), seen (in view, nobody's) and never seen, away from the towers and their signs. By day,
+    // then by night.
     double lumas[3][2] = {}; // [own, seen, never seen][day, night]
     int count[3] = {};
     Colour terrain[2][5] = {}; // [day, night][type], on own land
@@ -121,8 +120,8 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
             terrain[0][tile.type] += byDay;
             terrain[1][tile.type] += byNight;
             ++terrainCount[tile.type];
-            // The sun's glint on owned water stays blue: nowhere near the
-            // tile's middle are all three channels bright, as on snow.
+            // The sun's glint on owned water stays blue: nowhere near the tile's middle are all three channels bright,
+            // as on snow.
             for (int i = 0; tile.type == 0 && i < 17 * 17; ++i) {
                 const scenetest::Pixel p = scenetest::pixelOf(day, int(at.x) + i % 17 - 8, int(at.y) + i / 17 - 8);
                 EXPECT_LT(std::min({p.r, p.g, p.b}), 100) << "water tile " << tile.index;
@@ -134,8 +133,8 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
         lumas[kind][0] /= count[kind];
         lumas[kind][1] /= count[kind];
     }
-    // By day own land is brightest, land once seen dimmer, land never seen
-    // darkest. By night own and seen land keep 40 % of their daylight.
+    // By day own land is brightest, land once seen dimmer, land never seen darkest. By night own and seen land keep 40
+    // % of their daylight.
     EXPECT_GT(lumas[0][0], 1.2 * lumas[1][0]);
     EXPECT_GT(lumas[1][0], 1.8 * lumas[2][0]);
     for (int kind = 0; kind < 2; ++kind) {
@@ -143,10 +142,9 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
         EXPECT_LE(lumas[kind][1], 0.8 * lumas[kind][0]) << kind << ": day and night must look different";
     }
 
-    // The terrains' mean colours on own land, pairwise: plainly apart by
-    // night. The player's red over water must not turn it the moor's violet:
-    // owned water (0) and moor (3) lie at least as far apart as the middle
-    // one of the nine other pairs, by day and by night.
+    // The terrains' mean colours on own land, pairwise: plainly apart by night. The player's red over water must not
+    // turn it the moor's violet: owned water (0) and moor (3) lie at least as far apart as the middle one of the nine
+    // other pairs, by day and by night.
     for (int a = 0; a < 5; ++a) {
         ASSERT_GE(terrainCount[a], 2) << "terrain " << a;
     }
@@ -189,14 +187,12 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
     EXPECT_GE(border[1], 0.95 * border[0]);
 }
 
-// Without colour the two sides must still read apart. The same tiles and
-// the same towers, drawn once as the player's and once as the computer's,
-// must differ clearly in a greyscale frame.
+// Without colour the two sides must still read apart. The same tiles and the same towers, drawn once as the player's
+// and once as the computer's, must differ clearly in a greyscale frame.
 TEST_F(ReadabilityTest, OwnersDifferInGreyscale)
 {
     const std::vector<Tower*> towers = widenHome();
-    // Land in view that the player has seen and nobody owns, to be drawn as
-    // either side's.
+    // Land in view that the player has seen and nobody owns, to be drawn as either side's.
     std::vector<const Tile*> land;
     for (const Tile& tile : planet->tiles) {
         if (tile.owner == nullptr && planet->visibilityValues[tile.index] == 0.8f && facesCamera(tile)) {
@@ -257,32 +253,47 @@ TEST_F(ReadabilityTest, OwnersDifferInGreyscale)
     EXPECT_GE(contrast(towerGrey[0], towerGrey[1]), 0.45);
 }
 
-// The game's halo knows the planet it surrounds: its brightest ring lies on
-// the planet's outline, seen from where the game starts.
-TEST_F(ReadabilityTest, GamesHaloRingsThePlanetsOutline)
+// The game's halo is a picture at the planet's centre, drawn without depth, while the planet's outline on screen grows
+// as the camera comes closer: at the nearest and the farthest zoom its brightest ring lies on the outline, and it stays
+// faint over the face. The status signs share its program and must stay plain quads.
+TEST_F(ReadabilityTest, GamesHaloRingsThePlanetsOutlineAtEveryZoom)
 {
-    step(0.02);
-    std::vector<unsigned char> frames[2]; // without, with the halo
-    for (int shown = 0; shown < 2; ++shown) {
-        game->getHalo()->visible = shown == 1;
-        frames[shown] = renderScene();
-    }
-    // Where the planet's outline crosses the row through the centre: the
-    // point of the sphere that the camera's line of sight grazes.
-    const float d = glm::length(game->getCamera()->getWorldPosition()), r = Game::planetRadius;
-    const float outline = toScreen({r * std::sqrt(d * d - r * r) / d, 0.0f, r * r / d}).x;
-    int ring = 0;
-    double peak = 0.0;
-    for (int x = scenetest::WINDOW_WIDTH / 2; x < scenetest::WINDOW_WIDTH - 2; ++x) {
-        const glm::vec2 at(x, scenetest::WINDOW_HEIGHT / 2);
-        const double glow = luma(patch(frames[1], at, 2)) - luma(patch(frames[0], at, 2));
-        if (glow > peak) {
-            peak = glow;
-            ring = x;
+    game->getCameraController()->onMouseScrolled(100.0); // nearest, where a 4:3 window shows no outline
+    for (const double scroll : {-12.5, -100.0}) {        // 50 units out, then the farthest
+        SCOPED_TRACE(scroll);
+        game->getCameraController()->onMouseScrolled(scroll);
+        step(0.02);
+        std::vector<unsigned char> frames[2]; // without, with the halo
+        for (int shown = 0; shown < 2; ++shown) {
+            game->getHalo()->visible = shown == 1;
+            frames[shown] = saved("readability_halo_" + std::to_string(shown) + ".png", renderScene());
         }
+        // Where the outline crosses the row through the centre: the point of the sphere the line of sight grazes.
+        const float d = glm::length(game->getCamera()->getWorldPosition()), r = Game::planetRadius;
+        const float outline = toScreen({r * std::sqrt(d * d - r * r) / d, 0.0f, r * r / d}).x;
+        ASSERT_LT(outline, scenetest::WINDOW_WIDTH - 10) << "the outline must be on screen";
+        const auto glow = [&](int x) {
+            const glm::vec2 at(x, scenetest::WINDOW_HEIGHT / 2);
+            return luma(patch(frames[1], at, 2)) - luma(patch(frames[0], at, 2));
+        };
+        int ring = 0;
+        double peak = 0.0, face = 0.0;
+        for (int x = scenetest::WINDOW_WIDTH / 2; x < scenetest::WINDOW_WIDTH - 2; ++x) {
+            ring = glow(x) > peak ? x : ring;
+            peak = std::max(peak, glow(x));
+        }
+        // Over the inner half of the face the glow is a tenth of its peak at most.
+        for (int x = scenetest::WINDOW_WIDTH / 2; x < (scenetest::WINDOW_WIDTH / 2 + outline) / 2; ++x) {
+            face = std::max(face, glow(x));
+        }
+        EXPECT_NEAR(ring, outline, 4.0);
+        EXPECT_GT(peak, 60.0);
+        EXPECT_LT(face, peak / 10.0);
     }
-    EXPECT_NEAR(ring, outline, 4.0);
-    EXPECT_GT(peak, 60.0);
+    const GLuint program = game->getHalo()->getMaterial()->program->getHandle();
+    float radius = -1.0f;
+    glGetUniformfv(program, glGetUniformLocation(program, "outlineRadius"), &radius);
+    EXPECT_EQ(radius, 0.0f);
 }
 
 // ---- Garrison counts ------------------------------------------------------------
@@ -290,9 +301,8 @@ TEST_F(ReadabilityTest, GamesHaloRingsThePlanetsOutline)
 using scenetest::WINDOW_HEIGHT;
 using scenetest::WINDOW_WIDTH;
 
-// A stand-in for the counts' digits, 240 x 32, whose cells (24 pixels each)
-// are each one flat colour: red 10 for digit 0, 30 for 1 and so on, green
-// 200, blue 0.
+// A stand-in for the counts' digits, 240 x 32, whose cells (24 pixels each) are each one flat colour: red 10 for digit
+// 0, 30 for 1 and so on, green 200, blue 0.
 scenetest::Pixel atlasColour(int x, int)
 {
     return {x / 24 * 20 + 10, 200, 0};
@@ -309,10 +319,9 @@ struct Count {
     glm::vec2 centre; // window pixels
 };
 
-// Every count in the frame. Along a row a count is a chain of touching runs
-// of digit colours; each cell starts `step` pixels after the last, so a run
-// of one digit repeated n times is about step n pixels long. A count's rows
-// all read the same; a chain needs most of the rows of a cell to count.
+// Every count in the frame. Along a row a count is a chain of touching runs of digit colours; each cell starts `step`
+// pixels after the last, so a run of one digit repeated n times is about step n pixels long. A count's rows all read
+// the same; a chain needs most of the rows of a cell to count.
 std::vector<Count> readCounts(const std::vector<unsigned char>& frame)
 {
     Statistics* statistics = Statistics::getInstance();
@@ -365,8 +374,8 @@ protected:
         savedAtlas = statistics->countTexture;
         static Texture* atlas = scenetest::flatTexture("garrison_test_atlas.tex", 240, 32, atlasColour);
         statistics->countTexture = atlas;
-        // A seen enemy tower a little left of the human's home, and a second
-        // human tower on the far side of the planet; garrisons that hold still.
+        // A seen enemy tower a little left of the human's home, and a second human tower on the far side of the planet;
+        // garrisons that hold still.
         const std::vector<Tower*> towers =
             place({{computerPlayer, {-110.0f, 0.0f, 167.0f}, 87}, {humanPlayer, {0.0f, -190.0f, -62.0f}, 53}}, 0.01);
         enemy = towers[0];
@@ -395,9 +404,8 @@ protected:
     Tower* farSide = nullptr;
 };
 
-// The enemy's count shows with nothing selected though the enemy is not
-// hovered (a click there does nothing), and the cursor's image, which hangs
-// down to the right of the pointer, never covers a count.
+// The enemy's count shows with nothing selected though the enemy is not hovered (a click there does nothing), and the
+// cursor's image, which hangs down to the right of the pointer, never covers a count.
 TEST_F(GarrisonCountTest, PointedAndSelectedTowersShowTheirGarrisonBesideThemUncovered)
 {
     const struct {

@@ -1,8 +1,7 @@
 #pragma once
 
-// Pixel helpers every test that reads back frames shares: the window's
-// read-back, single pixels, patch means, where a world point lands on
-// screen, and greyscale.
+// Pixel helpers every test that reads back frames shares: the window's read-back, single pixels, patch means, where a
+// world point lands on screen, and greyscale.
 
 #include <algorithm>
 #include <cstdlib>
@@ -41,8 +40,7 @@ inline std::vector<unsigned char> readWindow()
     return testkit::readPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT);
 }
 
-// Pixel (x, y), y from the top, of a read-back of the whole window at the
-// given size.
+// Pixel (x, y), y from the top, of a read-back of the whole window at the given size.
 inline Pixel pixelOf(const std::vector<unsigned char>& frame, int x, int y, int width = WINDOW_WIDTH,
                      int height = WINDOW_HEIGHT)
 {
@@ -55,8 +53,7 @@ inline Pixel windowPixel(int x, int y)
     return pixelOf(readWindow(), x, y);
 }
 
-// Mean colour, 0 to 255 per channel, of a rectangle of a whole-window
-// read-back (x, y from the top-left).
+// Mean colour, 0 to 255 per channel, of a rectangle of a whole-window read-back (x, y from the top-left).
 inline glm::dvec3 meanColour(const std::vector<unsigned char>& frame, int left, int top, int width, int height)
 {
     glm::dvec3 sum(0.0);
@@ -69,8 +66,8 @@ inline glm::dvec3 meanColour(const std::vector<unsigned char>& frame, int left, 
     return sum / static_cast<double>(width * height);
 }
 
-// Mean colour of the (2 half + 1)^2 pixels around a point of the window,
-// moved inside it when it lies at or past the edge.
+// Mean colour of the (2 half + 1)^2 pixels around a point of the window, moved inside it when it lies at or past the
+// edge.
 inline glm::dvec3 patch(const std::vector<unsigned char>& frame, const glm::vec2& at, int half)
 {
     const int x = std::clamp(static_cast<int>(at.x), half, WINDOW_WIDTH - 1 - half);
@@ -83,15 +80,13 @@ inline double channelSum(const glm::dvec3& colour)
     return colour.r + colour.g + colour.b;
 }
 
-// Luma of an sRGB colour in 0 to 255 per channel: its grey in a greyscale
-// frame.
+// Luma of an sRGB colour in 0 to 255 per channel: its grey in a greyscale frame.
 inline double luma(const glm::dvec3& c)
 {
     return 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
 }
 
-// Where a point of the world lands in a window of the given size, pixels
-// from the top-left.
+// Where a point of the world lands in a window of the given size, pixels from the top-left.
 inline glm::vec2 toWindow(Camera& camera, const glm::vec3& world, int width = WINDOW_WIDTH, int height = WINDOW_HEIGHT)
 {
     const glm::vec4 clip = camera.getProjection() * camera.getView() * glm::vec4(world, 1.0f);
