@@ -63,11 +63,18 @@ std::uint64_t fingerprint(const Planet& planet)
     return hash;
 }
 
+using Corners = std::array<glm::vec3, 3>;
+
+Corners cornersOf(const Planet& planet, const Face& face)
+{
+    return {planet.tiles[face.corners[0]].position, planet.tiles[face.corners[1]].position,
+            planet.tiles[face.corners[2]].position};
+}
+
 glm::vec3 faceCentre(const Planet& planet, const Face& face)
 {
-    return (planet.tiles[face.corners[0]].position + planet.tiles[face.corners[1]].position +
-            planet.tiles[face.corners[2]].position) /
-           3.0f;
+    const Corners c = cornersOf(planet, face);
+    return (c[0] + c[1] + c[2]) / 3.0f;
 }
 
 float floatFromBits(std::uint32_t bits)
@@ -200,10 +207,8 @@ TEST(PlanetTest, ConstructionFollowsTheSubdivisionLevelAndMatchesTheStraightforw
             }
         }
         for (const Face* face : planet.faces) {
-            const glm::vec3 a = planet.tiles[face->corners[0]].position;
-            const glm::vec3 b = planet.tiles[face->corners[1]].position;
-            const glm::vec3 c = planet.tiles[face->corners[2]].position;
-            ASSERT_GT(glm::dot(glm::cross(b - a, c - a), a + b + c), 0.0f);
+            const Corners c = cornersOf(planet, *face);
+            ASSERT_GT(glm::dot(glm::cross(c[1] - c[0], c[2] - c[0]), c[0] + c[1] + c[2]), 0.0f);
         }
     }
 }
@@ -337,8 +342,6 @@ TEST(TileGridTest, SearchFindsTheWalksTileForEveryKindOfPoint)
 
 namespace {
 
-using Corners = std::array<glm::vec3, 3>;
-
 class PlanetPatchesTest : public ::testing::Test {
 protected:
     // Built once: the model needs no GL context.
@@ -370,9 +373,7 @@ protected:
         EXPECT_LE(drawn, mostDrawn * static_cast<float>(planet->faces.size()));
         int showing = 0;
         for (std::size_t f = 0; f < planet->faces.size(); ++f) {
-            const std::uint32_t* c = planet->faces[f]->corners;
-            const Corners at = {planet->tiles[c[0]].position, planet->tiles[c[1]].position,
-                                planet->tiles[c[2]].position};
+            const Corners at = cornersOf(*planet, *planet->faces[f]);
             const glm::vec3 normal = glm::cross(at[1] - at[0], at[2] - at[0]);
             const float outward = glm::dot(normal, at[0]) < 0.0f ? -1.0f : 1.0f;
             if (outward * glm::dot(normal, towards(at[0])) > 0.0f && inRegion(at)) {

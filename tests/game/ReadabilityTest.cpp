@@ -327,14 +327,9 @@ std::vector<Count> readCounts(const std::vector<unsigned char>& frame)
     Statistics* statistics = Statistics::getInstance();
     const int step = static_cast<int>(statistics->countWidth(10) - statistics->countWidth(1));
     const int cell = static_cast<int>(statistics->countWidth(1));
-    std::map<std::pair<int, std::string>, std::pair<int, int>> chains; // (left, digits) -> (rows, sum of rows)
+    std::map<std::pair<int, std::string>, glm::ivec2> chains; // (left, digits) -> (rows, sum of rows)
     for (int y = 0; y < WINDOW_HEIGHT; ++y) {
-        int x = 0;
-        while (x < WINDOW_WIDTH) {
-            if (digitAt(frame, x, y) < 0) {
-                ++x;
-                continue;
-            }
+        for (int x = 0; x < WINDOW_WIDTH; ++x) { // a chain ends on a pixel of no digit, which the loop steps over
             const int left = x;
             std::string digits;
             for (int d; x < WINDOW_WIDTH && (d = digitAt(frame, x, y)) >= 0;) {
@@ -345,18 +340,17 @@ std::vector<Count> readCounts(const std::vector<unsigned char>& frame)
                 digits.append(static_cast<std::size_t>(std::max(1, (x - start - cell + step + step / 2) / step)),
                               static_cast<char>('0' + d));
             }
-            auto& chain = chains[{left, digits}];
-            chain.first += 1;
-            chain.second += y;
+            if (!digits.empty()) {
+                chains[{left, digits}] += glm::ivec2(1, y);
+            }
         }
     }
     std::vector<Count> counts;
     for (const auto& [key, rows] : chains) {
-        if (rows.first >= statistics->countHeight() * 0.7f) {
+        if (rows.x >= statistics->countHeight() * 0.7f) {
             const float width = static_cast<float>((key.second.size() - 1) * step + cell);
-            counts.push_back({key.second,
-                              {static_cast<float>(key.first) + width * 0.5f,
-                               static_cast<float>(rows.second) / static_cast<float>(rows.first)}});
+            counts.push_back(
+                {key.second, {static_cast<float>(key.first) + width * 0.5f, float(rows.y) / float(rows.x)}});
         }
     }
     return counts;
