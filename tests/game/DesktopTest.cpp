@@ -1,5 +1,5 @@
-// The game in a window the player resizes, squeezes, minimises and turns full screen: the real window, the events it
-// gets, and the pixels that reach it.
+// The game in a window the player resizes, squeezes, minimises and turns full screen: the real window, its events and
+// the pixels that reach it.
 #include <string>
 #include <vector>
 
@@ -143,8 +143,7 @@ TEST_F(DesktopTest, ThePictureAndClicksFollowTheWindowSize)
     }
 }
 
-// A pointer outside the window hovers nothing and the game's cursor is not drawn, not even the part of it that would
-// hang into the window.
+// A pointer outside the window hovers nothing, and no part of the game's cursor is drawn hanging into the window.
 TEST_F(DesktopTest, APointerOutsideTheWindowHoversAndDrawsNothing)
 {
     GLFWwindow* handle = window->getHandle();
@@ -235,8 +234,8 @@ TEST_F(DesktopTest, ASqueezedOrMinimisedWindowComesBackWhole)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-// F11 and Alt+Enter each switch to the whole screen and back to the window as it was; the picture follows. Enter alone
-// switches nothing.
+// F11 and Alt+Enter each switch to the whole screen and back to the window as it was, the picture following; Enter
+// alone switches nothing.
 TEST_F(DesktopTest, F11AndAltEnterSwitchToFullScreenAndBack)
 {
     GLFWwindow* handle = window->getHandle();

@@ -13,9 +13,8 @@
 namespace BV {
 namespace {
 
-// A ring of empty towers round home on a planet of the parameter's size, so that their shadows and the band where the
-// sun grazes the ground both cross the view as the sun goes round; empty, so that no garrison band pulses with the
-// clock between renders.
+// A ring of towers round home on a planet of the parameter's size: their shadows and the band where the sun grazes the
+// ground both cross the view as the sun goes round. Empty: no garrison band pulses with the clock between renders.
 class PlanetShadowTest : public testkit::PixelGame, public ::testing::WithParamInterface<int> {
 protected:
     void SetUp() override
@@ -56,8 +55,7 @@ int differing(const testkit::Image& a, const testkit::Image& b)
 }
 
 // Against the old drawing (whole depth in the map, every face drawn): within a whisker on average and in the share of
-// pixels more than 16 off, and much closer than the frame without the planet's own shadow. Drawing in patches changes
-// no pixel at all.
+// pixels more than 16 off, and much closer than without the planet's own shadow. Patches change no pixel at all.
 TEST_P(PlanetShadowTest, OwnShadowAndPatchesKeepTheFrameOverATurnOfTheSun)
 {
     ShaderProgram* unshaded =
@@ -86,8 +84,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, PlanetShadowTest, ::testing::Values(3, 4, 5, 6))
 class ShadingShortcutTest : public PlanetShadowTest {};
 
 // The coarsest planet, whose own facets shade the most, and the finest, whose towers are smallest. Every frame equals
-// the one with all nine taps everywhere, and each reason for taking them is needed: towers near, or the sun grazing the
-// ground.
+// the one with all nine taps everywhere, and each reason for the taps is needed: towers near, or the sun grazing.
 TEST_P(ShadingShortcutTest, SkippedShadowTapsChangeNoPixel)
 {
     const char* const line = "int taps = facing < SELF_SHADOW_FACING || nearTower ? 9 : 0;";

@@ -447,8 +447,8 @@ TEST_F(PlanetPatchesTest, CameraKeepsEveryFaceThatCanShow)
     }
 }
 
-// The sun's orthographic view mapped to texels as the scene maps it; every face turned towards the sun with a corner in
-// the region is drawn.
+// The sun's orthographic view mapped to texels as the scene maps it; every face facing the sun with a corner in the
+// region is drawn.
 TEST_F(PlanetPatchesTest, SunKeepsEveryFaceTurnedToItInTheRegion)
 {
     const struct {

@@ -1,6 +1,5 @@
-// How a real game reads on screen: the night side of the planet stays readable, the two sides' land and towers differ
-// without colour, the halo rings the planet, and the garrison counts stand beside their towers. The frames are saved as
-// PNGs.
+// How a real game reads on screen: the night side stays readable, the two sides' land and towers differ without
+// colour, the halo rings the planet, and garrison counts stand beside their towers. Frames are saved as PNGs.
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -20,8 +19,7 @@ using Colour = glm::dvec3; // 0 to 255 per channel
 using scenetest::luma;
 using scenetest::patch;
 
-// CIE L*a*b* of an sRGB colour under D65: distances in it follow what the eye tells apart (about 2 is just noticeable,
-// above 10 plainly different).
+// CIE L*a*b* of an sRGB colour under D65: distances follow what the eye tells apart (2 just noticeable, 10 plainly).
 glm::dvec3 lab(const Colour& c)
 {
     auto linear = [](double v) {
@@ -46,8 +44,7 @@ double contrast(double a, double b)
     return std::fabs(a - b) / std::max(a, b);
 }
 
-// A game on a terrain with all five types about equally often, with the mouse off the planet so that no hover outline
-// lights a tile.
+// A game on a terrain with all five types about equally often; the mouse off the planet, so no hover outline shows.
 class ReadabilityTest : public testkit::PixelGame {
 protected:
     void SetUp() override
@@ -62,8 +59,7 @@ protected:
         glfwSetCursorPos(Window::getInstance()->getHandle(), 0.0, 0.0);
     }
 
-    // Two more of the player's towers, left and right of home, for a wide stretch of own land, standing at noon over
-    // home.
+    // Two more of the player's towers, left and right of home, for a wide stretch of own land, at noon over home.
     std::vector<Tower*> widenHome()
     {
         const float side = 200.0f * std::sin(0.45f), ahead = 200.0f * std::cos(0.45f);
@@ -87,9 +83,8 @@ protected:
     }
 };
 
-// The sun circles the planet about once a minute. Half a turn after noon over the player's home, the same tiles must
-// keep 40 % of their daylight luminance, the five terrains must stay apart and the border must stand out from the land
-// as much as by day.
+// The sun circles the planet about once a minute. Half a turn after noon over home, the same tiles keep 40 % of their
+// daylight luminance, the five terrains stay apart and the border stands out from the land as much as by day.
 TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
 {
     widenHome();
@@ -100,8 +95,7 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
         return std::pair(patch(day, at, half), patch(night, at, half));
     };
 
-    // Tiles: own (the player's), seen (in view, nobody's) and never seen, away from the towers and their signs. By day,
-    // then by night.
+    // Tiles own (the player's), seen (in view, nobody's) and never seen, away from towers and signs; by day, by night.
     double lumas[3][2] = {}; // [own, seen, never seen][day, night]
     int count[3] = {};
     Colour terrain[2][5] = {}; // [day, night][type], on own land
@@ -120,8 +114,7 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
             terrain[0][tile.type] += byDay;
             terrain[1][tile.type] += byNight;
             ++terrainCount[tile.type];
-            // The sun's glint on owned water stays blue: nowhere near the tile's middle are all three channels bright,
-            // as on snow.
+            // The sun's glint on owned water stays blue: nowhere near its middle are all channels bright, as on snow.
             for (int i = 0; tile.type == 0 && i < 17 * 17; ++i) {
                 const scenetest::Pixel p = scenetest::pixelOf(day, int(at.x) + i % 17 - 8, int(at.y) + i / 17 - 8);
                 EXPECT_LT(std::min({p.r, p.g, p.b}), 100) << "water tile " << tile.index;
@@ -133,8 +126,7 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
         lumas[kind][0] /= count[kind];
         lumas[kind][1] /= count[kind];
     }
-    // By day own land is brightest, land once seen dimmer, land never seen darkest. By night own and seen land keep 40
-    // % of their daylight.
+    // By day own land is brightest, land once seen dimmer, never seen darkest; by night own and seen keep 40 % of it.
     EXPECT_GT(lumas[0][0], 1.2 * lumas[1][0]);
     EXPECT_GT(lumas[1][0], 1.8 * lumas[2][0]);
     for (int kind = 0; kind < 2; ++kind) {

@@ -66,8 +66,7 @@ inline glm::dvec3 meanColour(const std::vector<unsigned char>& frame, int left, 
     return sum / static_cast<double>(width * height);
 }
 
-// Mean colour of the (2 half + 1)^2 pixels around a point of the window, moved inside it when it lies at or past the
-// edge.
+// Mean colour of the (2 half + 1)^2 pixels around a point of the window, moved inside it when at or past the edge.
 inline glm::dvec3 patch(const std::vector<unsigned char>& frame, const glm::vec2& at, int half)
 {
     const int x = std::clamp(static_cast<int>(at.x), half, WINDOW_WIDTH - 1 - half);
