@@ -350,8 +350,11 @@ protected:
 
     void SetUp() override { patches.build(planet->tiles, planet->faces); }
 
-    // Per face: whether the last selection's runs hold it.
-    std::vector<bool> selectedFaces() const
+    // Every face turned towards `towards(its first corner)` whose corners are `inRegion` must be in the last
+    // selection's runs, which `drawn` counts and which hold at most `mostDrawn` of all faces. More than `least` such
+    // faces must exist.
+    template <typename Towards, typename InRegion>
+    void expectKept(std::uint32_t drawn, float mostDrawn, int least, Towards towards, InRegion inRegion) const
     {
         std::vector<bool> selected(planet->faces.size(), false);
         for (std::size_t run = 0; run < patches.getRunCounts().size(); ++run) {
@@ -360,15 +363,6 @@ protected:
                 selected[patches.getIndices()[i] / 3] = true;
             }
         }
-        return selected;
-    }
-
-    // Every face turned towards `towards(its first corner)` whose corners are `inRegion` must be in the last selection,
-    // which `drawn` counts and which holds at most `mostDrawn` of all faces. More than `least` such faces must exist.
-    template <typename Towards, typename InRegion>
-    void expectKept(std::uint32_t drawn, float mostDrawn, int least, Towards towards, InRegion inRegion) const
-    {
-        const std::vector<bool> selected = selectedFaces();
         EXPECT_EQ(static_cast<std::uint32_t>(std::count(selected.begin(), selected.end(), true)), drawn);
         EXPECT_LE(drawn, mostDrawn * static_cast<float>(planet->faces.size()));
         int showing = 0;

@@ -224,23 +224,20 @@ TEST_F(ReadabilityTest, OwnersDifferInGreyscale)
     EXPECT_GE(contrast(landGrey[0], landGrey[1]), 0.15);
 
     // A tower's pixels: those around it that change when it is drawn.
-    double towerGrey[2] = {}; // the player's, the computer's
+    glm::dvec2 towerGrey(0.0); // the player's, the computer's
     for (int t = 0; t < 2; ++t) {
         const glm::vec2 centre = toScreen(towers[t]->tile.position + towers[t]->tile.normal * 10.0f);
-        double sum[2] = {};
+        glm::dvec2 sum(0.0);
         int count = 0;
         for (int i = 0; i < 81 * 81; ++i) {
             const glm::vec2 at(int(centre.x) + i % 81 - 40, int(centre.y) + i / 81 - 40);
             const double p = patch(grey[t], at, 0).r, c = patch(grey[1 - t], at, 0).r, none = patch(grey[2], at, 0).r;
-            if (std::fabs(p - none) > 8.0 || std::fabs(c - none) > 8.0) {
-                sum[0] += p;
-                sum[1] += c;
-                ++count;
-            }
+            const bool drawn = std::fabs(p - none) > 8.0 || std::fabs(c - none) > 8.0;
+            sum += drawn ? glm::dvec2(p, c) : glm::dvec2(0.0);
+            count += drawn ? 1 : 0;
         }
         ASSERT_GE(count, 200) << "tower " << t;
-        towerGrey[0] += sum[0] / count / 2.0;
-        towerGrey[1] += sum[1] / count / 2.0;
+        towerGrey += sum / (2.0 * count);
     }
     EXPECT_GE(contrast(towerGrey[0], towerGrey[1]), 0.45);
 }
