@@ -1,6 +1,6 @@
-// The game in a window the player resizes, squeezes, minimises and turns
-// full screen: the real window, the events it gets, and the pixels that
-// reach it.
+// The game in a window the player resizes, squeezes, minimises and turns full screen: the real window, its events and
+// the pixels that reach it.
+#include <string>
 #include <vector>
 
 #include "game/CameraController.h"
@@ -8,6 +8,8 @@
 
 namespace BV {
 namespace {
+
+using scenetest::Pixel;
 
 class DesktopTest : public testkit::GameFixture {
 protected:
@@ -19,23 +21,21 @@ protected:
         GameFixture::TearDown();
     }
 
-    // Asks for a window size and lets the events arrive; false if they never do.
-    bool resize(int width, int height)
+    // Lets the events of a new window size arrive, after asking for it unless something else did; false if they never
+    // do.
+    bool resize(int width, int height, bool ask = true)
     {
-        glfwSetWindowSize(window->getHandle(), width, height);
-        return settle(width, height);
-    }
-
-    bool settle(int width, int height)
-    {
+        if (ask) {
+            glfwSetWindowSize(window->getHandle(), width, height);
+        }
         for (int i = 0; i < 300 && (window->getWidth() != width || window->getHeight() != height); ++i) {
             glfwWaitEventsTimeout(0.01);
         }
         return window->getWidth() == width && window->getHeight() == height;
     }
 
-    // Two frames (the first after a resize may land in a buffer the window
-    // system has only just made), then the window's pixels, saved as png.
+    // Two frames (the first after a resize may land in a buffer the window system has only just made), then the
+    // window's pixels, saved as png.
     std::vector<unsigned char> frame(const std::string& png)
     {
         step(0.02);
@@ -46,42 +46,40 @@ protected:
         return pixels;
     }
 
-    // The planet's extent through the middle of the scene's last picture,
-    // along one axis, as [first, last] pixel: the run of pixels nearer than
-    // the sky (which lies at the far end of the depth range) that holds the
-    // middle.
+    // Pixel (x, y) from the top-left of a frame of the window's size.
+    Pixel at(const std::vector<unsigned char>& pixels, int x, int y) const
+    {
+        return scenetest::pixelOf(pixels, x, y, window->getWidth(), window->getHeight());
+    }
+
+    // The planet's extent through the middle of the scene's last picture, along one axis, as [first, last] pixel: the
+    // run of pixels nearer than the sky (which lies at the far end of the depth range) that holds the middle.
     std::pair<int, int> discRun(bool horizontal) const
     {
-        const int width = game->getScene()->getTargetWidth();
-        const int height = game->getScene()->getTargetHeight();
+        const int width = game->getScene()->getTargetWidth(), height = game->getScene()->getTargetHeight();
         const int length = horizontal ? width : height;
         std::vector<float> depth(static_cast<std::size_t>(length));
         glBindFramebuffer(GL_READ_FRAMEBUFFER, game->getScene()->getMainFramebuffer());
         glReadPixels(horizontal ? 0 : width / 2, horizontal ? height / 2 : 0, horizontal ? length : 1,
                      horizontal ? 1 : length, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
         glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        const auto planet = [&](int at) { return depth[static_cast<std::size_t>(at)] < 0.9999f; };
-        int first = length / 2;
-        int last = length / 2;
-        while (first > 0 && planet(first - 1)) {
+        int first = length / 2, last = length / 2;
+        while (first > 0 && depth[first - 1] < 0.9999f) {
             --first;
         }
-        while (last < length - 1 && planet(last + 1)) {
+        while (last < length - 1 && depth[last + 1] < 0.9999f) {
             ++last;
         }
         return {first, last};
     }
 
-    // A whole picture at the window's size: the planet round in the middle
-    // of the scene, and sky (never the black of an uncovered window) in every
-    // corner of the window.
+    // A whole picture at the window's size, as far out as the view goes: the planet round in the middle of the scene,
+    // and sky (never the black of an uncovered window) along the window's top and bottom.
     void expectWholePicture(const std::string& png)
     {
-        // As far out as the view goes, so the whole planet is on screen.
         game->getCameraController()->onMouseScrolled(-100.0);
         const std::vector<unsigned char> pixels = frame(png);
-        const int width = window->getWidth();
-        const int height = window->getHeight();
+        const int width = window->getWidth(), height = window->getHeight();
         EXPECT_EQ(game->getScene()->getTargetWidth(), width);
         EXPECT_EQ(game->getScene()->getTargetHeight(), height);
         const auto [left, right] = discRun(true);
@@ -92,57 +90,60 @@ protected:
         EXPECT_NEAR((top + bottom) * 0.5, height * 0.5, 2.0) << "planet off-centre";
         EXPECT_NEAR(right - left, bottom - top, 0.015 * (bottom - top)) << "planet not round";
         int black = 0;
-        for (const int y : {1, height - 2}) {
-            for (int x = 0; x < width; ++x) {
-                const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 4;
-                black += pixels[i] + pixels[i + 1] + pixels[i + 2] == 0 ? 1 : 0;
-            }
+        for (int x = 0; x < 2 * width; ++x) {
+            const Pixel p = at(pixels, x % width, x < width ? 1 : height - 2);
+            black += p.r + p.g + p.b == 0 ? 1 : 0;
         }
         EXPECT_LT(black, width / 10) << "uncovered window";
     }
 
-    // Window pixels, from the top-left corner, of a point of the world.
-    glm::vec2 onWindow(const glm::vec3& world) const
+    // Sum of the differences between neighbouring pixels along the rows of a rectangle (x, y from the top-left): how
+    // much fine detail it holds.
+    double detail(const std::vector<unsigned char>& pixels, int left, int top, int width, int height) const
     {
-        Camera* camera = game->getCamera();
-        const glm::vec4 clip = camera->getProjection() * camera->getView() * glm::vec4(world, 1.0f);
-        return {(clip.x / clip.w * 0.5f + 0.5f) * window->getWidth(),
-                (0.5f - clip.y / clip.w * 0.5f) * window->getHeight()};
+        double sum = 0.0;
+        for (int y = top; y < top + height; ++y) {
+            for (int x = left; x < left + width - 1; ++x) {
+                const Pixel a = at(pixels, x, y), b = at(pixels, x + 1, y);
+                sum += std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b);
+            }
+        }
+        return sum;
+    }
+
+    glm::vec2 onWindow(const Tile& tile) const
+    {
+        return scenetest::toWindow(*game->getCamera(), tile.position, window->getWidth(), window->getHeight());
     }
 
     Window* window = Window::getInstance();
 };
 
-// Every size the player drags the window to gets a whole picture at that
-// size, the planet round in its middle, and a click where the home tower is
-// drawn selects it.
+// Every size the player drags the window to gets a whole picture at that size, the planet round in its middle, and a
+// click where the home tower is drawn selects it.
 TEST_F(DesktopTest, ThePictureAndClicksFollowTheWindowSize)
 {
-    const struct {
-        int width, height;
-    } sizes[] = {{1000, 400}, {480, 640}};
-    Tower* home = towerOf(humanPlayer);
-    for (const auto& size : sizes) {
-        SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
-        ASSERT_TRUE(resize(size.width, size.height));
-        expectWholePicture("desktop_" + std::to_string(size.width) + ".png");
+    const Tile& home = towerOf(humanPlayer)->tile;
+    for (const glm::ivec2 size : {glm::ivec2(1000, 400), glm::ivec2(480, 640)}) {
+        SCOPED_TRACE(size.x);
+        ASSERT_TRUE(resize(size.x, size.y));
+        expectWholePicture("desktop_" + std::to_string(size.x) + ".png");
 
         // Turn the view so the tower stands away from the middle.
         game->getCameraController()->onKeyPressed(GLFW_KEY_A, 0, 0);
         step(0.15);
         game->getCameraController()->onKeyReleased(GLFW_KEY_A, 0, 0);
         planet->selectedTile = -1;
-        const glm::vec2 pointer = onWindow(home->tile.position);
-        EXPECT_GT(glm::distance(pointer, glm::vec2(size.width, size.height) * 0.5f), 20.0f);
+        const glm::vec2 pointer = onWindow(home);
+        EXPECT_GT(glm::distance(pointer, glm::vec2(size) * 0.5f), 20.0f);
         glfwSetCursorPos(window->getHandle(), pointer.x, pointer.y);
         step(0.02);
         game->onMouseButtonReleased(GLFW_MOUSE_BUTTON_LEFT, pointer, 0);
-        EXPECT_EQ(planet->selectedTile, static_cast<std::int32_t>(home->tile.index));
+        EXPECT_EQ(planet->selectedTile, static_cast<std::int32_t>(home.index));
     }
 }
 
-// A pointer outside the window hovers nothing and the game's cursor is not
-// drawn, not even the part of it that would hang into the window.
+// A pointer outside the window hovers nothing, and no part of the game's cursor is drawn hanging into the window.
 TEST_F(DesktopTest, APointerOutsideTheWindowHoversAndDrawsNothing)
 {
     GLFWwindow* handle = window->getHandle();
@@ -151,45 +152,24 @@ TEST_F(DesktopTest, APointerOutsideTheWindowHoversAndDrawsNothing)
         glfwWaitEventsTimeout(0.01);
     }
     step(0.02);
-    const glm::vec2 home = onWindow(towerOf(humanPlayer)->tile.position);
-    glfwSetCursorPos(handle, home.x, home.y);
+    const Tile& home = towerOf(humanPlayer)->tile;
+    glfwSetCursorPos(handle, onWindow(home).x, onWindow(home).y);
     step(0.02);
-    ASSERT_EQ(planet->hoveredTile, static_cast<std::int32_t>(towerOf(humanPlayer)->tile.index));
+    ASSERT_EQ(planet->hoveredTile, static_cast<std::int32_t>(home.index));
     std::vector<unsigned char> corners[2];
-    for (const int away : {8, 60}) {
-        glfwSetCursorPos(handle, -away, -away);
-        corners[away == 8 ? 0 : 1] = frame("desktop_pointer_out.png");
+    for (int i = 0; i < 2; ++i) {
+        glfwSetCursorPos(handle, -8 - 52 * i, -8 - 52 * i); // 8 and 60 pixels out
+        corners[i] = frame("desktop_pointer_out.png");
         EXPECT_EQ(planet->hoveredTile, -1);
     }
-    for (int y = 0; y < 24; ++y) {
-        for (int x = 0; x < 24; ++x) {
-            const std::size_t i = (static_cast<std::size_t>(window->getHeight() - 1 - y) * window->getWidth() + x) * 4;
-            ASSERT_EQ(corners[0][i] + corners[0][i + 1] + corners[0][i + 2],
-                      corners[1][i] + corners[1][i + 1] + corners[1][i + 2])
-                << "cursor drawn at " << x << ", " << y;
-        }
+    for (int i = 0; i < 24 * 24; ++i) {
+        const Pixel near = at(corners[0], i % 24, i / 24), far = at(corners[1], i % 24, i / 24);
+        ASSERT_EQ(near.r + near.g + near.b, far.r + far.g + far.b) << "cursor drawn at " << i % 24 << ", " << i / 24;
     }
 }
 
-// Sum of the differences between neighbouring pixels across a rectangle
-// (x, y from the top-left): how much fine detail it holds.
-double detail(const std::vector<unsigned char>& pixels, int width, int height, int left, int top, int w, int h)
-{
-    double sum = 0.0;
-    for (int y = top; y < top + h; ++y) {
-        for (int x = left; x < left + w - 1; ++x) {
-            const std::size_t i = (static_cast<std::size_t>(height - 1 - y) * width + x) * 4;
-            for (int c = 0; c < 3; ++c) {
-                sum += std::abs(pixels[i + c] - pixels[i + 4 + c]);
-            }
-        }
-    }
-    return sum;
-}
-
-// At half scale the scene is drawn into a target of half the window's size
-// and scaled up, softer; the statistics panel and the cursor over it are as
-// sharp as at full scale.
+// At half scale the scene is drawn into a target of half the window's size and scaled up, softer; the statistics panel
+// and the cursor over it are as sharp as at full scale.
 TEST_F(DesktopTest, AtHalfScaleTheSceneIsSofterAndTheInterfaceAsSharp)
 {
     Statistics* statistics = Statistics::getInstance();
@@ -197,29 +177,26 @@ TEST_F(DesktopTest, AtHalfScaleTheSceneIsSofterAndTheInterfaceAsSharp)
         static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/ui/debug.dds"));
     ASSERT_TRUE(statistics->panelTexture->ensureLoadedOrReport());
     statistics->overlayVisible = true;
-    const int width = window->getWidth();
-    const int height = window->getHeight();
     glfwSetCursorPos(window->getHandle(), 500.0, 100.0);
     std::vector<unsigned char> frames[2];
-    const double scales[2] = {1.0, 0.5};
     for (int i = 0; i < 2; ++i) {
-        game->getRenderScale().fix(scales[i]);
+        const double scale = 1.0 - 0.5 * i;
+        game->getRenderScale().fix(scale);
         frames[i] = frame(i == 0 ? "desktop_scale_1.png" : "desktop_scale_half.png");
-        EXPECT_EQ(game->getScene()->getTargetWidth(), static_cast<int>(width * scales[i]));
-        EXPECT_EQ(game->getScene()->getTargetHeight(), static_cast<int>(height * scales[i]));
+        EXPECT_EQ(game->getScene()->getTargetWidth(), static_cast<int>(window->getWidth() * scale));
+        EXPECT_EQ(game->getScene()->getTargetHeight(), static_cast<int>(window->getHeight() * scale));
     }
     statistics->overlayVisible = false;
     const auto ratio = [&](int left, int top, int w, int h) {
-        return detail(frames[1], width, height, left, top, w, h) / detail(frames[0], width, height, left, top, w, h);
+        return detail(frames[1], left, top, w, h) / detail(frames[0], left, top, w, h);
     };
     EXPECT_LT(ratio(250, 250, 300, 200), 0.8) << "the scene is as sharp as at full scale";
     EXPECT_GT(ratio(0, 0, statistics->panelTexture->width, statistics->panelTexture->height), 0.9) << "panel";
     EXPECT_GT(ratio(500, 100, 32, 32), 0.9) << "cursor";
 }
 
-// A window squeezed to one pixel, or minimised to none, raises no GL error
-// and draws nothing; minimising pauses the game unless the player had, and
-// the window's return brings the whole picture back.
+// A window squeezed to one pixel, or minimised to none, raises no GL error and draws nothing; minimising pauses the
+// game unless the player had, and the window's return brings the whole picture back.
 TEST_F(DesktopTest, ASqueezedOrMinimisedWindowComesBackWhole)
 {
     while (glGetError() != GL_NO_ERROR) {
@@ -257,8 +234,8 @@ TEST_F(DesktopTest, ASqueezedOrMinimisedWindowComesBackWhole)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-// F11 and Alt+Enter each switch to the whole screen and back to the window
-// as it was; the picture follows.
+// F11 and Alt+Enter each switch to the whole screen and back to the window as it was, the picture following; Enter
+// alone switches nothing.
 TEST_F(DesktopTest, F11AndAltEnterSwitchToFullScreenAndBack)
 {
     GLFWwindow* handle = window->getHandle();
@@ -266,25 +243,20 @@ TEST_F(DesktopTest, F11AndAltEnterSwitchToFullScreenAndBack)
     ASSERT_TRUE(mode);
     glfwSetWindowPos(handle, 40, 30);
     ASSERT_TRUE(resize(640, 480));
-    const struct {
-        int key, mods;
-    } switches[] = {{GLFW_KEY_F11, 0}, {GLFW_KEY_ENTER, GLFW_MOD_ALT}};
-    for (const auto& key : switches) {
-        SCOPED_TRACE(key.key);
-        game->onKeyPressed(key.key, 0, key.mods);
-        ASSERT_TRUE(settle(mode->width, mode->height));
+    for (const glm::ivec2 key : {glm::ivec2(GLFW_KEY_F11, 0), glm::ivec2(GLFW_KEY_ENTER, GLFW_MOD_ALT)}) {
+        SCOPED_TRACE(key.x);
+        game->onKeyPressed(key.x, 0, key.y);
+        ASSERT_TRUE(resize(mode->width, mode->height, false));
         EXPECT_TRUE(window->isFullscreen());
         expectWholePicture("desktop_fullscreen.png");
-        game->onKeyPressed(key.key, 0, key.mods);
-        ASSERT_TRUE(settle(640, 480));
+        game->onKeyPressed(key.x, 0, key.y);
+        ASSERT_TRUE(resize(640, 480, false));
         EXPECT_FALSE(window->isFullscreen());
-        int x = 0;
-        int y = 0;
-        glfwGetWindowPos(handle, &x, &y);
-        EXPECT_EQ(x, 40);
-        EXPECT_EQ(y, 30);
+        glm::ivec2 position(0);
+        glfwGetWindowPos(handle, &position.x, &position.y);
+        EXPECT_EQ(position, glm::ivec2(40, 30));
     }
-    game->onKeyPressed(GLFW_KEY_ENTER, 0, 0); // Enter alone switches nothing
+    game->onKeyPressed(GLFW_KEY_ENTER, 0, 0);
     step(0.02);
     EXPECT_FALSE(window->isFullscreen());
 }

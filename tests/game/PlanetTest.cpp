@@ -1,24 +1,29 @@
-// The planet: its construction level by level, the sizes a driver can hold,
-// the terrain atlas, and the nearest-tile search through the tile grid
-// against the walk over every tile, ties and odd points included.
+// The planet: its construction level by level, the sizes a driver can hold, the terrain atlas, the nearest-tile search
+// through the tile grid against the walk over every tile, ties and odd points included, and the patches that let a view
+// draw only the faces that can show.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <glm/glm.hpp>
+#include <glm/gtc/matrix_transform.hpp>
 
 #include "game/Dice.h"
 #include "game/Face.h"
 #include "game/Game.h"
 #include "game/Planet.h"
+#include "game/PlanetPatches.h"
 #include "game/TerrainAtlas.h"
 #include "game/TileGrid.h"
 
@@ -28,9 +33,8 @@ namespace {
 
 constexpr float kRadius = 200.0f;
 
-// An FNV-1a hash of everything the construction decides: each tile's
-// position, normal, terrain and face order, and each face's corners and
-// neighbours. Positions are rounded to a thousandth of a world unit.
+// An FNV-1a hash of everything the construction decides: each tile's position, normal, terrain and face order, and each
+// face's corners and neighbours. Positions are rounded to a thousandth of a world unit.
 std::uint64_t fingerprint(const Planet& planet)
 {
     std::uint64_t hash = 14695981039346656037ull;
@@ -59,11 +63,18 @@ std::uint64_t fingerprint(const Planet& planet)
     return hash;
 }
 
+using Corners = std::array<glm::vec3, 3>;
+
+Corners cornersOf(const Planet& planet, const Face& face)
+{
+    return {planet.tiles[face.corners[0]].position, planet.tiles[face.corners[1]].position,
+            planet.tiles[face.corners[2]].position};
+}
+
 glm::vec3 faceCentre(const Planet& planet, const Face& face)
 {
-    return (planet.tiles[face.corners[0]].position + planet.tiles[face.corners[1]].position +
-            planet.tiles[face.corners[2]].position) /
-           3.0f;
+    const Corners c = cornersOf(planet, face);
+    return (c[0] + c[1] + c[2]) / 3.0f;
 }
 
 float floatFromBits(std::uint32_t bits)
@@ -94,19 +105,16 @@ public:
     std::uint32_t pick(std::size_t count) { return static_cast<std::uint32_t>(random() % count); }
     const Tile& tile() { return planet.tiles[pick(planet.tiles.size())]; }
 
-    // Halfway between a tile and one of its neighbours: equally far from
-    // both but for rounding.
+    // Halfway between a tile and one of its neighbours: equally far from both but for rounding.
     glm::vec3 betweenTwo()
     {
         const Tile& a = tile();
         a.getNeighbours(neighbours);
-        const Tile& b = planet.tiles[neighbours[pick(neighbours.size())]];
-        return (a.position + b.position) * 0.5f;
+        return (a.position + planet.tiles[neighbours[pick(neighbours.size())]].position) * 0.5f;
     }
     // A tile corner: the centre of a triangle, equally far from three tiles.
     glm::vec3 corner() { return faceCentre(planet, *planet.faces[pick(planet.faces.size())]); }
-    // On an edge or corner of the grid's cube: two or three components of
-    // equal size.
+    // On an edge or corner of the grid's cube: two or three components of equal size.
     glm::vec3 cubeSeam()
     {
         const float a = uniform(0.2f, 1.0f) * (pick(2) ? 1.0f : -1.0f);
@@ -115,30 +123,10 @@ public:
         const glm::vec3 v[3] = {{a, b, c}, {c, a, b}, {b, c, a}};
         return v[pick(3)] * (kRadius / glm::length(v[0]));
     }
-
-    // One point of kind `kind` (0 to 9); the walk-only odd kinds come last.
-    glm::vec3 make(int kind)
-    {
-        switch (kind) {
-        case 0: return direction() * kRadius;
-        case 1: return direction() * kRadius * uniform(0.98f, 1.05f);
-        case 2: return betweenTwo();
-        case 3: return glm::normalize(betweenTwo()) * kRadius;
-        case 4: return corner();
-        case 5: return glm::normalize(corner()) * kRadius;
-        case 6: return pick(2) ? tile().position : tile().position * 1.0000001f;
-        case 7: return cubeSeam();
-        case 8: return direction() * kRadius * uniform(0.0f, 3.0f);
-        default: return odd();
-        }
-    }
-
-    // Points off the usual range: the centre, denormal, tiny, far, huge,
-    // infinite and not-a-number components.
+    // Points off the usual range: the centre, denormal, tiny, far, huge, infinite and not-a-number components.
     glm::vec3 odd()
     {
-        const float inf = std::numeric_limits<float>::infinity();
-        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
         const glm::vec3 fixed[] = {
             {0.0f, 0.0f, 0.0f},    {1e-30f, 0.0f, 0.0f},   {floatFromBits(1), 0.0f, floatFromBits(7)},
             {0.0f, 0.0f, kRadius}, {0.0f, 0.0f, -kRadius}, {kRadius, 0.0f, 0.0f},
@@ -146,13 +134,12 @@ public:
             {-inf, inf, 1.0f},     {nan, 0.0f, 0.0f},      {0.0f, nan, kRadius},
             {-0.0f, -0.0f, -0.0f}, {1e-3f, -1e-3f, 2e-3f}, {0.0f, 0.0f, 1.37638f * kRadius},
         };
-        const std::size_t count = sizeof fixed / sizeof fixed[0];
-        const std::uint32_t which = pick(count + 3);
-        if (which < count) {
+        const std::uint32_t which = pick(std::size(fixed) + 3);
+        if (which < std::size(fixed)) {
             return fixed[which];
         }
         const float scales[3] = {uniform(1e-6f, 1e-2f), uniform(10.0f, 1000.0f), uniform(1e6f, 1e12f)};
-        return direction() * kRadius * scales[which - count];
+        return direction() * kRadius * scales[which - std::size(fixed)];
     }
 
 private:
@@ -161,22 +148,32 @@ private:
     std::vector<std::uint32_t> neighbours;
 };
 
-const char* const kKindNames[] = {"on the sphere",         "near the sphere",
-                                  "between two tiles",     "between two, on the sphere",
-                                  "tile corner",           "corner on the sphere",
-                                  "a tile's own position", "cube seam",
-                                  "inside or above",       "odd"};
-constexpr int kKinds = 10;
+// The kinds of point; the walk-only odd kinds come last.
+const struct {
+    const char* name;
+    glm::vec3 (*make)(PointMaker&);
+} kKinds[] = {
+    {"on the sphere", [](PointMaker& m) { return m.direction() * kRadius; }},
+    {"near the sphere", [](PointMaker& m) { return m.direction() * kRadius * m.uniform(0.98f, 1.05f); }},
+    {"between two tiles", [](PointMaker& m) { return m.betweenTwo(); }},
+    {"between two, on the sphere", [](PointMaker& m) { return glm::normalize(m.betweenTwo()) * kRadius; }},
+    {"tile corner", [](PointMaker& m) { return m.corner(); }},
+    {"corner on the sphere", [](PointMaker& m) { return glm::normalize(m.corner()) * kRadius; }},
+    {"a tile's own position",
+     [](PointMaker& m) { return m.pick(2) ? m.tile().position : m.tile().position * 1.0000001f; }},
+    {"cube seam", [](PointMaker& m) { return m.cubeSeam(); }},
+    {"inside or above", [](PointMaker& m) { return m.direction() * kRadius * m.uniform(0.0f, 3.0f); }},
+    {"odd", [](PointMaker& m) { return m.odd(); }},
+};
+constexpr int kKindCount = static_cast<int>(std::size(kKinds));
 
 } // namespace
 
-// Counts, the sphere, five neighbours for the twelve base tiles and six for
-// every other, never one twice; every triangle turns counter-clockwise seen
-// from outside, and each tile's triangles follow each other that way round it.
-// The fast construction must build exactly the planet of the straightforward
-// one (neighbours by directed edge, handled edges searched linearly, faces
-// sorted by angle): the hashes were recorded once both agreed on every value,
-// levels 0 to 4, terrain drawn after Dice::seed(1).
+// Counts, the sphere, five neighbours for the twelve base tiles and six for every other, never one twice; every
+// triangle turns counter-clockwise seen from outside, and each tile's triangles follow each other that way round it.
+// The fast construction must build exactly the planet of the straightforward one (neighbours by directed edge, handled
+// edges searched linearly, faces sorted by angle): the hashes were recorded once both agreed on every value, levels 0
+// to 4, terrain drawn after Dice::seed(1).
 TEST(PlanetTest, ConstructionFollowsTheSubdivisionLevelAndMatchesTheStraightforwardOne)
 {
     const std::uint64_t hashes[5] = {10963465985211418450ull, 16654057035013365957ull, 10598477183786109468ull,
@@ -210,17 +207,14 @@ TEST(PlanetTest, ConstructionFollowsTheSubdivisionLevelAndMatchesTheStraightforw
             }
         }
         for (const Face* face : planet.faces) {
-            const glm::vec3 a = planet.tiles[face->corners[0]].position;
-            const glm::vec3 b = planet.tiles[face->corners[1]].position;
-            const glm::vec3 c = planet.tiles[face->corners[2]].position;
-            ASSERT_GT(glm::dot(glm::cross(b - a, c - a), a + b + c), 0.0f);
+            const Corners c = cornersOf(planet, *face);
+            ASSERT_GT(glm::dot(glm::cross(c[1] - c[0], c[2] - c[0]), c[0] + c[1] + c[2]), 0.0f);
         }
     }
 }
 
-// A size is played only if the driver's buffer textures hold one value per
-// tile: at the 65,536 texels OpenGL 3.3 promises, levels 8 (65,612 tiles)
-// and 9 are refused; a driver with more takes every size from 1 to 9.
+// A size is played only if the driver's buffer textures hold one value per tile: at the 65,536 texels OpenGL 3.3
+// promises, levels 8 (65,612 tiles) and 9 are refused; a driver with more takes every size from 1 to 9.
 TEST(PlanetTest, SizesBeyondTheDriversBufferTexturesAreRefused)
 {
     const std::string unsupported = "Unsupported value for planet_size: ";
@@ -245,9 +239,8 @@ TEST(PlanetTest, SizesBeyondTheDriversBufferTexturesAreRefused)
     }
 }
 
-// Worked out by hand from the base triangles: the list starts with the face
-// that was added last around the tile and turns counter-clockwise. Equally
-// near tiles give the lowest index.
+// Worked out by hand from the base triangles: the list starts with the face that was added last around the tile and
+// turns counter-clockwise. Equally near tiles give the lowest index.
 TEST(PlanetTest, KnownSmallPlanetsNeighboursAndTies)
 {
     Dice::seed(1);
@@ -268,9 +261,8 @@ TEST(PlanetTest, KnownSmallPlanetsNeighboursAndTies)
     EXPECT_EQ(neighbours, (std::vector<std::uint32_t>{3, 5, 2, 10, 6}));
 }
 
-// The atlas layout the planet's mesh and the asset baker share: which cell a
-// triangle shows depends on which corner carries which type, and every cell
-// the baker paints is the cell of the corner types it paints into it.
+// The atlas layout the planet's mesh and the asset baker share: which cell a triangle shows depends on which corner
+// carries which type, and every cell the baker paints is the cell of the corner types it paints into it.
 TEST(PlanetTest, AtlasCellFollowsTheCornerTypesInMeshOrder)
 {
     const struct {
@@ -290,10 +282,8 @@ TEST(PlanetTest, AtlasCellFollowsTheCornerTypesInMeshOrder)
     EXPECT_LE(TerrainAtlas::cellV(TerrainAtlas::cellCount - 1) + TerrainAtlas::cellSize, 1.0f);
 }
 
-// The distance arithmetic is within the grid's tolerance for every normal
-// float: each factor of 4 scales the result by exactly 2, so the floats from
-// 1 to 4 stand for all. Zero and denormal squares stay within the absolute
-// tolerance.
+// The distance arithmetic is within the grid's tolerance for every normal float: each factor of 4 scales the result by
+// exactly 2, so the floats from 1 to 4 stand for all. Zero and denormal squares stay within the absolute tolerance.
 TEST(TileGridTest, DistanceArithmeticStaysWithinItsTolerance)
 {
     double worst = 0.0;
@@ -317,9 +307,8 @@ TEST(TileGridTest, DistanceArithmeticStaysWithinItsTolerance)
     }
 }
 
-// At every level, points of every kind against the walk over all tiles:
-// 10^5 up to size 6, a few thousand above. Every eighth kind of point lies
-// exactly between tiles, so ties are checked at every level.
+// At every level, points of every kind against the walk over all tiles: 10^5 up to size 6, a few thousand above. Every
+// eighth kind of point lies exactly between tiles, so ties are checked at every level.
 TEST(TileGridTest, SearchFindsTheWalksTileForEveryKindOfPoint)
 {
     for (std::uint16_t level = Planet::kMinSize; level <= Planet::kMaxSize; ++level) {
@@ -328,15 +317,14 @@ TEST(TileGridTest, SearchFindsTheWalksTileForEveryKindOfPoint)
         const Planet planet(level, kRadius);
         ASSERT_TRUE(planet.getTileGrid().isBuilt());
         PointMaker maker(planet, 1000u + level);
-        int mismatches[kKinds] = {};
-        std::string first[kKinds];
+        int mismatches[kKindCount] = {};
+        std::string first[kKindCount];
         // The walk grows with the planet: large planets are checked on fewer points.
         for (int i = 0; i < (level <= 6 ? 100000 : 3000); ++i) {
-            // Points well inside or far above the surface are one in a
-            // hundred, odd ones one in a thousand: the game asks about
-            // neither.
+            // Points well inside or far above the surface are one in a hundred, odd ones one in a thousand: the game
+            // asks about neither.
             const int kind = i % 1000 == 999 ? 9 : i % 100 == 98 ? 8 : i % 8;
-            const glm::vec3 point = maker.make(kind);
+            const glm::vec3 point = kKinds[kind].make(maker);
             const std::uint32_t answer = planet.getTileIndexAt(point);
             const std::uint32_t expected = planet.getTileIndexAtLinear(point);
             if (answer != expected && mismatches[kind]++ == 0) {
@@ -346,8 +334,146 @@ TEST(TileGridTest, SearchFindsTheWalksTileForEveryKindOfPoint)
                 first[kind] = text;
             }
         }
-        for (int kind = 0; kind < kKinds; ++kind) {
-            EXPECT_EQ(mismatches[kind], 0) << kKindNames[kind] << ": first at " << first[kind];
+        for (int kind = 0; kind < kKindCount; ++kind) {
+            EXPECT_EQ(mismatches[kind], 0) << kKinds[kind].name << ": first at " << first[kind];
         }
+    }
+}
+
+namespace {
+
+class PlanetPatchesTest : public ::testing::Test {
+protected:
+    // Built once: the model needs no GL context.
+    static void SetUpTestSuite() { planet = new Planet(6, 200.0f); }
+    static void TearDownTestSuite() { delete planet; }
+
+    void SetUp() override { patches.build(planet->tiles, planet->faces); }
+
+    // Every face turned towards `towards(its first corner)` whose corners are `inRegion` must be in the last
+    // selection's runs, which `drawn` counts and which hold at most `mostDrawn` of all faces. More than `least` such
+    // faces must exist.
+    template <typename Towards, typename InRegion>
+    void expectKept(std::uint32_t drawn, float mostDrawn, int least, Towards towards, InRegion inRegion) const
+    {
+        std::vector<bool> selected(planet->faces.size(), false);
+        for (std::size_t run = 0; run < patches.getRunCounts().size(); ++run) {
+            const auto first = static_cast<std::size_t>(patches.getRunFirsts()[run]);
+            for (std::size_t i = first; i < first + static_cast<std::size_t>(patches.getRunCounts()[run]); ++i) {
+                selected[patches.getIndices()[i] / 3] = true;
+            }
+        }
+        EXPECT_EQ(static_cast<std::uint32_t>(std::count(selected.begin(), selected.end(), true)), drawn);
+        EXPECT_LE(drawn, mostDrawn * static_cast<float>(planet->faces.size()));
+        int showing = 0;
+        for (std::size_t f = 0; f < planet->faces.size(); ++f) {
+            const Corners at = cornersOf(*planet, *planet->faces[f]);
+            const glm::vec3 normal = glm::cross(at[1] - at[0], at[2] - at[0]);
+            const float outward = glm::dot(normal, at[0]) < 0.0f ? -1.0f : 1.0f;
+            if (outward * glm::dot(normal, towards(at[0])) > 0.0f && inRegion(at)) {
+                ++showing;
+                ASSERT_TRUE(selected[f]) << "face " << f;
+            }
+        }
+        EXPECT_GT(showing, least);
+    }
+
+    static Planet* planet;
+    PlanetPatches patches;
+};
+
+Planet* PlanetPatchesTest::planet = nullptr;
+
+} // namespace
+
+TEST_F(PlanetPatchesTest, EveryFaceLiesInOnePatchAndAllSelectsEachOnce)
+{
+    std::vector<std::uint32_t> indices = patches.getIndices();
+    ASSERT_EQ(indices.size(), 3 * planet->faces.size());
+    // Patches of the intended size: not one per face, not one for all.
+    EXPECT_GE(patches.getPatchCount(), 6u);
+    EXPECT_LE(patches.getPatchCount(), planet->faces.size() / 100);
+    // The three vertices of a face stay together, in their order.
+    for (std::size_t i = 0; i < indices.size(); i += 3) {
+        ASSERT_EQ(indices[i] % 3, 0u) << i;
+        ASSERT_EQ(indices[i + 1], indices[i] + 1) << i;
+        ASSERT_EQ(indices[i + 2], indices[i] + 2) << i;
+    }
+    std::vector<std::uint32_t> each(indices.size());
+    std::iota(each.begin(), each.end(), 0u);
+    std::sort(indices.begin(), indices.end());
+    EXPECT_EQ(indices, each);
+    const std::uint32_t all = patches.selectAll();
+    EXPECT_EQ(patches.getRunCounts().size(), 1u) << "neighbouring patches join one run";
+    expectKept(
+        all, 1.0f, 0, [](const glm::vec3& at) { return at; }, [](const Corners&) { return true; });
+    EXPECT_EQ(all, planet->faces.size());
+}
+
+// Cameras from close above the ground to far off, looking at the centre or askew; every face turned towards the eye
+// with a corner in view is drawn. A wireframe view sees the back as well: only the view counts.
+TEST_F(PlanetPatchesTest, CameraKeepsEveryFaceThatCanShow)
+{
+    const struct {
+        const char* name;
+        glm::vec3 eye, target;
+        float fovy, mostDrawn; // share of the faces drawn at most
+    } views[] = {
+        {"far, whole planet", {0.0f, 0.0f, 900.0f}, {0.0f, 0.0f, 0.0f}, 0.8f, 0.7f},
+        {"start distance", {250.0f, 180.0f, 300.0f}, {0.0f, 0.0f, 0.0f}, 1.0f, 0.5f},
+        {"close, askew", {30.0f, -240.0f, 60.0f}, {120.0f, -150.0f, 0.0f}, 1.0f, 0.2f},
+        {"close, at the horizon", {0.0f, 0.0f, 215.0f}, {200.0f, 0.0f, 150.0f}, 1.2f, 0.1f},
+    };
+    for (const auto& view : views) {
+        SCOPED_TRACE(view.name);
+        const glm::mat4 clip = glm::perspective(view.fovy, 4.0f / 3.0f, 1.0f, 2000.0f) *
+                               glm::lookAt(view.eye, view.target, glm::vec3(0.0f, 1.0f, 0.0f));
+        const std::uint32_t drawn = patches.selectForCamera(view.eye, clip, false);
+        expectKept(
+            drawn, view.mostDrawn, 100, [&](const glm::vec3& at) { return view.eye - at; },
+            [&](const Corners& at) {
+                return std::any_of(at.begin(), at.end(), [&](const glm::vec3& corner) {
+                    const glm::vec4 q = clip * glm::vec4(corner, 1.0f);
+                    return std::abs(q.x) <= q.w && std::abs(q.y) <= q.w && std::abs(q.z) <= q.w;
+                });
+            });
+        EXPECT_GT(patches.selectForCamera(view.eye, clip, true), drawn);
+    }
+}
+
+// The sun's orthographic view mapped to texels as the scene maps it; every face facing the sun with a corner in the
+// region is drawn.
+TEST_F(PlanetPatchesTest, SunKeepsEveryFaceTurnedToItInTheRegion)
+{
+    const struct {
+        const char* name;
+        glm::vec3 towardSun;
+        glm::vec2 low, high;
+        float mostDrawn;
+    } cases[] = {
+        {"whole map", {0.0f, 0.0f, 1.0f}, {0.0f, 0.0f}, {2048.0f, 2048.0f}, 0.7f},
+        {"a tower's region", {0.6f, 0.0f, 0.8f}, {1000.0f, 1100.0f}, {1060.0f, 1180.0f}, 0.1f},
+        {"a region on the rim", {0.0f, 1.0f, 0.0f}, {1800.0f, 990.0f}, {1860.0f, 1060.0f}, 0.1f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const glm::vec3 towardSun = glm::normalize(c.towardSun);
+        const glm::vec3 up = std::abs(towardSun.y) > 0.9f ? glm::vec3(1.0f, 0.0f, 0.0f) : glm::vec3(0.0f, 1.0f, 0.0f);
+        // As the scene's sun camera: 250 out, 500 across, depth 0 to 300.
+        const glm::mat4 toTexels =
+            glm::scale(glm::mat4(1.0f), glm::vec3(2048.0f)) * glm::translate(glm::mat4(1.0f), glm::vec3(0.5f)) *
+            glm::scale(glm::mat4(1.0f), glm::vec3(0.5f)) * glm::ortho(-250.0f, 250.0f, -250.0f, 250.0f, 0.0f, 300.0f) *
+            glm::lookAt(250.0f * towardSun, glm::vec3(0.0f), up);
+        expectKept(
+            patches.selectForSun(towardSun, toTexels, c.low, c.high), c.mostDrawn, 10,
+            [&](const glm::vec3&) { return towardSun; },
+            [&](const Corners& at) {
+                glm::vec2 low(1e9f), high(-1e9f);
+                for (const glm::vec3& corner : at) {
+                    low = glm::min(low, glm::vec2(toTexels * glm::vec4(corner, 1.0f)));
+                    high = glm::max(high, glm::vec2(toTexels * glm::vec4(corner, 1.0f)));
+                }
+                return high.x >= c.low.x && low.x <= c.high.x && high.y >= c.low.y && low.y <= c.high.y;
+            });
     }
 }

@@ -1,33 +1,25 @@
-// How a real game reads on screen: the night side of the planet stays
-// readable, and the two sides' land and towers differ without colour.
-// The frames are saved as PNGs; the figures are printed for the record.
+// How a real game reads on screen: the night side stays readable, the two sides' land and towers differ without
+// colour, the halo rings the planet, and garrison counts stand beside their towers. Frames are saved as PNGs.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include <glm/glm.hpp>
-
 #include "game/Building.h"
-#include "game/GameFixture.h"
-#include "game/Tower.h"
+#include "game/CameraController.h"
+#include "game/PixelScene.h"
 #include "scene/PlanetHalo.h"
 
 namespace BV {
 namespace {
 
-constexpr int kWidth = 800; // the shared window, as GameFixture configures the game
-constexpr int kHeight = 600;
-
-// A colour in 0 to 255 per channel.
-using Colour = glm::dvec3;
+using Colour = glm::dvec3; // 0 to 255 per channel
 using scenetest::luma;
 using scenetest::patch;
 
-// CIE L*a*b* of an sRGB colour under D65: distances in it follow what the
-// eye tells apart (about 2 is just noticeable, above 10 plainly different).
+// CIE L*a*b* of an sRGB colour under D65: distances follow what the eye tells apart (2 just noticeable, 10 plainly).
 glm::dvec3 lab(const Colour& c)
 {
     auto linear = [](double v) {
@@ -47,14 +39,18 @@ double deltaE(const Colour& a, const Colour& b)
     return glm::length(lab(a) - lab(b));
 }
 
-// A game on a terrain with all five types about equally often, with the
-// mouse off the planet so that no hover outline lights a tile.
-class ReadabilityTest : public testkit::GameFixture {
+double contrast(double a, double b)
+{
+    return std::fabs(a - b) / std::max(a, b);
+}
+
+// A game on a terrain with all five types about equally often; the mouse off the planet, so no hover outline shows.
+class ReadabilityTest : public testkit::PixelGame {
 protected:
     void SetUp() override
     {
         planetSize = 4; // tiles small enough for a few dozen of each kind in view
-        GameFixture::SetUp();
+        PixelGame::SetUp();
         for (Tile& tile : planet->tiles) {
             if (!tile.building) { // every terrain equally often, scattered; drawn by the first frame
                 tile.type = ((tile.index * 2654435761u) >> 16) % 5;
@@ -63,165 +59,140 @@ protected:
         glfwSetCursorPos(Window::getInstance()->getHandle(), 0.0, 0.0);
     }
 
-    // Two more of the player's towers, standing left and right of home, for
-    // a wide stretch of own land.
-    void widenHome()
+    // Two more of the player's towers, left and right of home, for a wide stretch of own land, at noon over home.
+    std::vector<Tower*> widenHome()
     {
-        for (float side : {-1.0f, 1.0f}) {
-            const glm::vec3 at(side * 200.0f * std::sin(0.45f), 0.0f, 200.0f * std::cos(0.45f));
-            game->createTower(&planet->tiles[planet->getTileIndexAt(at)], humanPlayer, true);
-        }
+        const float side = 200.0f * std::sin(0.45f), ahead = 200.0f * std::cos(0.45f);
+        return place({{humanPlayer, {-side, 0.0f, ahead}}, {humanPlayer, {side, 0.0f, ahead}}});
     }
 
     // Whether a tower or its sign may cover the tile.
     bool nearTower(const Tile& tile) const
     {
-        for (Building* building : game->getBuildings()) {
-            if (glm::distance(building->tile.position, tile.position) < 25.0f) {
-                return true;
-            }
-        }
-        return false;
+        const auto& buildings = game->getBuildings();
+        return std::any_of(buildings.begin(), buildings.end(), [&](const Building* building) {
+            return glm::distance(building->tile.position, tile.position) < 25.0f;
+        });
     }
 
-    // Whether the tile turns at least `minimum` (cosine) towards the camera.
-    bool facesCamera(const Tile& tile, float minimum) const
+    // Whether the tile turns towards the camera (cosine at least `least`).
+    bool facesCamera(const Tile& tile, float least = 0.5f) const
     {
         const glm::vec3 eye = game->getCamera()->getWorldPosition();
-        return glm::dot(tile.normal, glm::normalize(eye - tile.position)) >= minimum;
+        return glm::dot(tile.normal, glm::normalize(eye - tile.position)) >= least;
     }
 };
 
-// The sun circles the planet about once a minute. Half a turn after noon
-// over the player's home, the same tiles must keep 40 % of their daylight
-// luminance, the five terrains must stay apart and the border must stand out
-// from the land as much as by day.
+// The sun circles the planet about once a minute. Half a turn after noon over home, the same tiles keep 40 % of their
+// daylight luminance, the five terrains stay apart and the border stands out from the land as much as by day.
 TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
 {
     widenHome();
-    step(0.02); // noon over the player's home: the towers stand and claim their land
-    const std::vector<unsigned char> day = scenetest::readWindow();
-    testkit::savePng("readability_day.png", kWidth, kHeight, day);
+    const std::vector<unsigned char> day = saved("readability_day.png", scenetest::readWindow());
     step(3.14159265 / 0.1); // the sun turns 0.1 radians per second
-    const std::vector<unsigned char> night = scenetest::readWindow();
-    testkit::savePng("readability_night.png", kWidth, kHeight, night);
+    const std::vector<unsigned char> night = saved("readability_night.png", scenetest::readWindow());
+    const auto both = [&](const glm::vec2& at, int half) {
+        return std::pair(patch(day, at, half), patch(night, at, half));
+    };
 
-    // Tiles: own (owned by the player) and seen (in view, nobody's), away
-    // from the towers and their signs.
-    double dayLuma[2] = {0, 0}, nightLuma[2] = {0, 0};
-    int count[2] = {0, 0};
-    Colour dayTerrain[5] = {}, nightTerrain[5] = {};
+    // Tiles own (the player's), seen (in view, nobody's) and never seen, away from towers and signs; by day, by night.
+    double lumas[3][2] = {}; // [own, seen, never seen][day, night]
+    int count[3] = {};
+    Colour terrain[2][5] = {}; // [day, night][type], on own land
     int terrainCount[5] = {};
     for (const Tile& tile : planet->tiles) {
-        if (!facesCamera(tile, 0.5f) || planet->visibilityValues[tile.index] < 0.8f || nearTower(tile)) {
+        const int kind = tile.owner == humanPlayer ? 0 : planet->visibilityValues[tile.index] >= 0.8f ? 1 : 2;
+        if (!facesCamera(tile, kind == 2 ? 0.35f : 0.5f) || nearTower(tile)) { // few unseen tiles face us squarely
             continue;
         }
-        const int kind = tile.owner == humanPlayer ? 0 : 1;
         const glm::vec2 at = toScreen(tile.position);
-        const Colour byDay = patch(day, at, 2), byNight = patch(night, at, 2);
-        dayLuma[kind] += luma(byDay);
-        nightLuma[kind] += luma(byNight);
+        const auto [byDay, byNight] = both(at, 2);
+        lumas[kind][0] += luma(byDay);
+        lumas[kind][1] += luma(byNight);
         ++count[kind];
         if (kind == 0) {
-            dayTerrain[tile.type] += byDay;
-            // The sun's glint on owned water stays blue: nowhere near the
-            // tile's middle are all three channels bright, as on snow.
+            terrain[0][tile.type] += byDay;
+            terrain[1][tile.type] += byNight;
+            ++terrainCount[tile.type];
+            // The sun's glint on owned water stays blue: nowhere near its middle are all channels bright, as on snow.
             for (int i = 0; tile.type == 0 && i < 17 * 17; ++i) {
                 const scenetest::Pixel p = scenetest::pixelOf(day, int(at.x) + i % 17 - 8, int(at.y) + i / 17 - 8);
                 EXPECT_LT(std::min({p.r, p.g, p.b}), 100) << "water tile " << tile.index;
             }
-            nightTerrain[tile.type] += byNight;
-            ++terrainCount[tile.type];
         }
     }
-    const char* kinds[2] = {"own", "seen"};
+    for (int kind = 0; kind < 3; ++kind) {
+        ASSERT_GE(count[kind], 8) << "own, seen, never seen: " << kind;
+        lumas[kind][0] /= count[kind];
+        lumas[kind][1] /= count[kind];
+    }
+    // By day own land is brightest, land once seen dimmer, never seen darkest; by night own and seen keep 40 % of it.
+    EXPECT_GT(lumas[0][0], 1.2 * lumas[1][0]);
+    EXPECT_GT(lumas[1][0], 1.8 * lumas[2][0]);
     for (int kind = 0; kind < 2; ++kind) {
-        SCOPED_TRACE(kinds[kind]);
-        ASSERT_GE(count[kind], 8);
-        const double ratio = nightLuma[kind] / dayLuma[kind];
-        std::printf("%s tiles (%d): mean luma by day %.1f, by night %.1f, ratio %.2f\n", kinds[kind], count[kind],
-                    dayLuma[kind] / count[kind], nightLuma[kind] / count[kind], ratio);
-        EXPECT_GE(ratio, 0.4);
-        EXPECT_LE(ratio, 0.8) << "day and night must look different";
+        EXPECT_GE(lumas[kind][1], 0.4 * lumas[kind][0]) << kind;
+        EXPECT_LE(lumas[kind][1], 0.8 * lumas[kind][0]) << kind << ": day and night must look different";
     }
 
-    // Pairwise distances between the terrains' mean colours on own land.
-    double nearestDay = 1e9, nearestNight = 1e9;
+    // The terrains' mean colours on own land, pairwise: plainly apart by night. The player's red over water must not
+    // turn it the moor's violet: owned water (0) and moor (3) lie at least as far apart as the middle one of the nine
+    // other pairs, by day and by night.
     for (int a = 0; a < 5; ++a) {
         ASSERT_GE(terrainCount[a], 2) << "terrain " << a;
-        dayTerrain[a] /= terrainCount[a];
-        nightTerrain[a] /= terrainCount[a];
     }
-    for (int a = 0; a < 5; ++a) {
-        for (int b = a + 1; b < 5; ++b) {
-            const double byDay = deltaE(dayTerrain[a], dayTerrain[b]);
-            const double byNight = deltaE(nightTerrain[a], nightTerrain[b]);
-            std::printf("terrains %d and %d: distance (CIE76) by day %.1f, by night %.1f\n", a, b, byDay, byNight);
-            nearestDay = std::min(nearestDay, byDay);
-            nearestNight = std::min(nearestNight, byNight);
-        }
-    }
-    std::printf("nearest terrains: distance by day %.1f, by night %.1f\n", nearestDay, nearestNight);
-    EXPECT_GE(nearestNight, 12.0) << "plainly different, above 10";
-    // The player's red over water must not turn it the moor's violet: owned
-    // water (0) and moor (3) lie at least as far apart as the middle one of
-    // the nine other pairs, by day and by night.
-    for (const Colour* terrain : {dayTerrain, nightTerrain}) {
+    for (int time = 0; time < 2; ++time) {
+        SCOPED_TRACE(time == 0 ? "day" : "night");
+        const auto apart = [&](int a, int b) {
+            return deltaE(terrain[time][a] / double(terrainCount[a]), terrain[time][b] / double(terrainCount[b]));
+        };
         std::vector<double> others;
-        for (int a = 0; a < 5; ++a) {
-            for (int b = a + 1; b < 5; ++b) {
-                if (a != 0 || b != 3) {
-                    others.push_back(deltaE(terrain[a], terrain[b]));
-                }
+        for (int pair = 0; pair < 25; ++pair) {
+            if (pair / 5 < pair % 5 && pair != 3) {
+                others.push_back(apart(pair / 5, pair % 5));
             }
         }
-        std::nth_element(others.begin(), others.begin() + 4, others.end());
-        EXPECT_GE(deltaE(terrain[0], terrain[3]), others[4]) << (terrain == dayTerrain ? "day" : "night");
+        std::sort(others.begin(), others.end());
+        const double nearest = std::min(others[0], apart(0, 3));
+        EXPECT_GE(nearest, time == 1 ? 12.0 : 0.0) << "plainly different, above 10";
+        EXPECT_GE(apart(0, 3), others[4]);
     }
 
     // The border: just inside the player's edge against the tile's own middle.
-    double dayBorder = 0.0, nightBorder = 0.0;
+    double border[2] = {}; // by day, by night
     int edges = 0;
+    std::vector<std::uint32_t> neighbours;
     for (std::uint32_t index : humanPlayer->territory->ownedTiles) {
         const Tile& tile = planet->tiles[index];
-        std::vector<std::uint32_t> neighbours;
         tile.getNeighbours(neighbours);
         for (std::uint32_t other : neighbours) {
             const Tile& outside = planet->tiles[other];
-            if (outside.owner == humanPlayer || !facesCamera(tile, 0.5f) || !facesCamera(outside, 0.5f)) {
-                continue;
+            if (outside.owner != humanPlayer && facesCamera(tile) && facesCamera(outside)) {
+                const auto band = both(toScreen(glm::mix(tile.position, outside.position, 0.465f)), 1);
+                const auto middle = both(toScreen(glm::mix(tile.position, outside.position, 0.25f)), 1);
+                border[0] += deltaE(band.first, middle.first);
+                border[1] += deltaE(band.second, middle.second);
+                ++edges;
             }
-            const glm::vec2 band = toScreen(glm::mix(tile.position, outside.position, 0.465f));
-            const glm::vec2 middle = toScreen(glm::mix(tile.position, outside.position, 0.25f));
-            dayBorder += deltaE(patch(day, band, 1), patch(day, middle, 1));
-            nightBorder += deltaE(patch(night, band, 1), patch(night, middle, 1));
-            ++edges;
         }
     }
     ASSERT_GE(edges, 8);
-    std::printf("border (%d edges): distance from the land inside by day %.1f, by night %.1f\n", edges,
-                dayBorder / edges, nightBorder / edges);
-    EXPECT_GE(nightBorder, 0.95 * dayBorder);
+    EXPECT_GE(border[1], 0.95 * border[0]);
 }
 
-// Without colour the two sides must still read apart. The same tiles and
-// the same towers, drawn once as the player's and once as the computer's,
-// must differ clearly in a greyscale frame.
+// Without colour the two sides must still read apart. The same tiles and the same towers, drawn once as the player's
+// and once as the computer's, must differ clearly in a greyscale frame.
 TEST_F(ReadabilityTest, OwnersDifferInGreyscale)
 {
-    widenHome();
-    step(0.02);
-    Tower* towers[2] = {towerOf(humanPlayer, 1), towerOf(humanPlayer, 2)};
-    // Land in view that the player has seen and nobody owns, to be drawn as
-    // either side's.
+    const std::vector<Tower*> towers = widenHome();
+    // Land in view that the player has seen and nobody owns, to be drawn as either side's.
     std::vector<const Tile*> land;
     for (const Tile& tile : planet->tiles) {
-        if (tile.owner == nullptr && planet->visibilityValues[tile.index] == 0.8f && facesCamera(tile, 0.5f)) {
+        if (tile.owner == nullptr && planet->visibilityValues[tile.index] == 0.8f && facesCamera(tile)) {
             land.push_back(&tile);
         }
     }
     ASSERT_GE(land.size(), 20u);
-    // Draws the scene alone (no overlay, no game update) in greyscale.
+    // The scene alone (no overlay, no game update), in greyscale.
     auto draw = [&](const char* name, float landOwner, Player* first, Player* second, bool towersShown) {
         for (const Tile* tile : land) {
             planet->setOwnerValue(tile->index, landOwner);
@@ -229,89 +200,249 @@ TEST_F(ReadabilityTest, OwnersDifferInGreyscale)
         towers[0]->owner = first;
         towers[1]->owner = second;
         towers[0]->visible = towers[1]->visible = towersShown;
-        std::vector<unsigned char> frame = renderScene();
-        testkit::savePng(std::string("readability_") + name + ".png", kWidth, kHeight, frame);
+        std::vector<unsigned char> frame = saved(std::string("readability_") + name + ".png", renderScene());
         for (std::size_t i = 0; i < frame.size(); i += 4) {
-            const auto grey = static_cast<unsigned char>(luma(Colour(frame[i], frame[i + 1], frame[i + 2])) + 0.5);
-            frame[i] = frame[i + 1] = frame[i + 2] = grey;
+            frame[i] = frame[i + 1] = frame[i + 2] =
+                static_cast<unsigned char>(luma(Colour(frame[i], frame[i + 1], frame[i + 2])) + 0.5);
         }
         return frame;
     };
-    const std::vector<unsigned char> players = draw("players", 1.0f, humanPlayer, computerPlayer, true);
-    const std::vector<unsigned char> computers = draw("computers", 2.0f, computerPlayer, humanPlayer, true);
-    const std::vector<unsigned char> nobodys = draw("nobodys", 0.0f, humanPlayer, humanPlayer, false);
+    // The player's, the computer's, nobody's.
+    const std::vector<unsigned char> grey[3] = {draw("players", 1.0f, humanPlayer, computerPlayer, true),
+                                                draw("computers", 2.0f, computerPlayer, humanPlayer, true),
+                                                draw("nobodys", 0.0f, humanPlayer, humanPlayer, false)};
     towers[0]->owner = towers[1]->owner = humanPlayer;
-    testkit::savePng("readability_grey_players.png", kWidth, kHeight, players);
-    testkit::savePng("readability_grey_computers.png", kWidth, kHeight, computers);
+    saved("readability_grey_players.png", grey[0]);
+    saved("readability_grey_computers.png", grey[1]);
 
-    double grey[3] = {0, 0, 0}; // the player's, the computer's, nobody's
+    double landGrey[3] = {};
     for (const Tile* tile : land) {
-        const glm::vec2 at = toScreen(tile->position);
-        grey[0] += patch(players, at, 3).r / static_cast<double>(land.size());
-        grey[1] += patch(computers, at, 3).r / static_cast<double>(land.size());
-        grey[2] += patch(nobodys, at, 3).r / static_cast<double>(land.size());
+        for (int side = 0; side < 3; ++side) {
+            landGrey[side] += patch(grey[side], toScreen(tile->position), 3).r / static_cast<double>(land.size());
+        }
     }
-    const double landContrast = std::fabs(grey[0] - grey[1]) / std::max(grey[0], grey[1]);
-    std::printf("land in grey (%zu tiles): the player's %.1f, the computer's %.1f, nobody's %.1f; contrast %.2f\n",
-                land.size(), grey[0], grey[1], grey[2], landContrast);
-    EXPECT_GE(landContrast, 0.15);
+    EXPECT_GE(contrast(landGrey[0], landGrey[1]), 0.15);
 
     // A tower's pixels: those around it that change when it is drawn.
-    double towerGrey[2] = {0, 0}; // the player's, the computer's
+    glm::dvec2 towerGrey(0.0); // the player's, the computer's
     for (int t = 0; t < 2; ++t) {
-        const Tile& site = towers[t]->tile;
-        const glm::vec2 centre = toScreen(site.position + site.normal * 10.0f);
-        const std::vector<unsigned char>& asPlayers = t == 0 ? players : computers;
-        const std::vector<unsigned char>& asComputers = t == 0 ? computers : players;
-        double sum[2] = {0, 0};
+        const glm::vec2 centre = toScreen(towers[t]->tile.position + towers[t]->tile.normal * 10.0f);
+        glm::dvec2 sum(0.0);
         int count = 0;
-        for (int y = static_cast<int>(centre.y) - 40; y <= static_cast<int>(centre.y) + 40; ++y) {
-            for (int x = static_cast<int>(centre.x) - 40; x <= static_cast<int>(centre.x) + 40; ++x) {
-                const double p = patch(asPlayers, {x, y}, 0).r, c = patch(asComputers, {x, y}, 0).r;
-                const double none = patch(nobodys, {x, y}, 0).r;
-                if (std::fabs(p - none) > 8.0 || std::fabs(c - none) > 8.0) {
-                    sum[0] += p;
-                    sum[1] += c;
-                    ++count;
-                }
-            }
+        for (int i = 0; i < 81 * 81; ++i) {
+            const glm::vec2 at(int(centre.x) + i % 81 - 40, int(centre.y) + i / 81 - 40);
+            const double p = patch(grey[t], at, 0).r, c = patch(grey[1 - t], at, 0).r, none = patch(grey[2], at, 0).r;
+            const bool drawn = std::fabs(p - none) > 8.0 || std::fabs(c - none) > 8.0;
+            sum += drawn ? glm::dvec2(p, c) : glm::dvec2(0.0);
+            count += drawn ? 1 : 0;
         }
         ASSERT_GE(count, 200) << "tower " << t;
-        towerGrey[0] += sum[0] / count / 2.0;
-        towerGrey[1] += sum[1] / count / 2.0;
+        towerGrey += sum / (2.0 * count);
     }
-    const double towerContrast = std::fabs(towerGrey[0] - towerGrey[1]) / std::max(towerGrey[0], towerGrey[1]);
-    std::printf("towers in grey: the player's %.1f, the computer's %.1f; contrast %.2f\n", towerGrey[0], towerGrey[1],
-                towerContrast);
-    EXPECT_GE(towerContrast, 0.45);
+    EXPECT_GE(contrast(towerGrey[0], towerGrey[1]), 0.45);
 }
 
-// The game's halo knows the planet it surrounds: its brightest ring lies on
-// the planet's outline, seen from where the game starts.
-TEST_F(ReadabilityTest, GamesHaloRingsThePlanetsOutline)
+// The game's halo is a picture at the planet's centre, drawn without depth, while the planet's outline on screen grows
+// as the camera comes closer: at the nearest and the farthest zoom its brightest ring lies on the outline, and it stays
+// faint over the face. The status signs share its program and must stay plain quads.
+TEST_F(ReadabilityTest, GamesHaloRingsThePlanetsOutlineAtEveryZoom)
 {
-    step(0.02);
-    auto render = [this](bool haloShown) {
-        game->getHalo()->visible = haloShown;
-        return renderScene();
-    };
-    const std::vector<unsigned char> without = render(false);
-    const std::vector<unsigned char> with = render(true);
-    // Where the planet's outline crosses the row through the centre: the
-    // point of the sphere that the camera's line of sight grazes.
-    const float d = glm::length(game->getCamera()->getWorldPosition()), r = Game::planetRadius;
-    const float outline = toScreen({r * std::sqrt(d * d - r * r) / d, 0.0f, r * r / d}).x;
-    int ring = 0;
-    double peak = 0.0;
-    for (int x = kWidth / 2; x < kWidth - 2; ++x) {
-        const double glow = luma(patch(with, {x, kHeight / 2}, 2)) - luma(patch(without, {x, kHeight / 2}, 2));
-        if (glow > peak) {
-            peak = glow;
-            ring = x;
+    game->getCameraController()->onMouseScrolled(100.0); // nearest, where a 4:3 window shows no outline
+    for (const double scroll : {-12.5, -100.0}) {        // 50 units out, then the farthest
+        SCOPED_TRACE(scroll);
+        game->getCameraController()->onMouseScrolled(scroll);
+        step(0.02);
+        std::vector<unsigned char> frames[2]; // without, with the halo
+        for (int shown = 0; shown < 2; ++shown) {
+            game->getHalo()->visible = shown == 1;
+            frames[shown] = saved("readability_halo_" + std::to_string(shown) + ".png", renderScene());
+        }
+        // Where the outline crosses the row through the centre: the point of the sphere the line of sight grazes.
+        const float d = glm::length(game->getCamera()->getWorldPosition()), r = Game::planetRadius;
+        const float outline = toScreen({r * std::sqrt(d * d - r * r) / d, 0.0f, r * r / d}).x;
+        ASSERT_LT(outline, scenetest::WINDOW_WIDTH - 10) << "the outline must be on screen";
+        const auto glow = [&](int x) {
+            const glm::vec2 at(x, scenetest::WINDOW_HEIGHT / 2);
+            return luma(patch(frames[1], at, 2)) - luma(patch(frames[0], at, 2));
+        };
+        int ring = 0;
+        double peak = 0.0, face = 0.0;
+        for (int x = scenetest::WINDOW_WIDTH / 2; x < scenetest::WINDOW_WIDTH - 2; ++x) {
+            ring = glow(x) > peak ? x : ring;
+            peak = std::max(peak, glow(x));
+        }
+        // Over the inner half of the face the glow is a tenth of its peak at most.
+        for (int x = scenetest::WINDOW_WIDTH / 2; x < (scenetest::WINDOW_WIDTH / 2 + outline) / 2; ++x) {
+            face = std::max(face, glow(x));
+        }
+        EXPECT_NEAR(ring, outline, 4.0);
+        EXPECT_GT(peak, 60.0);
+        EXPECT_LT(face, peak / 10.0);
+    }
+    const GLuint program = game->getHalo()->getMaterial()->program->getHandle();
+    float radius = -1.0f;
+    glGetUniformfv(program, glGetUniformLocation(program, "outlineRadius"), &radius);
+    EXPECT_EQ(radius, 0.0f);
+}
+
+// ---- Garrison counts ------------------------------------------------------------
+
+using scenetest::WINDOW_HEIGHT;
+using scenetest::WINDOW_WIDTH;
+
+// A stand-in for the counts' digits, 240 x 32, whose cells (24 pixels each) are each one flat colour: red 10 for digit
+// 0, 30 for 1 and so on, green 200, blue 0.
+scenetest::Pixel atlasColour(int x, int)
+{
+    return {x / 24 * 20 + 10, 200, 0};
+}
+
+int digitAt(const std::vector<unsigned char>& frame, int x, int y)
+{
+    const scenetest::Pixel p = scenetest::pixelOf(frame, x, y);
+    return p.g == 200 && p.b == 0 && p.r % 20 == 10 ? p.r / 20 : -1;
+}
+
+struct Count {
+    std::string digits;
+    glm::vec2 centre; // window pixels
+};
+
+// Every count in the frame. Along a row a count is a chain of touching runs of digit colours; each cell starts `step`
+// pixels after the last, so a run of one digit repeated n times is about step n pixels long. A count's rows all read
+// the same; a chain needs most of the rows of a cell to count.
+std::vector<Count> readCounts(const std::vector<unsigned char>& frame)
+{
+    Statistics* statistics = Statistics::getInstance();
+    const int step = static_cast<int>(statistics->countWidth(10) - statistics->countWidth(1));
+    const int cell = static_cast<int>(statistics->countWidth(1));
+    std::map<std::pair<int, std::string>, glm::ivec2> chains; // (left, digits) -> (rows, sum of rows)
+    for (int y = 0; y < WINDOW_HEIGHT; ++y) {
+        for (int x = 0; x < WINDOW_WIDTH; ++x) { // a chain ends on a pixel of no digit, which the loop steps over
+            const int left = x;
+            std::string digits;
+            for (int d; x < WINDOW_WIDTH && (d = digitAt(frame, x, y)) >= 0;) {
+                const int start = x;
+                while (x < WINDOW_WIDTH && digitAt(frame, x, y) == d) {
+                    ++x;
+                }
+                digits.append(static_cast<std::size_t>(std::max(1, (x - start - cell + step + step / 2) / step)),
+                              static_cast<char>('0' + d));
+            }
+            if (!digits.empty()) {
+                chains[{left, digits}] += glm::ivec2(1, y);
+            }
         }
     }
-    EXPECT_NEAR(ring, outline, 4.0);
-    EXPECT_GT(peak, 60.0);
+    std::vector<Count> counts;
+    for (const auto& [key, rows] : chains) {
+        if (rows.x >= statistics->countHeight() * 0.7f) {
+            const float width = static_cast<float>((key.second.size() - 1) * step + cell);
+            counts.push_back(
+                {key.second, {static_cast<float>(key.first) + width * 0.5f, float(rows.y) / float(rows.x)}});
+        }
+    }
+    return counts;
+}
+
+class GarrisonCountTest : public testkit::PixelGame {
+protected:
+    void SetUp() override
+    {
+        PixelGame::SetUp();
+        step(0.1);
+        // A fresh overlay: one made before the loaders existed has no program.
+        delete Statistics::getInstance();
+        statistics = Statistics::getInstance();
+        savedAtlas = statistics->countTexture;
+        static Texture* atlas = scenetest::flatTexture("garrison_test_atlas.tex", 240, 32, atlasColour);
+        statistics->countTexture = atlas;
+        // A seen enemy tower a little left of the human's home, and a second human tower on the far side of the planet;
+        // garrisons that hold still.
+        const std::vector<Tower*> towers =
+            place({{computerPlayer, {-110.0f, 0.0f, 167.0f}, 87}, {humanPlayer, {0.0f, -190.0f, -62.0f}, 53}}, 0.01);
+        enemy = towers[0];
+        farSide = towers[1];
+        human = towerOf(humanPlayer);
+        human->productionInterval = 1e6f;
+        human->setUnitCount(160);
+    }
+
+    void TearDown() override
+    {
+        statistics->countTexture = savedAtlas;
+        PixelGame::TearDown();
+    }
+
+    // Window pixels of the tower's middle.
+    glm::vec2 screenOf(const Tower* tower) const
+    {
+        return toScreen(tower->tile.position + tower->tile.normal * tower->getHeight() * 0.5f);
+    }
+
+    Statistics* statistics = nullptr;
+    Texture* savedAtlas = nullptr;
+    Tower* human = nullptr;
+    Tower* enemy = nullptr;
+    Tower* farSide = nullptr;
+};
+
+// The enemy's count shows with nothing selected though the enemy is not hovered (a click there does nothing), and the
+// cursor's image, which hangs down to the right of the pointer, never covers a count.
+TEST_F(GarrisonCountTest, PointedAndSelectedTowersShowTheirGarrisonBesideThemUncovered)
+{
+    const struct {
+        const char* name;
+        Tower* selected;
+        Tower* pointedAt; // null: the sky
+        glm::vec2 offset; // of the pointer from the tower's middle, pixels
+        bool enemySeen;
+        std::vector<std::pair<std::string, Tower*>> expected; // left to right
+    } cases[] = {
+        {"nothing pointed at or selected", nullptr, nullptr, {}, true, {}},
+        {"own tower hovered", nullptr, human, {}, true, {{"160", human}}},
+        {"own tower selected, pointer on the sky", human, nullptr, {}, true, {{"160", human}}},
+        {"seen enemy hovered from a selected tower", human, enemy, {}, true, {{"87", enemy}, {"160", human}}},
+        {"unseen enemy under the pointer", human, enemy, {}, false, {{"160", human}}},
+        {"selected tower behind the planet", farSide, nullptr, {}, true, {}},
+        {"seen enemy under the pointer, nothing selected", nullptr, enemy, {}, true, {{"87", enemy}}},
+        {"pointer where the enemy's count would stand", nullptr, enemy, {-50.0f, -6.0f}, true, {{"87", enemy}}},
+    };
+    GLFWwindow* window = Window::getInstance()->getHandle();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        planet->selectedTile = c.selected ? static_cast<std::int32_t>(c.selected->tile.index) : -1;
+        enemy->visible = c.enemySeen;
+        const glm::vec2 pointer = c.pointedAt ? screenOf(c.pointedAt) + c.offset : glm::vec2(2.0f, 2.0f);
+        glfwSetCursorPos(window, pointer.x, pointer.y);
+        step(0.01);
+        if (c.pointedAt) {
+            ASSERT_EQ(game->getPointedTile(), static_cast<std::int32_t>(c.pointedAt->tile.index));
+        }
+        if (!c.selected && c.pointedAt == enemy) {
+            EXPECT_EQ(planet->hoveredTile, -1);
+        }
+        const std::vector<unsigned char> frame =
+            c.expected.size() == 2 ? saved("garrison_counts.png", scenetest::readWindow()) : scenetest::readWindow();
+
+        std::vector<Count> counts = readCounts(frame);
+        std::sort(counts.begin(), counts.end(), [](const Count& a, const Count& b) { return a.centre.x < b.centre.x; });
+        ASSERT_EQ(counts.size(), c.expected.size());
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            EXPECT_EQ(counts[i].digits, c.expected[i].first);
+            // Left of its tower, level with its middle.
+            const glm::vec2 tower = screenOf(c.expected[i].second);
+            EXPECT_LT(counts[i].centre.x, tower.x);
+            EXPECT_GT(counts[i].centre.x, tower.x - 80.0f);
+            EXPECT_NEAR(counts[i].centre.y, tower.y, 4.0f);
+            const glm::vec2 half(statistics->countWidth(c.expected[i].second->units) * 0.5f,
+                                 statistics->countHeight() * 0.5f);
+            const glm::vec2 low = counts[i].centre - half, high = counts[i].centre + half;
+            EXPECT_TRUE(high.x <= pointer.x || high.y <= pointer.y || low.x >= pointer.x + 32.0f ||
+                        low.y >= pointer.y + 32.0f)
+                << "under the cursor";
+        }
+    }
 }
 
 } // namespace
