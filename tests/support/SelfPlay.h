@@ -1,16 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
 namespace BV {
-class Entity;
 class Game;
 } // namespace BV
 
 namespace BV::testkit {
+
+// A new seeded game on the binary's window, configured as at start (the
+// loaders and the overlay drawing made on first use), drawn at the window's
+// full size and reading `clock` for its time, with no GL error pending.
+std::unique_ptr<Game> startGame(std::uint16_t planetSize, std::uint32_t seed, std::function<double()> clock);
 
 struct SelfPlaySettings {
     std::uint32_t seed = 1;
@@ -19,10 +23,8 @@ struct SelfPlaySettings {
     // and every difference of two is exact and a pause, which shifts the
     // clock, leaves each frame's dt the same to the last bit.
     double step = 1.0 / 32.0;
-    double capSeconds = 900.0;   // simulated seconds before the game is called off
-    bool checkInvariants = true; // after every frame; the game stops at the first violation
-    double policyInterval = 1.0; // simulated seconds between the scripted player's decisions
-    int drawEvery = 1;           // frames advanced per frame drawn
+    double capSeconds = 900.0; // simulated seconds before the game is called off
+    int drawEvery = 1;         // frames advanced per frame drawn
     // The player pauses the game after this many frames (0: never) for
     // pauseFrames frames; the script waits for the game to go on.
     std::uint64_t pauseAfter = 0;
@@ -43,31 +45,18 @@ struct SelfPlayResult {
 };
 
 // Plays one whole game on the current window: the computer by its own
-// opponent, the human side by a small script that clicks through the
-// game's own hover rules and click handler. Time is driven with glfwSetTime
-// at a fixed step, every drawEvery-th frame is drawn, and after every frame
-// the game's own rules are checked (Game::brokenRule). The window must exist;
-// the loaders and the overlay drawing are set up on first use.
+// opponent, the human side by a small script that clicks through the game's
+// own hover rules and click handler once a simulated second. Time advances
+// at a fixed step, every drawEvery-th frame is drawn, and the game stops at
+// the first of its own rules broken after a frame (Game::brokenRule).
 class SelfPlay {
 public:
     explicit SelfPlay(const SelfPlaySettings& settings) : settings(settings) {}
 
-    SelfPlayResult run();
+    SelfPlayResult run() const;
 
 private:
-    void playHuman(Game& game);
-    void countNewSwarms(const Game& game);
-    void countNewTowers(const Game& game);
-
     SelfPlaySettings settings;
-    SelfPlayResult result;
-    double policyTimer = 0.0;
-    float reach = 0.0f; // world units within which the script attacks
-    // The swarms seen after the last frame, and whether each had finished:
-    // a finished one is deleted in the next frame, so its address may come
-    // back as a new swarm.
-    std::unordered_map<const Entity*, bool> seenSwarms;
-    std::size_t seenBuildings = 2;
 };
 
 } // namespace BV::testkit
