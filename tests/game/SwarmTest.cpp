@@ -24,9 +24,8 @@ protected:
     void SetUp() override
     {
         GameFixture::SetUp();
-        // The opponent rolls the same dice; it must not think here.
-        NPC::getInstance()->thinkTimer = -1.0e9;
-        step(0.01); // the start towers finish and claim their land
+        NPC::getInstance()->thinkTimer = -1.0e9; // the opponent rolls the same dice; it must not think here
+        step(0.01);                              // the start towers finish and claim their land
         home = towerOf(humanPlayer);
     }
 
@@ -48,6 +47,14 @@ protected:
         return game->getEntities().empty() ? nullptr : dynamic_cast<Swarm*>(game->getEntities().front());
     }
 
+    // A swarm of `units` from the home tower, which the game deletes.
+    AttackingSwarm* launch(std::uint16_t units, MilitaryBuilding* target)
+    {
+        auto* flight = new AttackingSwarm(units, home, target, game);
+        game->addEntity(flight, flight->getStart());
+        return flight;
+    }
+
     // Updates of 0.1 s without drawing frames until the swarm is done;
     // false if that never happens.
     static bool land(Swarm* swarm)
@@ -61,10 +68,11 @@ protected:
     Tower* home = nullptr;
 };
 
-// 99 of the 198 units fly; each arrival wears the garrison down, one fight
-// at a time: 99 even fights against 150 cost it units without taking it.
-// A swarm with no units fights nothing and finishes on its first update;
-// either is removed only in the frame after it finishes.
+// Half the garrison flies, rounded down: 99 of 198. Each arrival wears the
+// garrison down, one fight at a time: 99 even fights against 150 cost it
+// units without taking it. A swarm with no units fights nothing and
+// finishes on its first update; either is removed only in the frame after
+// it finishes.
 TEST_F(SwarmTest, EachArrivingUnitWearsDownTheGarrisonAndFinishedSwarmsGoTheFrameAfter)
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 150);
@@ -79,8 +87,7 @@ TEST_F(SwarmTest, EachArrivingUnitWearsDownTheGarrisonAndFinishedSwarmsGoTheFram
         EXPECT_LE(enemy->units, garrison);
     }
     ASSERT_TRUE(flight->isFinished());
-    EXPECT_LT(enemy->units, 150);
-    EXPECT_GT(enemy->units, 0);
+    EXPECT_TRUE(enemy->units > 0 && enemy->units < 150) << enemy->units;
     EXPECT_EQ(enemy->owner, computerPlayer);
     step(0.1);
     EXPECT_TRUE(game->getEntities().empty());
@@ -88,6 +95,7 @@ TEST_F(SwarmTest, EachArrivingUnitWearsDownTheGarrisonAndFinishedSwarmsGoTheFram
     const std::uint16_t garrison = enemy->units;
     home->setUnitCount(1);
     home->attack(enemy, game);
+    EXPECT_EQ(home->units, 1);
     Swarm* empty = swarm();
     ASSERT_NE(empty, nullptr);
     EXPECT_EQ(empty->getUnitCount(), 0);
@@ -100,7 +108,8 @@ TEST_F(SwarmTest, EachArrivingUnitWearsDownTheGarrisonAndFinishedSwarmsGoTheFram
 }
 
 // A tower the scene has not boxed yet is flown to at its tile. Later arrivals
-// fight nothing: the garrison stays what it was at capture.
+// fight nothing: the garrison stays what it was at capture, and a swarm whose
+// target changed to its own side on the way ends on it in one long update.
 // A garrison already at 0, standing where the attacker stands, falls to the
 // first arrival without a duel.
 TEST_F(SwarmTest, BeatenOrEmptyGarrisonChangesSidesAndLaterUnitsFightNothing)
@@ -110,21 +119,19 @@ TEST_F(SwarmTest, BeatenOrEmptyGarrisonChangesSidesAndLaterUnitsFightNothing)
     home->attack(enemy, game);
     Swarm* flight = swarm();
     ASSERT_NE(flight, nullptr);
-    EXPECT_EQ(flight->getTarget(), enemy->tile.position); // not boxed yet: it flies to the tile
+    EXPECT_EQ(flight->getTarget(), enemy->tile.position);
     std::uint16_t garrisonAtCapture = 0;
     for (int i = 0; i < 200 && !flight->isFinished(); ++i) {
         flight->update(0.1);
-        if (enemy->owner == humanPlayer && garrisonAtCapture == 0) {
-            garrisonAtCapture = enemy->units;
-        }
+        garrisonAtCapture = enemy->owner == humanPlayer && garrisonAtCapture == 0 ? enemy->units : garrisonAtCapture;
     }
     EXPECT_EQ(enemy->owner, humanPlayer);
     EXPECT_GE(garrisonAtCapture, 1);
     EXPECT_EQ(enemy->units, garrisonAtCapture);
     EXPECT_EQ(planet->tiles[enemy->tile.index].owner, humanPlayer);
-    auto* own = new AttackingSwarm(70, home, enemy, game); // a target that changed sides on the way
-    game->addEntity(own, own->getStart());                 // the game deletes it
-    ASSERT_TRUE(land(own));
+    AttackingSwarm* own = launch(70, enemy);
+    own->update(100.0);
+    EXPECT_TRUE(own->isFinished());
     EXPECT_EQ(enemy->units, garrisonAtCapture);
     ASSERT_TRUE(flyUntilGone());
 
@@ -152,8 +159,7 @@ TEST_F(SwarmTest, EnemySwarmShowsOnlyOverLandTheHumanPlayerSees)
     Swarm* flight = swarm();
     ASSERT_NE(flight, nullptr);
     const std::vector<std::uint32_t>& seen = humanPlayer->territory->visibleTiles;
-    int shown = 0;
-    int hidden = 0;
+    int shown = 0, hidden = 0;
     for (int frame = 0; frame < 100 && !flight->isFinished(); ++frame) {
         step(0.25);
         const std::uint32_t tile = planet->getTileIndexAt(flight->getCentre());
@@ -171,28 +177,25 @@ TEST_F(SwarmTest, EnemySwarmShowsOnlyOverLandTheHumanPlayerSees)
 // building stands.
 TEST_F(SwarmTest, BuildingSwarmFoundsARisingTowerUnlessItsTileIsLost)
 {
-    Tile* site = emptyOwnTile(false, 30.0f, 100.0f);
-    ASSERT_NE(site, nullptr);
-    home->setUnitCount(200);
-    home->build(site, game);
-    ASSERT_NE(swarm(), nullptr);
-    EXPECT_EQ(swarm()->getUnitCount(), 160);
-    ASSERT_TRUE(land(swarm()));
-    const auto* founded = dynamic_cast<Tower*>(site->building);
-    ASSERT_NE(founded, nullptr);
-    EXPECT_EQ(founded->owner, humanPlayer);
-    EXPECT_EQ(founded->units, 20);
-    EXPECT_TRUE(founded->isUnderConstruction());
-    ASSERT_TRUE(flyUntilGone());
-
-    Tile* lost = emptyOwnTile(false, 30.0f, 100.0f);
-    ASSERT_NE(lost, nullptr);
-    home->setUnitCount(200);
-    home->build(lost, game);
-    computerPlayer->territory->claim(lost->index, 3, towerOf(computerPlayer));
-    ASSERT_EQ(lost->owner, computerPlayer);
-    ASSERT_TRUE(land(swarm()));
-    EXPECT_EQ(lost->building, nullptr);
+    for (const bool lost : {false, true}) {
+        SCOPED_TRACE(lost ? "lost" : "kept");
+        Tile* site = emptyOwnTile(false, 30.0f, 100.0f);
+        ASSERT_NE(site, nullptr);
+        home->setUnitCount(200);
+        home->build(site, game);
+        ASSERT_NE(swarm(), nullptr);
+        EXPECT_EQ(swarm()->getUnitCount(), 160);
+        if (lost) {
+            computerPlayer->territory->claim(site->index, 3, towerOf(computerPlayer));
+            ASSERT_EQ(site->owner, computerPlayer);
+        }
+        ASSERT_TRUE(land(swarm()));
+        const auto* founded = dynamic_cast<Tower*>(site->building);
+        EXPECT_EQ(founded && founded->owner == humanPlayer && founded->units == 20 && founded->isUnderConstruction(),
+                  !lost);
+        EXPECT_EQ(site->building == nullptr, lost);
+        ASSERT_TRUE(flyUntilGone());
+    }
 }
 
 // Grassland (1) beats moor (3), desert (2) beats rock (4), moor beats desert,
@@ -205,10 +208,8 @@ TEST(Matchup, AttackersTerrainPicksTheRow)
                                       {100, 100, 100, 50, 150},
                                       {100, 50, 150, 100, 100},
                                       {100, 150, 50, 100, 100}};
-    for (std::uint32_t attacker = 0; attacker < 5; ++attacker) {
-        for (std::uint32_t defender = 0; defender < 5; ++defender) {
-            EXPECT_EQ(matchup(attacker, defender), rows[attacker][defender]) << attacker << " against " << defender;
-        }
+    for (std::uint32_t pair = 0; pair < 25; ++pair) {
+        EXPECT_EQ(matchup(pair / 5, pair % 5), rows[pair / 5][pair % 5]) << pair / 5 << " against " << pair % 5;
     }
 }
 
@@ -226,23 +227,11 @@ TEST_F(SwarmTest, DuelsTakeTheOddsOfTheAttackersTerrain)
         home->tileType = attackerTerrain;
         enemy->tileType = defenderTerrain;
         enemy->setUnitCount(200);
-        auto* flight = new AttackingSwarm(70, home, enemy, game);
-        game->addEntity(flight, flight->getStart()); // the game deletes it
-        ASSERT_TRUE(land(flight));
+        ASSERT_TRUE(land(launch(70, enemy)));
         EXPECT_EQ(enemy->owner, computerPlayer);
         EXPECT_GE(200 - enemy->units, fewest);
         EXPECT_LE(200 - enemy->units, most);
     }
-}
-
-// A frame longer than the rest of the way ends on the target.
-TEST_F(SwarmTest, OneLongFrameEndsOnTheTarget)
-{
-    Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 50);
-    step(0.01);
-    home->attack(enemy, game);
-    swarm()->update(100.0);
-    EXPECT_TRUE(swarm()->isFinished());
 }
 
 // From one start tower to the other, exactly opposite, where every way over
@@ -265,23 +254,18 @@ TEST_F(SwarmTest, SameSeedGivesTheSameFlightTwiceWithEveryUnitInsideTheBox)
         enemy->productionInterval = 1.0e9f;
         enemy->tileType = 2;
         Dice::seed(77);
-        auto* flight = new AttackingSwarm(99, home, enemy, game);
-        game->addEntity(flight, flight->getStart()); // the game deletes it
+        AttackingSwarm* flight = launch(99, enemy);
         int outside = 0;
         for (int i = 0; i < 400 && !flight->isFinished(); ++i) {
             flight->update(0.05);
             mix(flight->getCentre());
-            mix(flight->getUnitCount());
-            mix(enemy->units);
-            mix(enemy->owner->id);
+            mix(glm::vec3(flight->getUnitCount(), enemy->units, enemy->owner->id));
             const BoundingBox box = flight->getBoundingBox();
             for (const Swarm::Particle& particle : flight->getParticles()) {
                 mix(particle.position);
                 const glm::vec3 offset = particle.position - flight->getCentre();
-                outside += glm::all(glm::lessThanEqual(box.minimum, offset)) &&
-                                   glm::all(glm::lessThanEqual(offset, box.maximum))
-                               ? 0
-                               : 1;
+                outside +=
+                    !glm::all(glm::lessThanEqual(box.minimum, offset) && glm::lessThanEqual(offset, box.maximum));
             }
         }
         EXPECT_TRUE(flight->isFinished());
@@ -289,8 +273,7 @@ TEST_F(SwarmTest, SameSeedGivesTheSameFlightTwiceWithEveryUnitInsideTheBox)
         return hash;
     };
     const std::uint64_t first = play();
-    TearDown();
-    SetUp();
+    TearDown(), SetUp();
     EXPECT_EQ(play(), first);
 }
 
