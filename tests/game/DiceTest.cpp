@@ -1,5 +1,4 @@
-// The game's dice: the published PCG32 sequence, replays from a seed, and
-// the seed a game takes from BREVAMOOR_SEED.
+// The game's dice and the seed a game takes from BREVAMOOR_SEED.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,8 +10,7 @@
 namespace BV {
 namespace {
 
-// The first outputs of PCG32 for seed 42 on stream 54, as its reference
-// implementation prints them: the same on every C library.
+// PCG32's first outputs for seed 42 on stream 54, as its reference prints them.
 TEST(DiceTest, FollowsThePublishedSequenceAndReplaysFromItsSeed)
 {
     const std::uint32_t expected[6] = {0xa15c02b7u, 0x7b47f409u, 0xba1d3330u, 0x83d2f293u, 0xbfa4784bu, 0xcbed606eu};

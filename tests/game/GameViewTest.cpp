@@ -1,6 +1,4 @@
-// What the player sees of a real game, read back from the window's pixels:
-// the view switches, and the sign over a full tower from the opening view on
-// the smallest and the largest planet the game is meant for.
+// What the player sees of a real game, read back from the window's pixels.
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -22,7 +20,6 @@ protected:
         GameFixture::TearDown();
     }
 
-    // One frame of the game as it reached the window (bottom row first).
     std::vector<unsigned char> frame(const char* png)
     {
         step(0.02);
@@ -32,8 +29,7 @@ protected:
     }
 };
 
-// Of the pixels in the rectangle (x, y from the top-left corner), the share
-// whose red, green and blue add up to more than `above`.
+// The share of the rectangle's pixels whose channels add up to over `above`.
 double shareAbove(const std::vector<unsigned char>& pixels, int above, int left, int top, int width, int height)
 {
     int count = 0;
@@ -46,16 +42,13 @@ double shareAbove(const std::vector<unsigned char>& pixels, int above, int left,
     return static_cast<double>(count) / (width * height);
 }
 
-// F3 turns the 3D world into lines and nothing else: the planet's disc
-// becomes its triangles' edges over the dark sky, while the statistics panel
-// drawn over it stays a filled panel. (Were the copy to the window drawn as
-// lines too, the window would be black but for one diagonal.)
+// Were the copy to the window drawn as lines too, the window would be black
+// but for one diagonal.
 TEST_F(GameViewTest, WireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
 {
     start(3);
     Statistics* statistics = Statistics::getInstance();
-    // The overlay may have been made by an earlier test before any loader
-    // existed; give it its panel.
+    // The overlay may have been made before any loader existed.
     if (!statistics->panelTexture || !statistics->panelTexture->isLoaded()) {
         statistics->panelTexture =
             static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/ui/debug.dds"));
@@ -75,11 +68,8 @@ TEST_F(GameViewTest, WireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
     EXPECT_GT(shareAbove(lines, 20, 2, 2, panel->width - 4, panel->height - 4), 0.95);
 }
 
-// Three renders of the opening view tell the pixels apart: the tower's are
-// those it changes on the bare ground, the sign's those it changes over the
-// tower. From the opening view the camera looks straight down onto the
-// human's home, so the sign's square lies right over the tower. The sign
-// spans its 7 world units across the picture, whatever the planet's size.
+// Three renders tell the pixels apart: the tower's change the bare ground,
+// the sign's the tower. The camera looks straight down onto the home.
 TEST_F(GameViewTest, FullTowerShowsBesideItsSignOnSmallAndLargePlanets)
 {
     auto differs = [](const unsigned char* a, const unsigned char* b) {

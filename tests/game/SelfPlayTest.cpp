@@ -1,7 +1,5 @@
-// Whole games played by script against the computer opponent: every frame
-// keeps the game's rules, the game ends within the cap, and a seed replays to
-// the same final state, pauses included. The rule check itself is shown to
-// name each kind of broken rule.
+// Whole games played by script against the computer opponent, and the rule
+// check they rely on.
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
@@ -20,8 +18,7 @@
 namespace BV {
 namespace {
 
-// One frame drawn per simulated second; a pause of 150 frames after
-// pauseAfter frames (0: none).
+// One frame drawn per simulated second; 150 frames paused after pauseAfter.
 testkit::SelfPlayResult play(std::uint16_t planetSize, std::uint32_t seed, std::uint64_t pauseAfter = 0)
 {
     return testkit::SelfPlay({seed, planetSize, 1.0 / 32.0, 900.0, 32, pauseAfter, 150}).run();
@@ -52,10 +49,7 @@ TEST(SelfPlayTest, GamesAtSizesThreeAndFourEndInAWinKeepingEveryInvariantAndRepl
     EXPECT_EQ(replay.stateHash, hashes[0]);
 }
 
-// Each rule the self-play games rely on, broken on purpose and mended
-// again: the check must name it. With BREVAMOOR_CHECK=1 a frame that ends
-// with a broken rule writes one CRITICAL line naming the rule, the frame and
-// the seed, and only one.
+// With BREVAMOOR_CHECK=1 a broken rule writes one CRITICAL line, only one.
 using InvariantTest = testkit::GameFixture;
 
 TEST_F(InvariantTest, EveryBrokenRuleIsNamed)

@@ -1,5 +1,4 @@
-// Swarms on a real game: flight from anywhere, arrivals, duels by terrain,
-// capture, founding, visibility to the player, removal and determinism.
+// Swarms on a real game: flights, duels, capture, founding, visibility.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,8 +28,7 @@ protected:
         home = towerOf(humanPlayer);
     }
 
-    // A finished tower on the tile nearest `point` with a fixed garrison that
-    // no longer grows, so fights alone change it.
+    // A finished tower near `point` whose garrison only fights change.
     Tower* standingTower(Player* owner, const glm::vec3& point, std::uint32_t terrain, std::uint16_t units)
     {
         Tile& tile = planet->tiles[planet->getTileIndexAt(point)];
@@ -47,7 +45,7 @@ protected:
         return game->getEntities().empty() ? nullptr : dynamic_cast<Swarm*>(game->getEntities().front());
     }
 
-    // A swarm of `units` from the home tower, which the game deletes.
+    // The game deletes it.
     AttackingSwarm* launch(std::uint16_t units, MilitaryBuilding* target)
     {
         auto* flight = new AttackingSwarm(units, home, target, game);
@@ -55,8 +53,7 @@ protected:
         return flight;
     }
 
-    // Updates of 0.1 s without drawing frames until the swarm is done;
-    // false if that never happens.
+    // Updates of 0.1 s, without frames, until the swarm is done.
     static bool land(Swarm* swarm)
     {
         for (int i = 0; i < 400 && !swarm->isFinished(); ++i) {
@@ -68,11 +65,8 @@ protected:
     Tower* home = nullptr;
 };
 
-// Half the garrison flies, rounded down: 99 of 198. Each arrival wears the
-// garrison down, one fight at a time: 99 even fights against 150 cost it
-// units without taking it. A swarm with no units fights nothing and
-// finishes on its first update; either is removed only in the frame after
-// it finishes.
+// 99 even fights against 150 cost units without taking the tower; a swarm of
+// none finishes at once. Either is removed in the frame after it finishes.
 TEST_F(SwarmTest, EachArrivingUnitWearsDownTheGarrisonAndFinishedSwarmsGoTheFrameAfter)
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 150);
@@ -107,11 +101,9 @@ TEST_F(SwarmTest, EachArrivingUnitWearsDownTheGarrisonAndFinishedSwarmsGoTheFram
     EXPECT_TRUE(game->getEntities().empty());
 }
 
-// A tower the scene has not boxed yet is flown to at its tile. Later arrivals
-// fight nothing: the garrison stays what it was at capture, and a swarm whose
-// target changed to its own side on the way ends on it in one long update.
-// A garrison already at 0, standing where the attacker stands, falls to the
-// first arrival without a duel.
+// A tower not boxed yet is flown to at its tile. After the capture, and for a
+// swarm whose target changed sides on the way (ending in one long update),
+// arrivals fight nothing. A garrison of 0 within reach falls without a duel.
 TEST_F(SwarmTest, BeatenOrEmptyGarrisonChangesSidesAndLaterUnitsFightNothing)
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 3);
@@ -147,9 +139,7 @@ TEST_F(SwarmTest, BeatenOrEmptyGarrisonChangesSidesAndLaterUnitsFightNothing)
     EXPECT_EQ(empty->units, 1);
 }
 
-// An enemy swarm shows exactly while it is over land the human player holds
-// or once held, or a tile listed among the human player's seen tiles: hidden
-// where it sets out, 80 degrees from the human player's home, shown nearer.
+// Hidden where it sets out, 80 degrees from the human's home; shown nearer.
 TEST_F(SwarmTest, EnemySwarmShowsOnlyOverLandTheHumanPlayerSees)
 {
     Tower* enemy = standingTower(computerPlayer, glm::vec3(0.0f, 197.0f, 35.0f), 1, 150);
@@ -172,9 +162,6 @@ TEST_F(SwarmTest, EnemySwarmShowsOnlyOverLandTheHumanPlayerSees)
     EXPECT_GT(hidden, 0);
 }
 
-// 160 of 200 units fly and found a rising tower of 20 on an own tile; a
-// party whose tile is lost on the way founds nothing, even where no
-// building stands.
 TEST_F(SwarmTest, BuildingSwarmFoundsARisingTowerUnlessItsTileIsLost)
 {
     for (const bool lost : {false, true}) {
@@ -198,9 +185,8 @@ TEST_F(SwarmTest, BuildingSwarmFoundsARisingTowerUnlessItsTileIsLost)
     }
 }
 
-// Grassland (1) beats moor (3), desert (2) beats rock (4), moor beats desert,
-// rock beats grassland; every other pair, water (0) included, is even. The
-// attacker's terrain picks the row.
+// Grassland (1) beats moor (3), desert (2) rock (4), moor desert, rock
+// grassland; every other pair, water (0) included, is even.
 TEST(Matchup, AttackersTerrainPicksTheRow)
 {
     const std::uint32_t rows[5][5] = {{100, 100, 100, 100, 100},
@@ -213,9 +199,8 @@ TEST(Matchup, AttackersTerrainPicksTheRow)
     }
 }
 
-// 70 units from grassland against rock duel at 50 and win about a third of
-// a duel each; from rock against grassland at 150, about two. The bounds
-// lie more than three standard deviations from either mean.
+// 70 units win about a third of a duel each at 50, about two at 150; the
+// bounds lie over three standard deviations from either mean.
 TEST_F(SwarmTest, DuelsTakeTheOddsOfTheAttackersTerrain)
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 4, 200);
@@ -234,13 +219,9 @@ TEST_F(SwarmTest, DuelsTakeTheOddsOfTheAttackersTerrain)
     }
 }
 
-// From one start tower to the other, exactly opposite, where every way over
-// the planet is as short as any other, the flight still arrives. The dots
-// swing ever wider around the centre as it flies on: the box the scene culls
-// the swarm by must hold every one of them, or a swarm whose centre is just
-// off screen or behind the planet's rim vanishes while its dots are still in
-// sight. The same seed gives the same flight and fight twice: an FNV-1a hash
-// of everything it decides, driven with exact steps.
+// Between exactly opposite towers every way is as short as any other; the
+// flight still arrives. The culling box must hold every dot, or a swarm
+// vanishes while its dots are in sight. An FNV-1a hash of what it decides.
 TEST_F(SwarmTest, SameSeedGivesTheSameFlightTwiceWithEveryUnitInsideTheBox)
 {
     auto play = [this]() {

@@ -64,8 +64,6 @@ protected:
         return neighbours.at(which);
     }
 
-    // A tile is owned by P exactly when P lists it, once; P has seen it
-    // exactly when P's seen list holds it, once.
     void expectConsistent() const
     {
         for (const Player* player : {humanPlayer, computerPlayer}) {
@@ -86,9 +84,7 @@ protected:
 
 } // namespace
 
-// The first neighbour is reached straight from the tower with strength 2;
-// the others are reached first through it or each other, one step longer,
-// and keep strength 1.
+// The claim spreads depth-first: only the first neighbour gets strength 2.
 TEST_F(TerritoryTest, ClaimTakesTwoRingsAndRevealsTheTwoBeyond)
 {
     const std::uint32_t home = 100;
@@ -109,13 +105,10 @@ TEST_F(TerritoryTest, ClaimTakesTwoRingsAndRevealsTheTwoBeyond)
     expectConsistent();
 }
 
-// An enemy building's influence of equal strength keeps a tile; a stronger
-// claim takes it, and the tile leaves the enemy's list.
 TEST_F(TerritoryTest, EqualEnemyInfluenceBlocksAndGreaterStrengthTakes)
 {
     const std::uint32_t target = 150;
-    // Far enough away that the claims below do not reach the building's own
-    // tile, which a building always takes.
+    // Out of the claims' reach: a building always takes its own tile.
     MilitaryBuilding enemy(&planet->tiles[neighbourOf(target, 0)], computerPlayer);
     MilitaryBuilding own(&planet->tiles[firstAtDistance(target, 4)], humanPlayer);
     computerPlayer->territory->claim(target, 2, &enemy);

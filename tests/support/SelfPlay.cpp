@@ -49,16 +49,9 @@ std::unique_ptr<Game> startGame(std::uint16_t planetSize, std::uint32_t seed, st
 
 namespace {
 
-// Expected kills per attacker of a duel series with these odds: each unit
-// fights until it loses once.
-double killsPerAttacker(std::uint32_t odds)
-{
-    const double wins = (std::max(0.0, odds - 100.0) + std::min(odds, 100u) * 0.495) / odds;
-    return wins / (1.0 - wins);
-}
-
 // The weakest visible finished enemy tower in reach, when half the
-// attacker's garrison should clearly beat it.
+// attacker's garrison should clearly beat it: each unit fights until it
+// loses once, winning each duel with the share `wins`.
 MilitaryBuilding* chooseTarget(const MilitaryBuilding* attacker, float reach)
 {
     MilitaryBuilding* weakest = nullptr;
@@ -70,10 +63,9 @@ MilitaryBuilding* chooseTarget(const MilitaryBuilding* attacker, float reach)
             weakest = candidate;
         }
     }
-    return weakest && attacker->units / 2 * killsPerAttacker(matchup(attacker->tileType, weakest->tileType)) >
-                          1.2 * weakest->units + 5.0
-               ? weakest
-               : nullptr;
+    const std::uint32_t odds = weakest ? matchup(attacker->tileType, weakest->tileType) : 100;
+    const double wins = (std::max(0.0, odds - 100.0) + std::min(odds, 100u) * 0.495) / odds;
+    return weakest && attacker->units / 2 * wins / (1.0 - wins) > 1.2 * weakest->units + 5.0 ? weakest : nullptr;
 }
 
 // An empty, buildable tile of the human's land that no founding party is
@@ -90,18 +82,17 @@ const Tile* chooseSite(const Game& game)
     if (enemies.empty()) {
         enemies.push_back(glm::vec3(0.0f, 0.0f, -Game::planetRadius));
     }
-    std::vector<std::uint32_t> pending;
-    for (const Entity* entity : game.getEntities()) {
-        const auto* founding = dynamic_cast<const BuildingSwarm*>(entity);
-        if (founding && !founding->isFinished() && founding->getOwner() == humanPlayer) {
-            pending.push_back(founding->getTargetTile()->index);
-        }
-    }
     const Tile* best = nullptr;
     float bestDistance = 0.0f;
     for (const std::uint32_t index : humanPlayer->territory->ownedTiles) {
         const Tile& tile = game.getPlanet()->tiles[index];
-        if (tile.building || tile.type == 0 || std::find(pending.begin(), pending.end(), index) != pending.end()) {
+        const auto flownTo = [index](const Entity* entity) {
+            const auto* founding = dynamic_cast<const BuildingSwarm*>(entity);
+            return founding && !founding->isFinished() && founding->getOwner() == humanPlayer &&
+                   founding->getTargetTile()->index == index;
+        };
+        if (tile.building || tile.type == 0 ||
+            std::any_of(game.getEntities().begin(), game.getEntities().end(), flownTo)) {
             continue;
         }
         float distance = 1e30f;
