@@ -7,17 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/ConfigFile.h"
 #include "app/Window.h"
 #include "game/Game.h"
 #include "game/Planet.h"
 #include "game/Player.h"
 #include "game/Territory.h"
 #include "game/Tower.h"
-#include "resources/Loaders.h"
 #include "resources/ResourceManager.h"
 #include "scene/Camera.h"
-#include "scene/Drawing.h"
 #include "scene/Scene.h"
 #include "scene/SceneFixture.h"
 #include "scene/Statistics.h"

@@ -1,8 +1,4 @@
 // The game's rules, the player's commands and the computer opponent on a real game.
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <iterator>
 #include <cmath>
@@ -16,7 +12,6 @@
 #include "game/Swarm.h"
 #include "resources/Material.h"
 #include "resources/ShaderProgram.h"
-#include "scene/Camera.h"
 #include "scene/Cursor.h"
 #include "scene/SceneNode.h"
 

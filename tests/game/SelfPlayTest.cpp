@@ -1,8 +1,5 @@
 // Whole games played by script against the computer opponent, and the rule
 // check they rely on.
-#include <GL/glew.h>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
@@ -11,9 +8,7 @@
 
 #include "game/GameFixture.h"
 #include "game/NPC.h"
-#include "scene/Scene.h"
 #include "scene/SceneNode.h"
-#include "support/SelfPlay.h"
 
 namespace BV {
 namespace {

@@ -40,7 +40,7 @@ std::unique_ptr<Game> startGame(std::uint16_t planetSize, std::uint32_t seed, st
     Statistics::getInstance()->gameEnded = false;
     glfwSetWindowShouldClose(window->getHandle(), GLFW_FALSE);
     auto game = std::make_unique<Game>(window, seed);
-    game->getRenderScale().fix(1.0); // every picture at the window's size, whatever this machine's speed
+    game->getRenderScale().fix(1.0); // whatever this machine's speed
     game->setClock(std::move(clock));
     while (glGetError() != GL_NO_ERROR) {
     }
@@ -49,9 +49,8 @@ std::unique_ptr<Game> startGame(std::uint16_t planetSize, std::uint32_t seed, st
 
 namespace {
 
-// The weakest visible finished enemy tower in reach, when half the
-// attacker's garrison should clearly beat it: each unit fights until it
-// loses once, winning each duel with the share `wins`.
+// The weakest enemy tower in reach, when half the garrison should clearly
+// beat it: each unit fights until it loses once.
 MilitaryBuilding* chooseTarget(const MilitaryBuilding* attacker, float reach)
 {
     MilitaryBuilding* weakest = nullptr;
@@ -68,9 +67,7 @@ MilitaryBuilding* chooseTarget(const MilitaryBuilding* attacker, float reach)
     return weakest && attacker->units / 2 * wins / (1.0 - wins) > 1.2 * weakest->units + 5.0 ? weakest : nullptr;
 }
 
-// An empty, buildable tile of the human's land that no founding party is
-// already flying to, nearest the closest visible enemy tower (or the
-// computer's pole while none is in sight).
+// A free dry own tile, nearest a visible enemy tower (or the computer's pole).
 const Tile* chooseSite(const Game& game)
 {
     std::vector<glm::vec3> enemies;
@@ -106,23 +103,19 @@ const Tile* chooseSite(const Game& game)
     return best;
 }
 
-// A click goes where the hover rules allow it; a tile they refuse is not
-// clicked, as the player's mouse could not act on it either.
+// Only where the hover rules allow it, as for the player's mouse.
 bool clickOn(Game& game, std::uint32_t tileIndex, std::int32_t expectedCursor)
 {
     Cursor::getInstance()->mode = Cursor::DEFAULT;
     game.applyHoverRules(tileIndex);
-    if (game.getPlanet()->hoveredTile != static_cast<std::int32_t>(tileIndex) ||
-        Cursor::getInstance()->mode != expectedCursor) {
-        return false;
+    const bool allowed = game.getPlanet()->hoveredTile == static_cast<std::int32_t>(tileIndex) &&
+                         Cursor::getInstance()->mode == expectedCursor;
+    if (allowed) {
+        game.onMouseButtonReleased(GLFW_MOUSE_BUTTON_LEFT, glm::vec2(0.0f), 0);
     }
-    game.onMouseButtonReleased(GLFW_MOUSE_BUTTON_LEFT, glm::vec2(0.0f), 0);
-    return true;
+    return allowed;
 }
 
-// Each finished tower of the human side attacks the weakest visible enemy
-// tower in reach when its half should beat that garrison, or, when full,
-// founds a tower on its land as near the enemy as it can.
 void playHuman(Game& game, float reach)
 {
     const std::int32_t& selected = game.getPlanet()->selectedTile;
@@ -148,16 +141,13 @@ SelfPlayResult SelfPlay::run() const
 {
     SelfPlayResult result;
     const auto started = std::chrono::steady_clock::now();
-    // The game reads this clock, so every dt is exactly the step; the GLFW
-    // clock follows it for anything else that reads the time.
+    // The GLFW clock follows the game's for anything else that reads the time.
     double now = 0.0;
     const std::unique_ptr<Game> game = startGame(settings.planetSize, settings.seed, [&now] { return now; });
     // The script attacks within about seven tiles' widths.
     const auto tiles = static_cast<float>(game->getPlanet()->tiles.size());
     const float reach = 7.0f * std::sqrt(4.0f * 3.14159265f * Game::planetRadius * Game::planetRadius / tiles);
-    // The swarms seen after the last frame, and whether each had finished: a
-    // finished one is deleted in the next frame, so its address may come
-    // back as a new swarm.
+    // Whether each swarm had finished: its address may come back as a new one.
     std::unordered_map<const Entity*, bool> seenSwarms;
     std::size_t seenBuildings = 2;
     std::uint64_t pausedFrames = 0;

@@ -11,22 +11,17 @@ class Game;
 
 namespace BV::testkit {
 
-// A new seeded game on the binary's window, configured as at start (the
-// loaders and the overlay drawing made on first use), drawn at the window's
-// full size and reading `clock` for its time, with no GL error pending.
+// A new seeded game on the binary's window, configured as at start, on `clock`.
 std::unique_ptr<Game> startGame(std::uint16_t planetSize, std::uint32_t seed, std::function<double()> clock);
 
 struct SelfPlaySettings {
     std::uint32_t seed = 1;
     std::uint16_t planetSize = 3;
-    // Simulated seconds per frame: a binary fraction, so every clock reading
-    // and every difference of two is exact and a pause, which shifts the
-    // clock, leaves each frame's dt the same to the last bit.
+    // A binary fraction: every dt is exact, before and after a pause.
     double step = 1.0 / 32.0;
     double capSeconds = 900.0; // simulated seconds before the game is called off
     int drawEvery = 1;         // frames advanced per frame drawn
-    // The player pauses the game after this many frames (0: never) for
-    // pauseFrames frames; the script waits for the game to go on.
+    // The player pauses after this many frames (0: never) for pauseFrames.
     std::uint64_t pauseAfter = 0;
     std::uint64_t pauseFrames = 0;
 };
@@ -44,11 +39,9 @@ struct SelfPlayResult {
     double firstKnownAt = -1.0; // when the computer first knew of a human building; -1: never
 };
 
-// Plays one whole game on the current window: the computer by its own
-// opponent, the human side by a small script that clicks through the game's
-// own hover rules and click handler once a simulated second. Time advances
-// at a fixed step, every drawEvery-th frame is drawn, and the game stops at
-// the first of its own rules broken after a frame (Game::brokenRule).
+// One whole game: the computer by its own opponent, the human by a script
+// that clicks through the game's hover rules once a simulated second. It
+// stops at the first rule broken after a frame (Game::brokenRule).
 class SelfPlay {
 public:
     explicit SelfPlay(const SelfPlaySettings& settings) : settings(settings) {}
