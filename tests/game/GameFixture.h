@@ -4,6 +4,7 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,7 @@ protected:
     }
 
     // An empty tile of the human's land, water or not, between the given
-    // distances from the human's first tower.
+    // distances from the human's first tower; the test fails without one.
     Tile* emptyOwnTile(bool water = false, float minDistance = 0.0f, float maxDistance = 1e9f) const
     {
         const glm::vec3 home = towerOf(humanPlayer)->tile.position;
@@ -62,7 +63,7 @@ protected:
                 return &tile;
             }
         }
-        return nullptr;
+        throw std::runtime_error("no such empty tile of the human's");
     }
 
     // The scene alone, without a game update, at the last frame's clock:

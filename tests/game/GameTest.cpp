@@ -32,24 +32,22 @@ protected:
         npc = NPC::getInstance();
     }
 
-    // Hovers the tile as the frame would, with the cursor reset first.
-    std::int32_t hover(const Tile* tile)
+    // The tile hovered and the cursor shown, as the frame would, the cursor reset first.
+    using Hover = std::pair<std::int32_t, std::int32_t>;
+    Hover hover(const Tile* tile)
     {
         Cursor::getInstance()->mode = Cursor::DEFAULT;
         game->applyHoverRules(tile->index);
-        return planet->hoveredTile;
+        return {planet->hoveredTile, Cursor::getInstance()->mode};
     }
-    std::pair<std::int32_t, std::int32_t> hovers(const Tile* tile)
-    {
-        return {hover(tile), Cursor::getInstance()->mode};
-    }
+    static Hover shows(const Tile* tile, std::int32_t mode) { return {at(tile), mode}; }
+    const Hover none{-1, Cursor::DEFAULT};
     void click(int button = GLFW_MOUSE_BUTTON_LEFT) { game->onMouseButtonReleased(button, {0, 0}, 0); }
     void selectHome() { hover(&human->tile), click(); }
     void think() { npc->thinkTimer = 1.0, npc->update(0.0); } // the computer's next thought, due now
     void pointAt(const glm::vec2& at) { glfwSetCursorPos(Window::getInstance()->getHandle(), at.x, at.y); }
     static std::int32_t at(const Tile* tile) { return static_cast<std::int32_t>(tile->index); }
     static std::int32_t at(const Tower* tower) { return at(&tower->tile); }
-    std::pair<std::int32_t, std::int32_t> select(const Tile* tile) const { return {at(tile), Cursor::SELECT}; }
 
     Tower* human = nullptr;
     Tower* computer = nullptr;
@@ -79,7 +77,6 @@ TEST_F(StartTest, StartTowersStandOnOppositePolesAndFillAfterOneTenthOfASecond)
 TEST_F(GameTest, FoundedTowerRisesForASecondThenProducesUpToTheCapWhileItsTimerRuns)
 {
     Tile* site = emptyOwnTile();
-    ASSERT_NE(site, nullptr);
     Tower* tower = game->createTower(site, humanPlayer, false);
     EXPECT_LT(glm::dot(tower->node->position - site->position, site->normal), -0.5f * tower->getHeight());
     step(0.9);
@@ -199,9 +196,9 @@ TEST_F(CommandTest, LosingTheSelectedTowerClearsTheSelectionAndItsOutline)
     Tower* rising = game->createTower(emptyOwnTile(), humanPlayer, false);
     step(0.01);
     for (const Tile* refused : std::initializer_list<const Tile*>{&computer->tile, emptyOwnTile(), &rising->tile}) {
-        EXPECT_EQ(hover(refused), -1);
+        EXPECT_EQ(hover(refused), none);
     }
-    EXPECT_EQ(hovers(&second->tile), select(&second->tile));
+    EXPECT_EQ(hover(&second->tile), shows(&second->tile, Cursor::SELECT));
     click(GLFW_MOUSE_BUTTON_RIGHT); // only the left button commands
     EXPECT_EQ(planet->selectedTile, -1);
     click();
@@ -230,8 +227,8 @@ TEST_F(CommandTest, LosingTheSelectedTowerClearsTheSelectionAndItsOutline)
     human->changeOwner(computerPlayer);
     EXPECT_EQ(planet->selectedTile, -1);
     EXPECT_EQ(outlineTriangles(), 0u);
-    EXPECT_EQ(hover(emptyOwnTile()), -1);
-    EXPECT_EQ(hovers(&third->tile), select(&third->tile));
+    EXPECT_EQ(hover(emptyOwnTile()), none);
+    EXPECT_EQ(hover(&third->tile), shows(&third->tile, Cursor::SELECT));
     click();
     EXPECT_EQ(planet->selectedTile, at(third));
 }
@@ -239,25 +236,23 @@ TEST_F(CommandTest, LosingTheSelectedTowerClearsTheSelectionAndItsOutline)
 TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
 {
     const Tile* site = emptyOwnTile();
-    ASSERT_NE(site, nullptr);
     selectHome();
     human->setUnitCount(199);
-    EXPECT_EQ(hover(site), -1);
+    EXPECT_EQ(hover(site), none);
     human->setUnitCount(200);
-    EXPECT_EQ(hovers(site), std::make_pair(at(site), std::int32_t{Cursor::BUILD}));
+    EXPECT_EQ(hover(site), shows(site, Cursor::BUILD));
     // Another empty own tile, made water whatever the terrain drew.
     Tile* water = emptyOwnTile(false, glm::distance(site->position, human->tile.position) + 1.0f);
-    ASSERT_NE(water, nullptr);
     water->type = 0;
-    EXPECT_EQ(hover(water), -1);
+    EXPECT_EQ(hover(water), none);
     hover(site), click();
     EXPECT_EQ(human->units, 40);
     EXPECT_EQ(planet->selectedTile, -1);
 
     selectHome();
-    EXPECT_EQ(hover(&computer->tile), -1); // not seen yet
+    EXPECT_EQ(hover(&computer->tile), none); // not seen yet
     computer->visible = true;
-    EXPECT_EQ(hovers(&computer->tile), std::make_pair(at(computer), std::int32_t{Cursor::ATTACK}));
+    EXPECT_EQ(hover(&computer->tile), shows(&computer->tile, Cursor::ATTACK));
     human->setUnitCount(199);
     click();
     EXPECT_EQ(human->units, 100);
@@ -282,10 +277,9 @@ TEST_F(CommandTest, EnemyTowerOnLandThePlayerLostIsSeenAndAttackable)
     EXPECT_TRUE(raised->visible);
     raised->update(1.0);
     selectHome();
-    EXPECT_EQ(hovers(taken), std::make_pair(at(taken), std::int32_t{Cursor::ATTACK}));
+    EXPECT_EQ(hover(taken), shows(taken, Cursor::ATTACK));
     raised->attack(human, game);
-    auto* flight = dynamic_cast<Swarm*>(game->getEntities().back());
-    ASSERT_NE(flight, nullptr);
+    auto* flight = static_cast<Swarm*>(game->getEntities().back());
     flight->update(0.01);
     EXPECT_TRUE(flight->visible);
     EXPECT_FALSE(humanPlayer->territory->hasHeld(computer->tile.index));

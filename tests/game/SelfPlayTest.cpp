@@ -57,7 +57,6 @@ TEST_F(InvariantTest, EveryBrokenRuleIsNamed)
     Tower* human = towerOf(humanPlayer);
     Tower* computer = towerOf(computerPlayer);
     NPC* npc = NPC::getInstance();
-    ASSERT_NE(emptyOwnTile(), nullptr);
     Tile& free = *emptyOwnTile();
     Tile& home = planet->tiles[human->tile.index];
     SceneNode* stray = nullptr;
