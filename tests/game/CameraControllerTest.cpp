@@ -25,7 +25,7 @@ protected:
 };
 
 // Counters never go below zero on a release without a press.
-TEST_F(CameraControllerTest, HeldKeysTurnThePivotAndFunctionKeysToggleOnRelease)
+TEST_F(CameraControllerTest, HeldKeysAndDragsTurnThePivotFunctionKeysToggleOnReleaseAndZoomIsClamped)
 {
     EXPECT_FLOAT_EQ(camera.position.z, 450.0f);
     controller.onKeyReleased(GLFW_KEY_W, 0, 0);
@@ -51,17 +51,14 @@ TEST_F(CameraControllerTest, HeldKeysTurnThePivotAndFunctionKeysToggleOnRelease)
     controller.onKeyReleased(GLFW_KEY_F3, 0, 0);
     EXPECT_NE(statistics->wireframe, wireframe);
     controller.onKeyReleased(GLFW_KEY_F3, 0, 0); // and back
-}
 
-// A drag turns one radian per thousand pixels.
-TEST_F(CameraControllerTest, DragTurnsAndWheelZoomIsClamped)
-{
+    // A drag turns one radian per thousand pixels; the wheel's zoom is clamped.
     controller.onMouseButtonPressed(GLFW_MOUSE_BUTTON_RIGHT, {100, 100}, 0);
     controller.onMouseMoved({600, 100});
-    EXPECT_NEAR(yaw(), -0.5f, 1e-5f); // dragging right turns negatively
+    EXPECT_NEAR(yaw(), 0.5f, 1e-5f); // dragging right turns back
     controller.onMouseButtonReleased(GLFW_MOUSE_BUTTON_RIGHT, {600, 100}, 0);
     controller.onMouseMoved({0, 0});
-    EXPECT_NEAR(yaw(), -0.5f, 1e-5f);
+    EXPECT_NEAR(yaw(), 0.5f, 1e-5f);
 
     controller.onMouseScrolled(1000.0);
     EXPECT_NEAR(camera.position.z, 300.0f, 1e-3f);
