@@ -67,20 +67,11 @@ MilitaryBuilding* chooseTarget(const MilitaryBuilding* attacker, float reach)
     return weakest && attacker->units / 2 * wins / (1.0 - wins) > 1.2 * weakest->units + 5.0 ? weakest : nullptr;
 }
 
-// A free dry own tile, nearest a visible enemy tower (or the computer's pole).
+// A free dry own tile nearest the computer's start.
 const Tile* chooseSite(const Game& game)
 {
-    std::vector<glm::vec3> enemies;
-    for (const Building* building : computerPlayer->buildings) {
-        if (building->visible) {
-            enemies.push_back(building->tile.position);
-        }
-    }
-    if (enemies.empty()) {
-        enemies.push_back(glm::vec3(0.0f, 0.0f, -Game::planetRadius));
-    }
+    const glm::vec3 pole(0.0f, 0.0f, -Game::planetRadius);
     const Tile* best = nullptr;
-    float bestDistance = 0.0f;
     for (const std::uint32_t index : humanPlayer->territory->ownedTiles) {
         const Tile& tile = game.getPlanet()->tiles[index];
         const auto flownTo = [index](const Entity* entity) {
@@ -88,16 +79,10 @@ const Tile* chooseSite(const Game& game)
             return founding && !founding->isFinished() && founding->getOwner() == humanPlayer &&
                    founding->getTargetTile()->index == index;
         };
-        if (tile.building || tile.type == 0 ||
-            std::any_of(game.getEntities().begin(), game.getEntities().end(), flownTo)) {
-            continue;
-        }
-        float distance = 1e30f;
-        for (const glm::vec3& enemy : enemies) {
-            distance = std::min(distance, glm::distance(enemy, tile.position));
-        }
-        if (!best || distance < bestDistance) {
-            best = &tile, bestDistance = distance;
+        if (!tile.building && tile.type != 0 &&
+            !std::any_of(game.getEntities().begin(), game.getEntities().end(), flownTo) &&
+            (!best || glm::distance(pole, tile.position) < glm::distance(pole, best->position))) {
+            best = &tile;
         }
     }
     return best;
