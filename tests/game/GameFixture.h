@@ -66,8 +66,7 @@ protected:
         throw std::runtime_error("no such empty tile of the human's");
     }
 
-    // The scene alone, without a game update, at the last frame's clock:
-    // renders that differ only in what is shown.
+    // The scene alone at the last frame's clock, without a game update.
     std::vector<unsigned char> renderScene()
     {
         glfwSetTime(now);
@@ -76,7 +75,7 @@ protected:
         return scenetest::readWindow();
     }
 
-    // Window pixels, from the top-left corner, of a point of the world.
+    // Window pixels, from the top-left, of a point of the world.
     glm::vec2 toScreen(const glm::vec3& world) const { return scenetest::toWindow(*game->getCamera(), world); }
 
     int planetSize = 3;     // a subclass may change it before SetUp

@@ -147,8 +147,7 @@ TEST_F(GameTest, GameEndsWhenASideOwnsNothingAndEscapeClosesOnRelease)
 // its swarm leaving once the game goes on; a sign says the game is paused.
 TEST_F(GameTest, PauseStopsTheGameButNotTheViewOrTheCommands)
 {
-    human->setUnitCount(150);
-    computer->visible = true;
+    human->setUnitCount(150), computer->visible = true;
     selectHome();
     hover(&computer->tile), click();
     step(0.1);
@@ -355,8 +354,7 @@ TEST_F(NPCTest, TargetScoresReadTheCandidatesTerrainFirstAndTiesGoToTheLater)
     computer->node->position = glm::vec3(0, 0, -200);
     human->node->position = glm::vec3(0, 0, -100);
     other->node->position = glm::vec3(100, 0, -200);
-    computer->tileType = 1;
-    computer->setUnitCount(100);
+    computer->tileType = 1, computer->setUnitCount(100);
     npc->knownEnemies = {human, other};
     const struct {
         const char* name;

@@ -21,14 +21,10 @@ testkit::SelfPlayResult play(std::uint16_t planetSize, std::uint32_t seed, std::
 
 TEST(SelfPlayTest, GamesAtSizesThreeAndFourEndInAWinKeepingEveryInvariantAndReplay)
 {
-    const struct {
-        std::uint16_t planetSize;
-        std::uint32_t seed;
-    } cases[] = {{3, 1}, {3, 2}, {4, 1}};
     std::vector<std::uint64_t> hashes;
-    for (const auto& c : cases) {
-        SCOPED_TRACE("planet size " + std::to_string(c.planetSize) + ", seed " + std::to_string(c.seed));
-        const testkit::SelfPlayResult result = play(c.planetSize, c.seed);
+    for (const auto& [size, seed] : {std::pair<std::uint16_t, std::uint32_t>{3, 1}, {3, 2}, {4, 1}}) {
+        SCOPED_TRACE("planet size " + std::to_string(size) + ", seed " + std::to_string(seed));
+        const testkit::SelfPlayResult result = play(size, seed);
         EXPECT_EQ(result.violation, "");
         EXPECT_TRUE(result.humanWon || result.computerWon) << "no winner after " << result.simulatedSeconds << " s";
         EXPECT_GT(result.towersFounded[0] + result.towersFounded[1], 0);
@@ -38,7 +34,7 @@ TEST(SelfPlayTest, GamesAtSizesThreeAndFourEndInAWinKeepingEveryInvariantAndRepl
     }
     // The first game again, from its seed alone, with five seconds of pause
     // a minute in: no simulated time passes while paused.
-    const testkit::SelfPlayResult replay = play(cases[0].planetSize, cases[0].seed, 1920);
+    const testkit::SelfPlayResult replay = play(3, 1, 1920);
     EXPECT_EQ(replay.violation, "");
     EXPECT_GT(replay.simulatedSeconds, 60.0) << "the game ended before the pause";
     EXPECT_EQ(replay.stateHash, hashes[0]);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -38,12 +37,12 @@ protected:
     {
         std::vector<int> distance(planet->tiles.size(), -1);
         distance[from] = 0;
-        std::vector<std::uint32_t> neighbours;
-        for (std::deque<std::uint32_t> queue{from}; !queue.empty(); queue.pop_front()) {
-            planet->tiles[queue.front()].getNeighbours(neighbours);
+        std::vector<std::uint32_t> queue{from}, neighbours;
+        for (std::size_t i = 0; i < queue.size(); ++i) {
+            planet->tiles[queue[i]].getNeighbours(neighbours);
             for (std::uint32_t next : neighbours) {
                 if (distance[next] < 0) {
-                    distance[next] = distance[queue.front()] + 1;
+                    distance[next] = distance[queue[i]] + 1;
                     queue.push_back(next);
                 }
             }
