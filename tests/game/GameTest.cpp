@@ -42,8 +42,13 @@ protected:
     }
     static Hover shows(const Tile* tile, std::int32_t mode) { return {at(tile), mode}; }
     const Hover none{-1, Cursor::DEFAULT};
-    void click(int button = GLFW_MOUSE_BUTTON_LEFT) { game->onMouseButtonReleased(button, {0, 0}, 0); }
-    void selectHome() { hover(&human->tile), click(); }
+    // The tile selected after the click.
+    std::int32_t click(int button = GLFW_MOUSE_BUTTON_LEFT)
+    {
+        game->onMouseButtonReleased(button, {0, 0}, 0);
+        return planet->selectedTile;
+    }
+    std::int32_t selectHome() { return hover(&human->tile), click(); }
     void think() { npc->thinkTimer = 1.0, npc->update(0.0); } // the computer's next thought, due now
     void pointAt(const glm::vec2& at) { glfwSetCursorPos(Window::getInstance()->getHandle(), at.x, at.y); }
     static std::int32_t at(const Tile* tile) { return static_cast<std::int32_t>(tile->index); }
@@ -199,12 +204,9 @@ TEST_F(CommandTest, LosingTheSelectedTowerClearsTheSelectionAndItsOutline)
         EXPECT_EQ(hover(refused), none);
     }
     EXPECT_EQ(hover(&second->tile), shows(&second->tile, Cursor::SELECT));
-    click(GLFW_MOUSE_BUTTON_RIGHT); // only the left button commands
-    EXPECT_EQ(planet->selectedTile, -1);
-    click();
-    EXPECT_EQ(planet->selectedTile, at(second));
-    selectHome();
-    EXPECT_EQ(planet->selectedTile, at(human));
+    EXPECT_EQ(click(GLFW_MOUSE_BUTTON_RIGHT), -1); // only the left button commands
+    EXPECT_EQ(click(), at(second));
+    EXPECT_EQ(selectHome(), at(human));
     // The planet draws its faces plus one triangle per face of an outlined tile.
     auto outlineTriangles = [this]() {
         glUseProgram(planet->material->program->getHandle());
@@ -229,8 +231,7 @@ TEST_F(CommandTest, LosingTheSelectedTowerClearsTheSelectionAndItsOutline)
     EXPECT_EQ(outlineTriangles(), 0u);
     EXPECT_EQ(hover(emptyOwnTile()), none);
     EXPECT_EQ(hover(&third->tile), shows(&third->tile, Cursor::SELECT));
-    click();
-    EXPECT_EQ(planet->selectedTile, at(third));
+    EXPECT_EQ(click(), at(third));
 }
 
 TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
@@ -245,18 +246,16 @@ TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
     Tile* water = emptyOwnTile(false, glm::distance(site->position, human->tile.position) + 1.0f);
     water->type = 0;
     EXPECT_EQ(hover(water), none);
-    hover(site), click();
+    EXPECT_EQ((hover(site), click()), -1);
     EXPECT_EQ(human->units, 40);
-    EXPECT_EQ(planet->selectedTile, -1);
 
     selectHome();
     EXPECT_EQ(hover(&computer->tile), none); // not seen yet
     computer->visible = true;
     EXPECT_EQ(hover(&computer->tile), shows(&computer->tile, Cursor::ATTACK));
     human->setUnitCount(199);
-    click();
+    EXPECT_EQ(click(), at(human));
     EXPECT_EQ(human->units, 100);
-    EXPECT_EQ(planet->selectedTile, at(human));
 }
 
 // A tile the player once held stays lit, though never "seen" as somebody
@@ -306,8 +305,7 @@ TEST_F(CommandTest, ClickOnATowersBodyNearTheLimbSelectsIt)
     pointAt(toScreen(body));
     step(0.01);
     EXPECT_EQ(planet->hoveredTile, at(limb));
-    click();
-    EXPECT_EQ(planet->selectedTile, at(limb));
+    EXPECT_EQ(click(), at(limb));
 }
 
 TEST_F(CommandTest, PickingSeesTheViewTurnedInTheSameFrame)
