@@ -24,8 +24,7 @@
 
 namespace BV::testkit {
 
-// A real seeded game on the binary's shared window, configured afresh as at
-// start, on the fixture's clock: every step is an exact dt.
+// A real seeded game on the shared window and the fixture's exact clock.
 class GameFixture : public ::testing::Test {
 protected:
     void SetUp() override
@@ -51,8 +50,7 @@ protected:
         return dynamic_cast<Tower*>(player->buildings.at(index));
     }
 
-    // An empty tile of the human's land, water or not, between the given
-    // distances from the human's first tower; the test fails without one.
+    // An empty own tile this far from home; the test fails without one.
     Tile* emptyOwnTile(bool water = false, float minDistance = 0.0f, float maxDistance = 1e9f) const
     {
         const glm::vec3 home = towerOf(humanPlayer)->tile.position;

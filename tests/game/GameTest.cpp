@@ -176,8 +176,7 @@ TEST_F(GameTest, PauseStopsTheGameButNotTheViewOrTheCommands)
     game->onKeyPressed(GLFW_KEY_PAUSE, 0, 0);
     step(0.1);
     EXPECT_FALSE(game->isPaused());
-    // The sign's dark band and bright letters over the upper middle, gone a
-    // tenth of a second later.
+    // The sign over the upper middle, gone once the game goes on.
     const std::vector<unsigned char> running = scenetest::readWindow();
     int changed = 0;
     for (int y = 130; y < 270; y += 2) {
@@ -285,8 +284,7 @@ TEST_F(CommandTest, EnemyTowerOnLandThePlayerLostIsSeenAndAttackable)
     EXPECT_FALSE(computer->visible);
 }
 
-// Near the limb a tower stands over the tiles behind it; the window's corner
-// shows only sky.
+// Near the limb a tower stands over the tiles behind it.
 TEST_F(CommandTest, ClickOnATowersBodyNearTheLimbSelectsIt)
 {
     pointAt({2.0f, 2.0f});
@@ -406,8 +404,7 @@ TEST_F(NPCTest, FoundsOnlyOnFreeTilesAndBuildersLeaveTheFullList)
 }
 
 // An outpost five tiles from the human's home sees into the human's land. A
-// tower the computer captures, even while rising, is its own once, never a
-// target; one it loses is known at once.
+// tower captured, even while rising, is its own once; one lost is known.
 TEST_F(NPCTest, KnowsEveryHumanTowerFoundedInItsSightAndNeverItsOwn)
 {
     npc->thinkTimer = -1.0e9; // no dice: nothing attacks or founds by itself

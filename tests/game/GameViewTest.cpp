@@ -54,8 +54,7 @@ TEST_F(GameViewTest, WireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
     EXPECT_GT(brightness(lines, true), 50.0);
 }
 
-// Three renders tell the pixels apart: the tower's change the bare ground,
-// the sign's the tower. The camera looks straight down onto the home.
+// Three renders: the tower's pixels change the ground, the sign's the tower.
 TEST_F(GameViewTest, FullTowerShowsBesideItsSignOnSmallAndLargePlanets)
 {
     auto differs = [](const unsigned char* a, const unsigned char* b) {
@@ -95,8 +94,7 @@ TEST_F(GameViewTest, FullTowerShowsBesideItsSignOnSmallAndLargePlanets)
         EXPECT_GT(towerShown, towerPixels * 6 / 10) << towerShown << " of " << towerPixels << " tower pixels shown";
         EXPECT_GT(towerRed, towerShown / 2) << "the tower shows in its owner's red";
         EXPECT_GT(signGreen, 15) << "the sign shows in its own green";
-        // The sign's 7 world units at its depth, in pixels: its badge covers
-        // about a fifth of that square.
+        // Its badge covers about a fifth of the sign's 7 world units squared.
         Camera* camera = game->getCamera();
         const glm::vec4 centre = camera->getView() * glm::vec4(sign->node->getWorldPosition(), 1.0f);
         const float width = 7.0f * camera->getProjection()[0][0] / -centre.z * 400.0f;

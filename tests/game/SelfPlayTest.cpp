@@ -1,5 +1,4 @@
-// Whole games played by script against the computer opponent, and the rule
-// check they rely on.
+// Whole games played by script against the computer, and their rule check.
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
@@ -32,8 +31,7 @@ TEST(SelfPlayTest, GamesAtSizesThreeAndFourEndInAWinKeepingEveryInvariantAndRepl
         EXPECT_EQ(std::count(hashes.begin(), hashes.end(), result.stateHash), 0);
         hashes.push_back(result.stateHash);
     }
-    // The first game again, from its seed alone, with five seconds of pause
-    // a minute in: no simulated time passes while paused.
+    // The first game again, paused five seconds a minute in: the same game.
     const testkit::SelfPlayResult replay = play(3, 1, 1920);
     EXPECT_EQ(replay.violation, "");
     EXPECT_GT(replay.simulatedSeconds, 60.0) << "the game ended before the pause";

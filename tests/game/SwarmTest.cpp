@@ -95,9 +95,8 @@ TEST_F(SwarmTest, EachArrivingUnitWearsDownTheGarrisonAndFinishedSwarmsGoTheFram
     EXPECT_TRUE(game->getEntities().empty());
 }
 
-// A tower not boxed yet is flown to at its tile. After the capture, and for a
-// swarm whose target changed sides on the way (ending in one long update),
-// arrivals fight nothing. A garrison of 0 within reach falls without a duel.
+// A tower not boxed yet is flown to at its tile. A swarm whose target changed
+// sides ends in one long update; a garrison of 0 in reach falls without a duel.
 TEST_F(SwarmTest, BeatenOrEmptyGarrisonChangesSidesAndLaterUnitsFightNothing)
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 1, 3);
@@ -188,8 +187,7 @@ TEST(Matchup, AttackersTerrainPicksTheRow)
     }
 }
 
-// 70 units win about a third of a duel each at 50, about two at 150; the
-// bounds lie over three standard deviations from either mean.
+// 70 units win about a third of a duel each at 50, two at 150: 3 sigma bounds.
 TEST_F(SwarmTest, DuelsTakeTheOddsOfTheAttackersTerrain)
 {
     Tower* enemy = standingTower(computerPlayer, kNearHome, 4, 200);
@@ -206,9 +204,8 @@ TEST_F(SwarmTest, DuelsTakeTheOddsOfTheAttackersTerrain)
     }
 }
 
-// Between exactly opposite towers every way is as short as any other; the
-// flight still arrives. The culling box must hold every dot, or a swarm
-// vanishes while its dots are in sight. The same seed decides the same twice.
+// Between opposite towers every way is as short as any other. The culling
+// box must hold every dot, or a swarm vanishes while its dots are in sight.
 TEST_F(SwarmTest, SameSeedGivesTheSameFlightTwiceWithEveryUnitInsideTheBox)
 {
     auto play = [this]() {

@@ -39,9 +39,8 @@ struct SelfPlayResult {
     double firstKnownAt = -1.0; // when the computer first knew of a human building; -1: never
 };
 
-// One whole game: the computer by its own opponent, the human by a script
-// that clicks through the game's hover rules once a simulated second. It
-// stops at the first rule broken after a frame (Game::brokenRule).
+// One whole game against the computer, the human's script clicking through
+// the hover rules; it stops at the first rule broken (Game::brokenRule).
 class SelfPlay {
 public:
     explicit SelfPlay(const SelfPlaySettings& settings) : settings(settings) {}
