@@ -1,5 +1,4 @@
-// The game's dice: the published PCG32 sequence, replays from a seed, and
-// the seed a game takes from BREVAMOOR_SEED.
+// The game's dice and the seed a game takes from BREVAMOOR_SEED.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,8 +10,7 @@
 namespace BV {
 namespace {
 
-// The first outputs of PCG32 for seed 42 on stream 54, as its reference
-// implementation prints them: the same on every C library.
+// PCG32's first outputs for seed 42 on stream 54, as its reference prints them.
 TEST(DiceTest, FollowsThePublishedSequenceAndReplaysFromItsSeed)
 {
     const std::uint32_t expected[6] = {0xa15c02b7u, 0x7b47f409u, 0xba1d3330u, 0x83d2f293u, 0xbfa4784bu, 0xcbed606eu};
@@ -20,20 +18,11 @@ TEST(DiceTest, FollowsThePublishedSequenceAndReplaysFromItsSeed)
     for (const std::uint32_t value : expected) {
         EXPECT_EQ(Dice::next(), value);
     }
-    Dice::seed(42);
-    EXPECT_EQ(Dice::roll(), static_cast<int>(expected[0] >> 1));
-    EXPECT_EQ(Dice::getSeed(), 42u);
-
     // roll() spans [0, kMax] like rand(), so "% 100" keeps even shares.
-    Dice::seed(9);
-    int counts[4] = {};
-    for (int i = 0; i < 40000; ++i) {
-        const int value = Dice::roll();
-        ASSERT_GE(value, 0);
-        ++counts[value % 4];
-    }
-    for (const int count : counts) {
-        EXPECT_NEAR(count, 10000, 400);
+    Dice::seed(42);
+    EXPECT_EQ(Dice::getSeed(), 42u);
+    for (const std::uint32_t value : expected) {
+        EXPECT_EQ(Dice::roll(), static_cast<int>(value >> 1));
     }
 }
 

@@ -4,68 +4,37 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "app/ConfigFile.h"
 #include "app/Window.h"
 #include "game/Game.h"
 #include "game/Planet.h"
 #include "game/Player.h"
 #include "game/Territory.h"
 #include "game/Tower.h"
-#include "resources/Loaders.h"
 #include "resources/ResourceManager.h"
 #include "scene/Camera.h"
-#include "scene/Drawing.h"
 #include "scene/Scene.h"
 #include "scene/SceneFixture.h"
 #include "scene/Statistics.h"
+#include "support/SelfPlay.h"
 #include "support/TestSupport.h"
 
 namespace BV::testkit {
 
-// A real seeded game on the binary's shared window, read from a fresh
-// "Brevamoor.config" as at start, with time driven by glfwSetTime so that
-// every frame's dt is exact.
+// A real seeded game on the shared window and the fixture's exact clock.
 class GameFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        delete ConfigFile::getInstance();
-        writeFile("Brevamoor.config", "resolution_x = 800\nresolution_y = 600\nfullscreen = 0\nrefresh_rate = 0\n" +
-                                          ("planet_size = " + std::to_string(planetSize) + "\n"));
-        ConfigFile::getInstance()->load();
-        if (!ResourceManager::getInstance()->getLoader("vert")) {
-            registerLoaders();
-            Window* window = Window::getInstance();
-            Drawing::getInstance()->init(static_cast<std::uint32_t>(window->getWidth()),
-                                         static_cast<std::uint32_t>(window->getHeight()));
-        }
-        Statistics::getInstance()->gameEnded = false;
-        glfwSetWindowShouldClose(Window::getInstance()->getHandle(), GLFW_FALSE);
-        game = new Game(Window::getInstance(), seed);
-        // Every picture at the window's full size, whatever this machine's speed.
-        game->getRenderScale().fix(1.0);
-        // The game reads the fixture's clock: every step is an exact dt.
         now = 0.0;
-        game->setClock([this] { return now; });
+        game = startGame(static_cast<std::uint16_t>(planetSize), seed, [this] { return now; }).release();
         planet = game->getPlanet();
     }
-
-    void TearDown() override
-    {
-        delete game;
-        game = nullptr;
-    }
-
-    // One frame that lasts exactly dt seconds.
-    void step(double dt)
-    {
-        now += dt;
-        glfwSetTime(now);
-        game->frame();
-    }
+    void TearDown() override { delete game, game = nullptr; }
+    void step(double dt) { glfwSetTime(now += dt), game->frame(); }
 
     // Frames of 0.1 s until no swarm is left; false if that never happens.
     bool flyUntilGone()
@@ -81,8 +50,7 @@ protected:
         return dynamic_cast<Tower*>(player->buildings.at(index));
     }
 
-    // An empty tile of the human's land, water or not, between the given
-    // distances from the human's first tower.
+    // An empty own tile this far from home; the test fails without one.
     Tile* emptyOwnTile(bool water = false, float minDistance = 0.0f, float maxDistance = 1e9f) const
     {
         const glm::vec3 home = towerOf(humanPlayer)->tile.position;
@@ -93,11 +61,10 @@ protected:
                 return &tile;
             }
         }
-        return nullptr;
+        throw std::runtime_error("no such empty tile of the human's");
     }
 
-    // The scene alone, without a game update, at the last frame's clock:
-    // renders that differ only in what is shown.
+    // The scene alone at the last frame's clock, without a game update.
     std::vector<unsigned char> renderScene()
     {
         glfwSetTime(now);
@@ -106,13 +73,11 @@ protected:
         return scenetest::readWindow();
     }
 
-    // Window pixels, from the top-left corner, of a point of the world.
+    // Window pixels, from the top-left, of a point of the world.
     glm::vec2 toScreen(const glm::vec3& world) const { return scenetest::toWindow(*game->getCamera(), world); }
 
-    // The configured "planet_size"; a subclass may change it before SetUp.
-    int planetSize = 3;
-    // Terrain and every later roll follow from it, never from the clock.
-    std::uint32_t seed = 1;
+    int planetSize = 3;     // a subclass may change it before SetUp
+    std::uint32_t seed = 1; // terrain and every later roll follow from it, never from the clock
     Game* game = nullptr;
     Planet* planet = nullptr;
     double now = 0.0;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -28,8 +27,7 @@ protected:
 
     void TearDown() override
     {
-        delete humanPlayer;
-        delete computerPlayer;
+        delete humanPlayer, delete computerPlayer;
         humanPlayer = computerPlayer = nullptr;
         delete NPC::getInstance();
     }
@@ -38,14 +36,13 @@ protected:
     std::vector<int> distancesFrom(std::uint32_t from) const
     {
         std::vector<int> distance(planet->tiles.size(), -1);
-        std::deque<std::uint32_t> queue{from};
         distance[from] = 0;
-        std::vector<std::uint32_t> neighbours;
-        for (; !queue.empty(); queue.pop_front()) {
-            planet->tiles[queue.front()].getNeighbours(neighbours);
+        std::vector<std::uint32_t> queue{from}, neighbours;
+        for (std::size_t i = 0; i < queue.size(); ++i) {
+            planet->tiles[queue[i]].getNeighbours(neighbours);
             for (std::uint32_t next : neighbours) {
                 if (distance[next] < 0) {
-                    distance[next] = distance[queue.front()] + 1;
+                    distance[next] = distance[queue[i]] + 1;
                     queue.push_back(next);
                 }
             }
@@ -66,19 +63,17 @@ protected:
         return neighbours.at(which);
     }
 
-    // A tile is owned by P exactly when P lists it, once; P has seen it
-    // exactly when P's seen list holds it, once.
     void expectConsistent() const
     {
         for (const Player* player : {humanPlayer, computerPlayer}) {
             const Territory& territory = *player->territory;
             for (const Tile& tile : planet->tiles) {
-                const auto listed =
-                    std::count(territory.visibleTiles.begin(), territory.visibleTiles.end(), tile.index);
-                EXPECT_EQ(std::count(territory.ownedTiles.begin(), territory.ownedTiles.end(), tile.index),
-                          tile.owner == player ? 1 : 0)
+                auto listed = [&tile](const std::vector<std::uint32_t>& list) {
+                    return std::count(list.begin(), list.end(), tile.index);
+                };
+                EXPECT_EQ(listed(territory.ownedTiles), tile.owner == player ? 1 : 0) << "tile " << tile.index;
+                EXPECT_EQ(listed(territory.visibleTiles), territory.hasSeen(tile.index) ? 1 : 0)
                     << "tile " << tile.index;
-                EXPECT_TRUE(listed <= 1 && territory.hasSeen(tile.index) == (listed == 1)) << "tile " << tile.index;
             }
         }
     }
@@ -88,21 +83,19 @@ protected:
 
 } // namespace
 
-// The first neighbour is reached straight from the tower with strength 2;
-// the others are reached first through it or each other, one step longer,
-// and keep strength 1.
+// The claim spreads depth-first: only the first neighbour gets strength 2.
 TEST_F(TerritoryTest, ClaimTakesTwoRingsAndRevealsTheTwoBeyond)
 {
     const std::uint32_t home = 100;
     MilitaryBuilding tower(&planet->tiles[home], humanPlayer);
     tower.onConstructed();
-
     const std::vector<int> distance = distancesFrom(home);
     for (const Tile& tile : planet->tiles) {
+        SCOPED_TRACE(tile.index);
         const int d = distance[tile.index];
-        EXPECT_EQ(tile.owner, d <= 2 ? humanPlayer : nullptr) << "tile " << tile.index;
-        EXPECT_EQ(tile.influence.count(&tower), d <= 2 ? 1u : 0u) << "tile " << tile.index;
-        EXPECT_EQ(planet->visibilityValues[tile.index], d <= 2 ? 1.0f : d <= 4 ? 0.8f : 0.2f) << "tile " << tile.index;
+        EXPECT_EQ(tile.owner, d <= 2 ? humanPlayer : nullptr);
+        EXPECT_EQ(tile.influence.count(&tower), d <= 2 ? 1u : 0u);
+        EXPECT_EQ(planet->visibilityValues[tile.index], d <= 2 ? 1.0f : d <= 4 ? 0.8f : 0.2f);
         EXPECT_EQ(planet->ownerValues[tile.index], d <= 2 ? 1.0f : 0.0f);
     }
     EXPECT_EQ(planet->tiles[home].influence.at(&tower), 3u);
@@ -111,13 +104,10 @@ TEST_F(TerritoryTest, ClaimTakesTwoRingsAndRevealsTheTwoBeyond)
     expectConsistent();
 }
 
-// An enemy building's influence of equal strength keeps a tile; a stronger
-// claim takes it, and the tile leaves the enemy's list.
 TEST_F(TerritoryTest, EqualEnemyInfluenceBlocksAndGreaterStrengthTakes)
 {
     const std::uint32_t target = 150;
-    // Far enough away that the claims below do not reach the building's own
-    // tile, which a building always takes.
+    // Out of the claims' reach: a building always takes its own tile.
     MilitaryBuilding enemy(&planet->tiles[neighbourOf(target, 0)], computerPlayer);
     MilitaryBuilding own(&planet->tiles[firstAtDistance(target, 4)], humanPlayer);
     computerPlayer->territory->claim(target, 2, &enemy);
@@ -147,7 +137,6 @@ TEST_F(TerritoryTest, SeeingABuildingRevealsItToTheOtherSide)
     const std::uint32_t computerHome = firstAtDistance(humanHome, 4);
     MilitaryBuilding humanTower(&planet->tiles[humanHome], humanPlayer);
     MilitaryBuilding computerTower(&planet->tiles[computerHome], computerPlayer);
-
     computerTower.onConstructed();
     EXPECT_FALSE(computerTower.visible);
     humanTower.onConstructed();
