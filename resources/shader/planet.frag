@@ -4,8 +4,7 @@
 // sun and shadowed by the shadow map; the hexagon grid; owned territory tinted
 // and edged in its owner's colour; the fog of war of the human player. With
 // isSelection 1 or 2 the same program draws the hover and selection outlines,
-// added onto the surface; with resolving 1 it shades the surface from a
-// buffer of face numbers instead of the rasterised faces.
+// added onto the surface.
 
 in vec3 viewPosition;
 in vec3 viewNormal;
@@ -46,168 +45,10 @@ uniform vec3 kD;
 uniform vec3 kS;
 uniform int shininess;
 
-// 1 when the pass shades a buffer of face numbers rather than the faces as
-// they are rasterised (see surfaceFromFaceNumbers).
-uniform int resolving;
-uniform sampler2D faceNumbers;       // per pixel: face index + 1, 0 for none
-uniform samplerBuffer faceVertices;  // the mesh's vertices, 13 floats each
-// The camera in the planet's own space, and the direction there of the ray
-// through the target's point (x, y) in [-1, 1]: rayToModel * (x, y, 1).
-uniform vec3 eyeInModel;
-uniform mat3 rayToModel;
-uniform mat4 modelViewMat;
-uniform mat4 shadowModelMat; // the shadow coordinates of a planet point
-uniform mat3 normalMat;
-
 out vec4 fragColour;
 
 // The tiles' centres in grid coordinates (corner 0, 1, 2).
 const vec2 corners[3] = vec2[3](vec2(0.5, 0.1), vec2(0.979, 0.93), vec2(0.021, 0.93));
-
-// The surface under the pixel, as shading reads it: the interpolated values,
-// their changes to the next pixel right (Dx) and up (Dy), and the texture
-// samples taken there.
-vec3 surfaceView;   // view space
-vec3 surfaceNormal; // view space, not normalised
-vec2 surfaceGrid;
-vec2 surfaceAtlas;
-vec4 surfaceShadow;
-vec3 surfaceModel;  // model space
-vec3 surfaceSeen;
-ivec3 surfaceOwners;
-vec3 viewDx;
-vec3 viewDy;
-vec2 gridDx;
-vec2 gridDy;
-vec3 shadowDx; // of the shadow coordinates after the divide
-vec3 shadowDy;
-float stripeWidth; // fwidth of the stripes' coordinate
-vec4 borderSample;
-vec3 albedoSample;
-vec3 reliefSample;
-float gridSample;
-
-// Stripes run along this coordinate, one every 6 world units.
-float stripeCoordinate(vec3 model)
-{
-    return dot(model, vec3(0.57735)) / 6.0;
-}
-
-// The surface as rasterised.
-void surfaceFromFaces()
-{
-    surfaceView = viewPosition;
-    surfaceNormal = viewNormal;
-    surfaceGrid = gridCoord;
-    surfaceAtlas = atlasCoord;
-    surfaceShadow = shadowCoord;
-    surfaceModel = surfacePosition;
-    surfaceSeen = cornerSeen;
-    surfaceOwners = cornerOwners;
-    viewDx = dFdx(viewPosition);
-    viewDy = dFdy(viewPosition);
-    gridDx = dFdx(gridCoord);
-    gridDy = dFdy(gridCoord);
-    vec3 shadowStep = shadowCoord.xyz / shadowCoord.w;
-    shadowDx = dFdx(shadowStep);
-    shadowDy = dFdy(shadowStep);
-    stripeWidth = fwidth(stripeCoordinate(surfacePosition));
-}
-
-void sampleFaces()
-{
-    borderSample = texture(border, gridCoord);
-    albedoSample = texture(tiles, atlasCoord).rgb;
-    reliefSample = texture(tiles_normals, atlasCoord).xyz;
-    gridSample = texture(grid, gridCoord).a;
-}
-
-// Where the planet's faces are a few pixels each, a software renderer shades
-// whole blocks of pixels for every face, most of them thrown away. The faces
-// then go first into a buffer of face numbers, and each pixel is shaded once:
-// the ray through it meets its face where the rasteriser would have
-// interpolated, and rays through the next pixels right and up give the
-// changes that derivatives would. The rays are cast in the planet's own
-// space, where the faces' corners are stored.
-float meshFloat(int vertex, int offset)
-{
-    return texelFetch(faceVertices, vertex * 13 + offset).r;
-}
-
-// Weights of a face's corners where the line from eyeInModel along
-// direction meets the face's plane.
-vec3 cornerWeights(mat3 corners, vec3 direction)
-{
-    vec3 e1 = corners[1] - corners[0];
-    vec3 e2 = corners[2] - corners[0];
-    vec3 h = cross(direction, e2);
-    float a = dot(e1, h);
-    vec3 s = eyeInModel - corners[0];
-    vec3 q = cross(s, e1);
-    float u = dot(s, h) / a;
-    float v = dot(direction, q) / a;
-    return vec3(1.0 - u - v, u, v);
-}
-
-void surfaceFromFaceNumbers()
-{
-    float number = texelFetch(faceNumbers, ivec2(gl_FragCoord.xy), 0).r;
-    if (number < 0.5) {
-        discard;
-    }
-    int first = int(number - 0.5) * 3;
-    mat3 models;
-    mat3x2 atlases;
-    for (int c = 0; c < 3; ++c) {
-        int vertex = first + c;
-        models[c] = vec3(meshFloat(vertex, 0), meshFloat(vertex, 1), meshFloat(vertex, 2));
-        atlases[c] = vec2(meshFloat(vertex, 8), meshFloat(vertex, 9));
-    }
-    // Every face's corners sit at the same places of the grid texture.
-    mat3x2 grids = mat3x2(corners[0], corners[1], corners[2]);
-    vec2 pixelStep = 2.0 / vec2(textureSize(faceNumbers, 0));
-    vec3 direction = rayToModel * vec3(gl_FragCoord.xy * pixelStep - 1.0, 1.0);
-    vec3 w = cornerWeights(models, direction);
-    vec3 wx = cornerWeights(models, direction + rayToModel[0] * pixelStep.x) - w;
-    vec3 wy = cornerWeights(models, direction + rayToModel[1] * pixelStep.y) - w;
-    surfaceModel = models * w;
-    surfaceView = (modelViewMat * vec4(surfaceModel, 1.0)).xyz;
-    // Corner normals point away from the centre, so their blend points
-    // along the blended position.
-    surfaceNormal = normalMat * surfaceModel;
-    surfaceGrid = grids * w;
-    surfaceAtlas = atlases * w;
-    surfaceShadow = shadowModelMat * vec4(surfaceModel, 1.0);
-    vec3 modelDx = models * wx;
-    vec3 modelDy = models * wy;
-    viewDx = mat3(modelViewMat) * modelDx;
-    viewDy = mat3(modelViewMat) * modelDy;
-    gridDx = grids * wx;
-    gridDy = grids * wy;
-    vec2 atlasDx = atlases * wx;
-    vec2 atlasDy = atlases * wy;
-    vec4 sx = shadowModelMat * vec4(surfaceModel + modelDx, 1.0);
-    vec4 sy = shadowModelMat * vec4(surfaceModel + modelDy, 1.0);
-    vec3 shadowStep = surfaceShadow.xyz / surfaceShadow.w;
-    shadowDx = sx.xyz / sx.w - shadowStep;
-    shadowDy = sy.xyz / sy.w - shadowStep;
-    float stripe = stripeCoordinate(surfaceModel);
-    stripeWidth = abs(stripeCoordinate(surfaceModel + modelDx) - stripe) +
-                  abs(stripeCoordinate(surfaceModel + modelDy) - stripe);
-    // The corners' tiles and what the player knows of them, as the vertex
-    // shader reads them for the rasterised faces.
-    for (int i = 0; i < 3; ++i) {
-        int tile = int(meshFloat(first + 2, 10 + i) + 0.5);
-        surfaceSeen[i] = texelFetch(visibilities, tile).r;
-        int id = clamp(int(texelFetch(owner, tile).r + 0.5), 0, 2);
-        surfaceOwners[i] = surfaceSeen[i] > 0.5 ? id : 0;
-    }
-    borderSample = textureGrad(border, surfaceGrid, gridDx, gridDy);
-    albedoSample = textureGrad(tiles, surfaceAtlas, atlasDx, atlasDy).rgb;
-    reliefSample = textureGrad(tiles_normals, surfaceAtlas, atlasDx, atlasDy).xyz;
-    gridSample = textureGrad(grid, surfaceGrid, gridDx, gridDy).a;
-}
-
 // The computer's blue is deeper and darker than the player's red, so that the
 // two also differ in lightness.
 const vec3 playerColours[3] = vec3[3](vec3(0.0), vec3(1.0, 0.22, 0.12), vec3(0.1, 0.3, 1.0));
@@ -227,14 +68,14 @@ vec3 outline()
 // the atlas's axes.
 vec3 reliefNormal(vec3 n, vec3 dpx, vec3 dpy)
 {
-    vec2 dux = gridDx;
-    vec2 duy = gridDy;
+    vec2 dux = dFdx(gridCoord);
+    vec2 duy = dFdy(gridCoord);
     vec3 py = cross(dpy, n);
     vec3 px = cross(n, dpx);
     vec3 t = py * dux.x + px * duy.x;
     vec3 b = py * dux.y + px * duy.y;
     float scale = inversesqrt(max(max(dot(t, t), dot(b, b)), 1e-20));
-    vec3 relief = reliefSample * 2.0 - 1.0;
+    vec3 relief = texture(tiles_normals, atlasCoord).xyz * 2.0 - 1.0;
     // Neighbouring triangles of a tile turn the atlas differently; a gentle
     // relief keeps the seams between them from catching the light.
     relief.xy *= 0.55;
@@ -256,8 +97,8 @@ vec3 nightLight(float facing)
 // finer than a few pixels.
 float computerStripes()
 {
-    float along = stripeCoordinate(surfaceModel);
-    float blur = stripeWidth;
+    float along = dot(surfacePosition, vec3(0.57735)) / 6.0;
+    float blur = fwidth(along);
     float stripe = smoothstep(0.3 - blur, 0.3 + blur, abs(fract(along) - 0.5));
     return mix(stripe, 0.4, smoothstep(0.2, 0.4, blur));
 }
@@ -303,7 +144,7 @@ float facetSunlight(vec3 facetNormal, vec3 l, vec3 dpx, vec3 dpy, float bias)
 // them needs it.)
 float sunlight(float facing, vec3 facetNormal, vec3 l, vec3 dpx, vec3 dpy)
 {
-    vec3 p = surfaceShadow.xyz / surfaceShadow.w;
+    vec3 p = shadowCoord.xyz / shadowCoord.w;
     if (p.x <= 0.0 || p.x >= 1.0 || p.y <= 0.0 || p.y >= 1.0 || p.z >= 1.0) {
         return 1.0;
     }
@@ -330,7 +171,7 @@ float nearestBorder(out int here, out int across)
 {
     vec3 d2;
     for (int i = 0; i < 3; ++i) {
-        vec2 d = surfaceGrid - corners[i];
+        vec2 d = gridCoord - corners[i];
         d2[i] = dot(d, d);
     }
     here = d2[0] <= d2[1] ? (d2[0] <= d2[2] ? 0 : 2) : (d2[1] <= d2[2] ? 1 : 2);
@@ -354,35 +195,28 @@ void main()
         return;
     }
 
-    surfaceFromFaces();
-    // A loop rather than an if: a software renderer runs an if's body for
-    // every pixel, with the results masked, but skips a loop that runs
-    // no times.
-    for (int i = 0; i < resolving; ++i) {
-        surfaceFromFaceNumbers();
-    }
-    for (int i = resolving; i < 1; ++i) {
-        sampleFaces();
-    }
-    // Per-tile state of the three corners. Owners stay hidden on tiles the
-    // player has never seen.
-    vec3 seen = surfaceSeen;
-    int owners[3] = int[3](surfaceOwners[0], surfaceOwners[1], surfaceOwners[2]);
-    vec4 shares = borderSample;
+    // Per-tile state of the three corners (read by the vertex shader).
+    // Owners stay hidden on tiles the player has never seen.
+    vec3 seen = cornerSeen;
+    int owners[3] = int[3](cornerOwners[0], cornerOwners[1], cornerOwners[2]);
+    vec4 shares = texture(border, gridCoord);
     vec3 share = shares.rgb / max(shares.r + shares.g + shares.b, 1e-4);
 
     // Terrain, lit.
-    vec3 albedo = albedoSample;
-    vec3 n = normalize(surfaceNormal);
+    vec3 albedo = texture(tiles, atlasCoord).rgb;
+    vec3 n = normalize(viewNormal);
     vec3 l = normalize(lightPosition);
-    vec3 v = normalize(-surfaceView);
-    vec3 dpx = viewDx;
-    vec3 dpy = viewDy;
+    vec3 v = normalize(-viewPosition);
+    vec3 dpx = dFdx(viewPosition);
+    vec3 dpy = dFdy(viewPosition);
     vec3 relief = reliefNormal(n, dpx, dpy);
     float facing = dot(n, l);
     // The flat facet under the pixel, turned outwards like the surface.
     vec3 facetNormal = cross(dpx, dpy);
     facetNormal *= dot(facetNormal, n) < 0.0 ? -1.0 : 1.0;
+    vec3 shadowStep = shadowCoord.xyz / shadowCoord.w;
+    vec3 shadowDx = dFdx(shadowStep);
+    vec3 shadowDy = dFdy(shadowStep);
     float sun = facing > 0.0 ? sunlight(facing, facetNormal, l, shadowDx, shadowDy) : 0.0;
     float diffuse = max(dot(relief, l), 0.0) * smoothstep(-0.05, 0.15, facing) * sun;
     vec3 light = ambientColour + lightColour * diffuse + nightLight(facing);
@@ -399,9 +233,9 @@ void main()
     int here;
     int across;
     float toBorder = nearestBorder(here, across);
-    float pixel = length(abs(gridDx) + abs(gridDy));
+    float pixel = length(fwidth(gridCoord));
     float seam = 1.0 - smoothstep(0.35 * pixel, 1.1 * pixel, toBorder);
-    float line = max(gridSample, seam);
+    float line = max(texture(grid, gridCoord).a, seam);
     colour *= 1.0 - 0.5 * line;
 
     // Territory: a tint over owned tiles and a band where owners change. The

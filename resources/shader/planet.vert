@@ -26,10 +26,6 @@ uniform mat4 depthBiasPVMat;
 // triangle, rather than three times for every pixel it covers.
 uniform samplerBuffer visibilities;
 uniform samplerBuffer owner;
-// 1 while the planet shades a buffer of face numbers: the draw is then one
-// triangle over the whole target, and the fragment shader rebuilds the
-// surface under each pixel from its face.
-uniform int resolving;
 
 out vec3 viewPosition;
 out vec3 viewNormal;
@@ -65,7 +61,4 @@ void main()
         }
     }
     gl_Position = projectionMat * view;
-    if (resolving == 1) {
-        gl_Position = vec4(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0, 0.0, 1.0);
-    }
 }

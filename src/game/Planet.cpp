@@ -538,16 +538,9 @@ std::uint32_t Planet::draw()
     glActiveTexture(GL_TEXTURE0 + kOwnerUnit);
     glBindTexture(GL_TEXTURE_BUFFER, ownerBuffer.texture);
     glUniform1i(uniform(material, "owner"), kOwnerUnit);
-    glUniform1i(uniform(material, "resolving"), 0);
-    // Samplers of different kinds must never share a unit, used or not.
-    glUniform1i(uniform(material, "faceNumbers"), kFaceNumberUnit);
-    glUniform1i(uniform(material, "faceVertices"), kFaceVertexUnit);
     const std::uint32_t drawn = selectSurfaceForCamera();
     glBindVertexArray(vertexArray);
-    lastFromFaceNumbers = wantsFaceNumbers(drawn) && shadeFromFaceNumbers();
-    if (!lastFromFaceNumbers) {
-        drawPatches();
-    }
+    drawPatches();
 
     // The outlines light up what is under them.
     std::uint32_t extra = 0;
@@ -620,76 +613,6 @@ std::uint32_t Planet::selectSurfaceForSun()
                                scene->getDepthBiasPV() * model;
     const glm::ivec4& region = scene->getShadowRegion();
     return patches.selectForSun(towardSun, toTexels, glm::vec2(region.x, region.y), glm::vec2(region.z, region.w));
-}
-
-bool Planet::wantsFaceNumbers(std::uint32_t drawnFaces)
-{
-    if (shading != Shading::Automatic || drawnFaces == 0) {
-        return shading == Shading::FromFaceNumbers;
-    }
-    Scene* scene = node ? node->getScene() : nullptr;
-    Camera* camera = scene ? scene->getCamera() : nullptr;
-    if (!camera || Statistics::getInstance()->wireframe) {
-        return false;
-    }
-    // The planet's outline on screen: a disc of angular radius asin(R / d).
-    GLint viewport[4] = {0, 0, 0, 0};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const glm::vec3 centre = glm::vec3(node->getWorldMatrix()[3]);
-    const float distance = glm::length(camera->getWorldPosition() - centre);
-    const float outer = radius * glm::length(glm::vec3(node->getWorldMatrix()[0]));
-    if (distance <= outer) {
-        return false;
-    }
-    const float tangent = outer / std::sqrt(distance * distance - outer * outer);
-    const float discPixels = camera->getProjection()[1][1] * tangent * 0.5f * static_cast<float>(viewport[3]);
-    const float area = std::min(3.14159265f * discPixels * discPixels, static_cast<float>(viewport[2] * viewport[3]));
-    return area < kFacePixels * static_cast<float>(drawnFaces);
-}
-
-bool Planet::shadeFromFaceNumbers()
-{
-    Scene* scene = node ? node->getScene() : nullptr;
-    Camera* camera = scene ? scene->getCamera() : nullptr;
-    if (!camera || !faceNumbers.draw(meshBuffer, faces.size() * 3 * kFloatsPerVertex, node->getWorldMatrix(),
-                                     [this] { drawPatches(); })) {
-        return false;
-    }
-    glActiveTexture(GL_TEXTURE0 + kFaceNumberUnit);
-    glBindTexture(GL_TEXTURE_2D, faceNumbers.getNumberTexture());
-    glActiveTexture(GL_TEXTURE0 + kFaceVertexUnit);
-    glBindTexture(GL_TEXTURE_BUFFER, faceNumbers.getVertexTexture());
-    glActiveTexture(GL_TEXTURE0);
-    // Rays are cast in the planet's own space. The inverse projection takes
-    // the target's point (x, y) on the far plane to x c0 + y c1 + c2 + c3,
-    // whose w is the same everywhere and drops out of a direction.
-    const glm::mat4& model = node->getWorldMatrix();
-    const glm::mat4 modelView = camera->getView() * model;
-    const glm::mat4 toModel = glm::inverse(modelView);
-    const glm::mat4 inverseProjection = glm::inverse(camera->getProjection());
-    const glm::mat3 rayInView{glm::vec3(inverseProjection[0]), glm::vec3(inverseProjection[1]),
-                              glm::vec3(inverseProjection[2] + inverseProjection[3])};
-    const glm::mat3 rayToModel = glm::mat3(toModel) * rayInView;
-    const glm::mat4 shadowModel = scene->getDepthBiasPV() * model;
-    glUniform3fv(uniform(material, "eyeInModel"), 1, &toModel[3][0]);
-    glUniformMatrix3fv(uniform(material, "rayToModel"), 1, GL_FALSE, &rayToModel[0][0]);
-    glUniformMatrix4fv(uniform(material, "modelViewMat"), 1, GL_FALSE, &modelView[0][0]);
-    glUniformMatrix4fv(uniform(material, "shadowModelMat"), 1, GL_FALSE, &shadowModel[0][0]);
-    glUniform1i(uniform(material, "resolving"), 1);
-    // The numbers' pass wrote the planet's depth; this one only colours.
-    GLboolean depthTest = GL_FALSE;
-    GLboolean depthWrite = GL_FALSE;
-    glGetBooleanv(GL_DEPTH_TEST, &depthTest);
-    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrite);
-    glDisable(GL_DEPTH_TEST);
-    glDepthMask(GL_FALSE);
-    glDrawArrays(GL_TRIANGLES, 0, 3);
-    glDepthMask(depthWrite);
-    if (depthTest) {
-        glEnable(GL_DEPTH_TEST);
-    }
-    glUniform1i(uniform(material, "resolving"), 0);
-    return true;
 }
 
 void Planet::drawPatches()

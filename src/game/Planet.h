@@ -9,7 +9,6 @@
 
 #include "app/BoundingBox.h"
 #include "game/Face.h"
-#include "game/FaceNumbers.h"
 #include "game/PlanetPatches.h"
 #include "game/TextureBuffer.h"
 #include "game/Tile.h"
@@ -116,10 +115,6 @@ public:
     // the material's four textures (1 to 4).
     static constexpr int kVisibilityUnit = 5;
     static constexpr int kOwnerUnit = 6;
-    // Of the face numbers and the mesh's vertices, after the scene's caster
-    // mask (7).
-    static constexpr int kFaceNumberUnit = 8;
-    static constexpr int kFaceVertexUnit = 9;
 
     // Makes the mesh, the material "Planet.mmat", the two texture buffers
     // (from the current per-tile values) and the outlines. Needs the GL
@@ -140,15 +135,6 @@ public:
     // False draws every face every frame, in the shadow map too, as the
     // planet was once drawn; tests and benchmarks compare the two.
     bool piecewise = true;
-    // How the surface is shaded: each face as it is rasterised, or each
-    // pixel once from a buffer of face numbers (the same picture, cheaper
-    // where faces are a few pixels each on a software renderer). Automatic
-    // picks the numbers where the faces drawn average under kFacePixels.
-    enum class Shading { Automatic, Rasterised, FromFaceNumbers };
-    Shading shading = Shading::Automatic;
-    static constexpr float kFacePixels = 8.0f;
-    // What the last draw did; true when the numbers were used.
-    bool shadedFromFaceNumbers() const { return lastFromFaceNumbers; }
     // Sends the changed per-tile values to the texture buffers.
     void uploadTileValues();
 
@@ -196,11 +182,6 @@ private:
     std::uint32_t selectSurfaceForCamera();
     std::uint32_t selectSurfaceForSun();
     void drawPatches();
-    // Whether this frame shades from face numbers, given the faces drawn.
-    bool wantsFaceNumbers(std::uint32_t drawnFaces);
-    // Draws the numbers, then shades them with the material's program;
-    // false (nothing drawn) when the numbers cannot be drawn.
-    bool shadeFromFaceNumbers();
 
     // Owns the faces of the current mesh in one block, replaced by each
     // subdivision; never grows after it is sized, so `faces` stays valid.
@@ -211,11 +192,8 @@ private:
     TileGrid tileGrid;
 
     BoundingBox box; // always null
-    // The planet's vertex buffer; also read as a buffer texture when shading
-    // from face numbers.
+    // The planet's vertex buffer; kept only to be deleted with the planet.
     unsigned int meshBuffer = 0;
-    FaceNumbers faceNumbers;
-    bool lastFromFaceNumbers = false;
     PlanetPatches patches;
     // CPU copy of the outline buffer, so that outlines set before the
     // drawing exists are not lost and no frame allocates.

@@ -21,10 +21,7 @@
 // Options: --batches N, --frames N (frames per timed batch), --sizes LIST
 //          (sizes and ranges: 3-6,9), --scene start|zoomed|late, --save DIR,
 //          --compare DIR, --no-stages, --old-way, --no-adaptive,
-//          --cpu (process CPU time instead of wall-clock time),
-//          --shading auto|rasterised|numbers (how the new drawing shades
-//          the planet: as its faces are rasterised, or once per pixel from
-//          a buffer of face numbers)
+//          --cpu (process CPU time instead of wall-clock time)
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -62,8 +59,6 @@ namespace {
 // threads, the software rasteriser's included), which a busy machine
 // disturbs far less; both in milliseconds.
 bool cpuTime = false;
-// How the new drawing shades the planet (--shading auto|rasterised|numbers).
-Planet::Shading shading = Planet::Shading::Automatic;
 
 double nowMs()
 {
@@ -340,15 +335,12 @@ public:
 
     ~SceneRun() { delete game; }
 
-    bool fromFaceNumbers() const { return game->getPlanet()->shadedFromFaceNumbers(); }
-
     // The old drawing: the planet's whole depth in the shadow map, every
-    // face of it drawn and shaded as rasterised.
+    // face of it drawn.
     void drawOldWay(bool old)
     {
         game->getScene()->setWholeOccluderShadow(old);
         game->getPlanet()->piecewise = !old;
-        game->getPlanet()->shading = old ? Planet::Shading::Rasterised : shading;
     }
 
     void step(double dt)
@@ -536,8 +528,7 @@ void measureScene(const Options& options, FloorFrame& floor, int size, SceneKind
         std::printf("    adaptive: settles at s=%.4f within %.1f s; there %.2f ms a frame, %.1f frames a second\n",
                     run.scale(), seconds, frameMs, 1000.0 / frameMs);
     }
-    std::printf("    %zu towers, %zu swarms in flight; the planet shaded %s\n", run.towers(), run.swarms(),
-                run.fromFaceNumbers() ? "once per pixel from face numbers" : "as its faces are rasterised");
+    std::printf("    %zu towers, %zu swarms in flight\n", run.towers(), run.swarms());
     printDifference(options.oldWay ? "the new drawing" : "the old drawing",
                     testkit::compareImages(other, picture, DIFFERENCE_THRESHOLD));
     checkPicture(options, file, picture);
@@ -598,11 +589,6 @@ bool parseOptions(int argc, char** argv, Options& options)
                     options.onlyScene = k;
                 }
             }
-        } else if (arg == "--shading" && hasValue) {
-            const std::string wanted = argv[++i];
-            shading = wanted == "numbers"      ? Planet::Shading::FromFaceNumbers
-                      : wanted == "rasterised" ? Planet::Shading::Rasterised
-                                               : Planet::Shading::Automatic;
         } else if (arg == "--cpu") {
             cpuTime = true;
         } else if (arg == "--no-stages") {

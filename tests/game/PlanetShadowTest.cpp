@@ -1,7 +1,6 @@
 // The planet shades itself instead of drawing its whole depth into the shadow map, draws only the patches of itself
-// that can show, takes the shadow map's taps only where a shadow can fall, and where its faces are a few pixels each
-// shades every pixel once from a buffer of face numbers. Over a turn of the sun, with towers whose shadows cross the
-// view, each shortcut keeps the frame of the full drawing.
+// that can show, and takes the shadow map's taps only where a shadow can fall. Over a turn of the sun, with towers
+// whose shadows cross the view, each shortcut keeps the frame of the full drawing.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -14,9 +13,8 @@
 namespace BV {
 namespace {
 
-// A ring of towers round home on a planet of the parameter's size, one of them the computer's: their shadows, both
-// sides' land and the band where the sun grazes the ground all cross the view as the sun goes round, under the hover
-// outline. Empty: no garrison band pulses with the clock between renders.
+// A ring of towers round home on a planet of the parameter's size: their shadows and the band where the sun grazes the
+// ground both cross the view as the sun goes round. Empty: no garrison band pulses with the clock between renders.
 class PlanetShadowTest : public testkit::PixelGame, public ::testing::WithParamInterface<int> {
 protected:
     void SetUp() override
@@ -26,12 +24,9 @@ protected:
         std::vector<TowerAt> ring;
         for (int i = 0; i < 6; ++i) {
             const float around = 1.047f * static_cast<float>(i);
-            ring.push_back(
-                {i == 3 ? computerPlayer : humanPlayer, {180.0f * std::cos(around), 180.0f * std::sin(around), 87.0f}});
+            ring.push_back({humanPlayer, {180.0f * std::cos(around), 180.0f * std::sin(around), 87.0f}});
         }
-        const std::vector<Tower*> placed = place(ring, 0.1);
-        planet->setHover(placed[0]->tile.index); // not the selection: its pulse follows the real clock
-        planet->hoveredTile = static_cast<std::int32_t>(placed[0]->tile.index);
+        place(ring, 0.1);
         for (Building* building : game->getBuildings()) {
             static_cast<MilitaryBuilding*>(building)->setUnitCount(0);
         }
@@ -50,17 +45,6 @@ protected:
         game->getScene()->setWholeOccluderShadow(false);
         planet->piecewise = true;
         return image;
-    }
-
-    // The scene shaded once per pixel from face numbers: within a whisker of `faces`, the frame as rasterised.
-    void expectFaceNumbersKeep(const testkit::Image& faces)
-    {
-        planet->shading = Planet::Shading::FromFaceNumbers;
-        const testkit::ImageDifference d = testkit::compareImages(faces, render(false), 16);
-        EXPECT_TRUE(planet->shadedFromFaceNumbers());
-        planet->shading = Planet::Shading::Automatic;
-        EXPECT_LE(d.worstMeanAbsolute, 0.25);
-        EXPECT_LE(d.shareBeyond, 0.001);
     }
 };
 
@@ -87,10 +71,6 @@ TEST_P(PlanetShadowTest, OwnShadowAndPatchesKeepTheFrameOverATurnOfTheSun)
         EXPECT_LE(d.worstMeanAbsolute, 2.0);
         EXPECT_LE(d.shareBeyond, 0.005);
         EXPECT_EQ(differing(pieces, whole), 0) << "drawing in patches changed the frame";
-        EXPECT_FALSE(planet->shadedFromFaceNumbers()) << "faces of many pixels are shaded as rasterised";
-        if (turn % 3 == 0) {
-            expectFaceNumbersKeep(pieces);
-        }
         ours += d.worstMeanAbsolute;
         lost += testkit::compareImages(old, render(false, true, unshaded), 16).worstMeanAbsolute;
     }
@@ -126,35 +106,6 @@ TEST_P(ShadingShortcutTest, SkippedShadowTapsChangeNoPixel)
 }
 
 INSTANTIATE_TEST_SUITE_P(CoarsestAndFinest, ShadingShortcutTest, ::testing::Values(3, 6));
-
-// Left to itself the planet takes the face numbers only where the faces drawn average a few pixels, never in wireframe
-// (which sees through the planet), and the numbers follow the scene's target as it shrinks and grows again.
-class FaceNumbersTest : public PlanetShadowTest {};
-
-TEST_P(FaceNumbersTest, AutomaticShadingTakesTheNumbersWhereFacesAreAFewPixelsAndFollowsTheTarget)
-{
-    struct Case {
-        int width; // of the scene's target, in the window's shape
-        bool wireframe;
-        bool fromNumbers;
-    };
-    const Case cases[] = {{scenetest::WINDOW_WIDTH, false, false},
-                          {96, false, true},
-                          {96, true, false},
-                          {scenetest::WINDOW_WIDTH, false, false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << (c.wireframe ? " wireframe" : ""));
-        Statistics::getInstance()->wireframe = c.wireframe;
-        game->getScene()->setTargetSize(c.width, c.width * scenetest::WINDOW_HEIGHT / scenetest::WINDOW_WIDTH);
-        step(0.1);
-        Statistics::getInstance()->wireframe = false;
-        EXPECT_EQ(planet->shadedFromFaceNumbers(), c.fromNumbers);
-    }
-    planet->setHover(planet->hoveredTile = static_cast<std::int32_t>(towerOf(humanPlayer)->tile.index));
-    expectFaceNumbersKeep(render(false));
-}
-
-INSTANTIATE_TEST_SUITE_P(Coarsest, FaceNumbersTest, ::testing::Values(3));
 
 } // namespace
 } // namespace BV
