@@ -1,5 +1,4 @@
-// The game in a window the player resizes, squeezes, minimises and turns full screen: the real window, its events and
-// the pixels that reach it.
+// The game in a real window the player resizes, squeezes, minimises and turns full screen.
 #include <string>
 #include <vector>
 
@@ -21,8 +20,7 @@ protected:
         GameFixture::TearDown();
     }
 
-    // Lets the events of a new window size arrive, after asking for it unless something else did; false if they never
-    // do.
+    // Lets the events of a new window size arrive, after asking for it unless something else did.
     bool resize(int width, int height, bool ask = true)
     {
         if (ask) {
@@ -35,7 +33,7 @@ protected:
     }
 
     // Two frames (the first after a resize may land in a buffer the window system has only just made), then the
-    // window's pixels, saved as png.
+    // window's pixels.
     std::vector<unsigned char> frame(const std::string& png)
     {
         step(0.02);
@@ -46,14 +44,13 @@ protected:
         return pixels;
     }
 
-    // Pixel (x, y) from the top-left of a frame of the window's size.
     Pixel at(const std::vector<unsigned char>& pixels, int x, int y) const
     {
         return scenetest::pixelOf(pixels, x, y, window->getWidth(), window->getHeight());
     }
 
-    // The planet's extent through the middle of the scene's last picture, along one axis, as [first, last] pixel: the
-    // run of pixels nearer than the sky (which lies at the far end of the depth range) that holds the middle.
+    // The [first, last] pixel of the run nearer than the sky (at the far end of the depth range) through the middle of
+    // the scene's last picture: the planet's extent along one axis.
     std::pair<int, int> discRun(bool horizontal) const
     {
         const int width = game->getScene()->getTargetWidth(), height = game->getScene()->getTargetHeight();
@@ -97,8 +94,7 @@ protected:
         EXPECT_LT(black, width / 10) << "uncovered window";
     }
 
-    // Sum of the differences between neighbouring pixels along the rows of a rectangle (x, y from the top-left): how
-    // much fine detail it holds.
+    // How much fine detail a rectangle holds: the differences between neighbouring pixels along its rows.
     double detail(const std::vector<unsigned char>& pixels, int left, int top, int width, int height) const
     {
         double sum = 0.0;

@@ -192,7 +192,7 @@ TEST_F(ReadabilityTest, OwnersDifferInGreyscale)
         }
     }
     ASSERT_GE(land.size(), 20u);
-    // The scene alone (no overlay, no game update), in greyscale.
+    // The scene alone (no overlay, no game update); its greys are the luma of its colours.
     auto draw = [&](const char* name, float landOwner, Player* first, Player* second, bool towersShown) {
         for (const Tile* tile : land) {
             planet->setOwnerValue(tile->index, landOwner);
@@ -200,25 +200,19 @@ TEST_F(ReadabilityTest, OwnersDifferInGreyscale)
         towers[0]->owner = first;
         towers[1]->owner = second;
         towers[0]->visible = towers[1]->visible = towersShown;
-        std::vector<unsigned char> frame = saved(std::string("readability_") + name + ".png", renderScene());
-        for (std::size_t i = 0; i < frame.size(); i += 4) {
-            frame[i] = frame[i + 1] = frame[i + 2] =
-                static_cast<unsigned char>(luma(Colour(frame[i], frame[i + 1], frame[i + 2])) + 0.5);
-        }
-        return frame;
+        return saved(std::string("readability_") + name + ".png", renderScene());
     };
     // The player's, the computer's, nobody's.
-    const std::vector<unsigned char> grey[3] = {draw("players", 1.0f, humanPlayer, computerPlayer, true),
-                                                draw("computers", 2.0f, computerPlayer, humanPlayer, true),
-                                                draw("nobodys", 0.0f, humanPlayer, humanPlayer, false)};
+    const std::vector<unsigned char> frames[3] = {draw("players", 1.0f, humanPlayer, computerPlayer, true),
+                                                  draw("computers", 2.0f, computerPlayer, humanPlayer, true),
+                                                  draw("nobodys", 0.0f, humanPlayer, humanPlayer, false)};
     towers[0]->owner = towers[1]->owner = humanPlayer;
-    saved("readability_grey_players.png", grey[0]);
-    saved("readability_grey_computers.png", grey[1]);
+    const auto grey = [&](int side, const glm::vec2& at, int half) { return luma(patch(frames[side], at, half)); };
 
     double landGrey[3] = {};
     for (const Tile* tile : land) {
         for (int side = 0; side < 3; ++side) {
-            landGrey[side] += patch(grey[side], toScreen(tile->position), 3).r / static_cast<double>(land.size());
+            landGrey[side] += grey(side, toScreen(tile->position), 3) / static_cast<double>(land.size());
         }
     }
     EXPECT_GE(contrast(landGrey[0], landGrey[1]), 0.15);
@@ -231,7 +225,7 @@ TEST_F(ReadabilityTest, OwnersDifferInGreyscale)
         int count = 0;
         for (int i = 0; i < 81 * 81; ++i) {
             const glm::vec2 at(int(centre.x) + i % 81 - 40, int(centre.y) + i / 81 - 40);
-            const double p = patch(grey[t], at, 0).r, c = patch(grey[1 - t], at, 0).r, none = patch(grey[2], at, 0).r;
+            const double p = grey(t, at, 0), c = grey(1 - t, at, 0), none = grey(2, at, 0);
             const bool drawn = std::fabs(p - none) > 8.0 || std::fabs(c - none) > 8.0;
             sum += drawn ? glm::dvec2(p, c) : glm::dvec2(0.0);
             count += drawn ? 1 : 0;
