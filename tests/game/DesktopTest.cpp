@@ -32,8 +32,7 @@ protected:
         return window->getWidth() == width && window->getHeight() == height;
     }
 
-    // Two frames (the first after a resize may land in a buffer the window system has only just made), then the
-    // window's pixels.
+    // Two frames: the first after a resize may land in a buffer the window system has only just made.
     std::vector<unsigned char> frame(const std::string& png)
     {
         step(0.02);
@@ -123,7 +122,6 @@ TEST_F(DesktopTest, ThePictureAndClicksFollowTheWindowSize)
         ASSERT_TRUE(resize(size.x, size.y));
         expectWholePicture("desktop_" + std::to_string(size.x) + ".png");
 
-        // Turn the view so the tower stands away from the middle.
         game->getCameraController()->onKeyPressed(GLFW_KEY_A, 0, 0);
         step(0.15);
         game->getCameraController()->onKeyReleased(GLFW_KEY_A, 0, 0);
@@ -189,8 +187,7 @@ TEST_F(DesktopTest, AtHalfScaleTheSceneIsSofterAndTheInterfaceAsSharp)
     EXPECT_GT(ratio(500, 100, 32, 32), 0.9) << "cursor";
 }
 
-// A window squeezed to one pixel, or minimised to none, raises no GL error and draws nothing; minimising pauses the
-// game unless the player had, and the window's return lets it go on as before.
+// A window squeezed to one pixel, or minimised, raises no GL error; minimising pauses the game till it returns.
 TEST_F(DesktopTest, ASqueezedOrMinimisedWindowComesBackWhole)
 {
     while (glGetError() != GL_NO_ERROR) {
@@ -224,8 +221,7 @@ TEST_F(DesktopTest, ASqueezedOrMinimisedWindowComesBackWhole)
     }
 }
 
-// F11 and Alt+Enter each switch to the whole screen and back to the window as it was, the picture following; Enter
-// alone switches nothing.
+// F11 and Alt+Enter each switch to the whole screen and back to the window as it was; Enter alone switches nothing.
 TEST_F(DesktopTest, F11AndAltEnterSwitchToFullScreenAndBack)
 {
     GLFWwindow* handle = window->getHandle();

@@ -1,5 +1,4 @@
-// The planet's drawing on a real GL context: the per-tile values mirrored into the texture buffers, the outlines and
-// the core that hides the sky behind the planet.
+// The planet's drawing: the per-tile values in the texture buffers, the outlines, and the core that hides the sky.
 #include <GL/glew.h>
 
 #include <algorithm>

@@ -181,6 +181,12 @@ TEST(PlanetTest, ConstructionFollowsTheSubdivisionLevelAndMatchesTheStraightforw
         if (level <= 4) {
             EXPECT_EQ(fingerprint(planet), hashes[level]);
         }
+        if (level == 0) { // by hand: from the face added last around the tile, counter-clockwise
+            planet.tiles[0].getNeighbours(neighbours);
+            EXPECT_EQ(neighbours, (std::vector<std::uint32_t>{3, 8, 9, 1, 2}));
+            planet.tiles[11].getNeighbours(neighbours);
+            EXPECT_EQ(neighbours, (std::vector<std::uint32_t>{3, 5, 2, 10, 6}));
+        }
         const auto power = static_cast<std::uint32_t>(std::pow(3, level));
         EXPECT_EQ(planet.tiles.size(), 2 + 10 * power);
         EXPECT_EQ(planet.tiles.size(), Planet::tileCountFor(static_cast<std::uint16_t>(level)));
@@ -232,23 +238,6 @@ TEST(PlanetTest, SizesBeyondTheDriversBufferTexturesAreRefused)
     }
 }
 
-// Worked out by hand from the base triangles: a tile's neighbours start at the face added last around it and turn
-// counter-clockwise. Equally near tiles give the lowest index.
-TEST(PlanetTest, KnownSmallPlanetsNeighboursAndTies)
-{
-    Dice::seed(1);
-    Planet base(0, kRadius);
-    const float b = 1.17082f * kRadius;
-    EXPECT_EQ(base.getTileIndexAt({0.0f, 0.0f, b}), 0u);    // between 0 and 2
-    EXPECT_EQ(base.getTileIndexAt({-b, 0.0f, 0.0f}), 10u);  // between 10 and 11
-    EXPECT_EQ(base.getTileIndexAt({0.0f, 0.0f, 0.0f}), 0u); // the centre: all twelve tie
-    std::vector<std::uint32_t> neighbours;
-    base.tiles[0].getNeighbours(neighbours);
-    EXPECT_EQ(neighbours, (std::vector<std::uint32_t>{3, 8, 9, 1, 2}));
-    base.tiles[11].getNeighbours(neighbours);
-    EXPECT_EQ(neighbours, (std::vector<std::uint32_t>{3, 5, 2, 10, 6}));
-}
-
 // The atlas layout the planet's mesh and the asset baker share: which cell a triangle shows depends on which corner
 // carries which type, and every cell the baker paints is the cell of the corner types it paints into it.
 TEST(PlanetTest, AtlasCellFollowsTheCornerTypesInMeshOrder)
@@ -270,8 +259,7 @@ TEST(PlanetTest, AtlasCellFollowsTheCornerTypesInMeshOrder)
     EXPECT_LE(TerrainAtlas::cellV(TerrainAtlas::cellCount - 1) + TerrainAtlas::cellSize, 1.0f);
 }
 
-// The distance arithmetic is within the grid's tolerance for every normal float: each factor of 4 scales the result by
-// exactly 2, so the floats from 1 to 4 stand for all. Zero and denormal squares stay within the absolute tolerance.
+// Each factor of 4 scales the distance by exactly 2, so the floats from 1 to 4 stand for every normal float.
 TEST(TileGridTest, DistanceArithmeticStaysWithinItsTolerance)
 {
     double worst = 0.0;
@@ -295,8 +283,7 @@ TEST(TileGridTest, DistanceArithmeticStaysWithinItsTolerance)
     }
 }
 
-// At every level, points of every kind against the walk over all tiles: 10^5 up to size 6, a few thousand above. Every
-// eighth kind of point lies exactly between tiles, so ties are checked at every level.
+// At every level, points of every kind against the walk over all tiles; ties between tiles included.
 TEST(TileGridTest, SearchFindsTheWalksTileForEveryKindOfPoint)
 {
     for (std::uint16_t level = Planet::kMinSize; level <= Planet::kMaxSize; ++level) {
@@ -306,10 +293,8 @@ TEST(TileGridTest, SearchFindsTheWalksTileForEveryKindOfPoint)
         ASSERT_TRUE(planet.getTileGrid().isBuilt());
         PointMaker maker(planet, 1000u + level);
         bool reported[kKindCount] = {}; // the first mismatch of each kind
-        // The walk grows with the planet: large planets are checked on fewer points.
         for (int i = 0; i < (level <= 6 ? 100000 : 3000); ++i) {
-            // Points well inside or far above the surface are one in a hundred, odd ones one in a thousand: the game
-            // asks about neither.
+            // The game asks about points well inside or far above the surface, and odd ones, rarely or never.
             const int kind = i % 1000 == 999 ? 9 : i % 100 == 98 ? 8 : i % 8;
             const glm::vec3 point = kKinds[kind].make(maker);
             const std::uint32_t answer = planet.getTileIndexAt(point);
@@ -333,9 +318,8 @@ protected:
 
     void SetUp() override { patches.build(planet->tiles, planet->faces); }
 
-    // Every face turned towards `towards(its first corner)` whose corners are `inRegion` must be in the last
-    // selection's runs, which `drawn` counts and which hold at most `mostDrawn` of all faces. More than `least` such
-    // faces must exist.
+    // Every face turned towards `towards(its first corner)` with corners `inRegion` (more than `least`) must be in
+    // the last selection's runs, which hold `drawn` faces, at most `mostDrawn` of all.
     template <typename Towards, typename InRegion>
     void expectKept(std::uint32_t drawn, float mostDrawn, int least, Towards towards, InRegion inRegion) const
     {
@@ -392,8 +376,8 @@ TEST_F(PlanetPatchesTest, EveryFaceLiesInOnePatchAndAllSelectsEachOnce)
         all, 1.0f, 0, [](const glm::vec3& at) { return at; }, [](const Corners&) { return true; });
 }
 
-// Cameras from close above the ground to far off, looking at the centre or askew; every face turned towards the eye
-// with a corner in view is drawn. A wireframe view sees the back as well: only the view counts.
+// Cameras from close above the ground to far off; every face turned towards the eye with a corner in view is drawn. A
+// wireframe view sees the back as well.
 TEST_F(PlanetPatchesTest, CameraKeepsEveryFaceThatCanShow)
 {
     const struct {

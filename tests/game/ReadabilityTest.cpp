@@ -66,7 +66,6 @@ protected:
         return place({{humanPlayer, {-side, 0.0f, ahead}}, {humanPlayer, {side, 0.0f, ahead}}});
     }
 
-    // Whether a tower or its sign may cover the tile.
     bool nearTower(const Tile& tile) const
     {
         const auto& buildings = game->getBuildings();
@@ -75,7 +74,6 @@ protected:
         });
     }
 
-    // Whether the tile turns towards the camera (cosine at least `least`).
     bool facesCamera(const Tile& tile, float least = 0.5f) const
     {
         const glm::vec3 eye = game->getCamera()->getWorldPosition();
@@ -134,9 +132,8 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
         EXPECT_LE(lumas[kind][1], 0.8 * lumas[kind][0]) << kind << ": day and night must look different";
     }
 
-    // The terrains' mean colours on own land, pairwise: plainly apart by night. The player's red over water must not
-    // turn it the moor's violet: owned water (0) and moor (3) lie at least as far apart as the middle one of the nine
-    // other pairs, by day and by night.
+    // The terrains on own land plainly apart by night; owned water (0) no nearer the moor's violet (3) than the middle
+    // one of the nine other pairs.
     for (int time = 0; time < 2; ++time) {
         SCOPED_TRACE(time == 0 ? "day" : "night");
         const auto apart = [&](int a, int b) {
@@ -199,7 +196,6 @@ TEST_F(ReadabilityTest, OwnersDifferInGreyscale)
         towers[0]->visible = towers[1]->visible = towersShown;
         return saved(std::string("readability_") + name + ".png", renderScene());
     };
-    // The player's, the computer's, nobody's.
     const std::vector<unsigned char> frames[3] = {draw("players", 1.0f, humanPlayer, computerPlayer, true),
                                                   draw("computers", 2.0f, computerPlayer, humanPlayer, true),
                                                   draw("nobodys", 0.0f, humanPlayer, humanPlayer, false)};
@@ -233,9 +229,8 @@ TEST_F(ReadabilityTest, OwnersDifferInGreyscale)
     EXPECT_GE(contrast(towerGrey[0], towerGrey[1]), 0.45);
 }
 
-// The game's halo is a picture at the planet's centre, drawn without depth, while the planet's outline on screen grows
-// as the camera comes closer: at the nearest and the farthest zoom its brightest ring lies on the outline, and it stays
-// faint over the face.
+// The halo, drawn without depth at the planet's centre, rings the outline at the nearest and the farthest zoom and
+// stays faint over the face.
 TEST_F(ReadabilityTest, GamesHaloRingsThePlanetsOutlineAtEveryZoom)
 {
     game->getCameraController()->onMouseScrolled(100.0); // nearest, where a 4:3 window shows no outline
@@ -271,8 +266,6 @@ TEST_F(ReadabilityTest, GamesHaloRingsThePlanetsOutlineAtEveryZoom)
         EXPECT_LT(face, peak / 10.0);
     }
 }
-
-// ---- Garrison counts ------------------------------------------------------------
 
 using scenetest::WINDOW_HEIGHT;
 using scenetest::WINDOW_WIDTH;
@@ -361,7 +354,6 @@ protected:
         PixelGame::TearDown();
     }
 
-    // Window pixels of the tower's middle.
     glm::vec2 screenOf(const Tower* tower) const
     {
         return toScreen(tower->tile.position + tower->tile.normal * tower->getHeight() * 0.5f);
