@@ -48,8 +48,7 @@ protected:
         return scenetest::pixelOf(pixels, x, y, window->getWidth(), window->getHeight());
     }
 
-    // The [first, last] pixel of the run nearer than the sky (at the far end of the depth range) through the middle of
-    // the scene's last picture: the planet's extent along one axis.
+    // The planet's [first, last] pixel along one axis through the middle of the scene's depth, nearer than the sky.
     std::pair<int, int> discRun(bool horizontal) const
     {
         const int width = game->getScene()->getTargetWidth(), height = game->getScene()->getTargetHeight();
@@ -69,8 +68,7 @@ protected:
         return {first, last};
     }
 
-    // A whole picture at the window's size, as far out as the view goes: the planet round in the middle of the scene,
-    // and sky (never the black of an uncovered window) along the window's top and bottom.
+    // As far out as the view goes: the planet round in the middle, and sky, not black, along the top and bottom.
     void expectWholePicture(const std::string& png)
     {
         game->getCameraController()->onMouseScrolled(-100.0);
@@ -112,8 +110,7 @@ protected:
     Window* window = Window::getInstance();
 };
 
-// Every size the player drags the window to gets a whole picture at that size, the planet round in its middle, and a
-// click where the home tower is drawn selects it.
+// Each size the player drags the window to gets a whole picture, and a click on the home tower selects it.
 TEST_F(DesktopTest, ThePictureAndClicksFollowTheWindowSize)
 {
     const Tile& home = towerOf(humanPlayer)->tile;

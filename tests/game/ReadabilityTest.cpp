@@ -1,5 +1,4 @@
-// How a real game reads on screen: the night side stays readable, the two sides' land and towers differ without
-// colour, the halo rings the planet, and garrison counts stand beside their towers. Frames are saved as PNGs.
+// How a real game reads on screen: by night, without colour, in the halo's light, and in its garrison counts.
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -257,7 +256,6 @@ TEST_F(ReadabilityTest, GamesHaloRingsThePlanetsOutlineAtEveryZoom)
             ring = glow(x) > peak ? x : ring;
             peak = std::max(peak, glow(x));
         }
-        // Over the inner half of the face the glow is a tenth of its peak at most.
         for (int x = scenetest::WINDOW_WIDTH / 2; x < (scenetest::WINDOW_WIDTH / 2 + outline) / 2; ++x) {
             face = std::max(face, glow(x));
         }
@@ -270,8 +268,7 @@ TEST_F(ReadabilityTest, GamesHaloRingsThePlanetsOutlineAtEveryZoom)
 using scenetest::WINDOW_HEIGHT;
 using scenetest::WINDOW_WIDTH;
 
-// A stand-in for the counts' digits, 240 x 32, whose cells (24 pixels each) are each one flat colour: red 10 for digit
-// 0, 30 for 1 and so on, green 200, blue 0.
+// A stand-in for the counts' digits, 240 x 32: digit d's cell (24 pixels) is flat (20 d + 10, 200, 0).
 scenetest::Pixel atlasColour(int x, int)
 {
     return {x / 24 * 20 + 10, 200, 0};
@@ -288,9 +285,8 @@ struct Count {
     glm::vec2 centre; // window pixels
 };
 
-// Every count in the frame. Along a row a count is a chain of touching runs of digit colours; each cell starts `step`
-// pixels after the last, so a run of one digit repeated n times is about step n pixels long. A count's rows all read
-// the same; a chain needs most of the rows of a cell to count.
+// Every count in the frame, left to right. Along a row a count is a chain of touching runs of digit colours, each cell
+// `step` pixels after the last; a chain needs most of the rows of a cell to count.
 std::vector<Count> readCounts(const std::vector<unsigned char>& frame)
 {
     Statistics* statistics = Statistics::getInstance();
@@ -337,8 +333,7 @@ protected:
         savedAtlas = statistics->countTexture;
         static Texture* atlas = scenetest::flatTexture("garrison_test_atlas.tex", 240, 32, atlasColour);
         statistics->countTexture = atlas;
-        // A seen enemy tower a little left of the human's home, and a second human tower on the far side of the planet;
-        // garrisons that hold still.
+        // A seen enemy tower left of home and a human tower on the far side, their garrisons held still.
         const std::vector<Tower*> towers =
             place({{computerPlayer, {-110.0f, 0.0f, 167.0f}, 87}, {humanPlayer, {0.0f, -190.0f, -62.0f}, 53}}, 0.01);
         enemy = towers[0];
@@ -401,12 +396,10 @@ TEST_F(GarrisonCountTest, PointedAndSelectedTowersShowTheirGarrisonBesideThemUnc
         const std::vector<unsigned char> frame =
             c.expected.size() == 2 ? saved("garrison_counts.png", scenetest::readWindow()) : scenetest::readWindow();
 
-        std::vector<Count> counts = readCounts(frame);
-        std::sort(counts.begin(), counts.end(), [](const Count& a, const Count& b) { return a.centre.x < b.centre.x; });
+        const std::vector<Count> counts = readCounts(frame);
         ASSERT_EQ(counts.size(), c.expected.size());
         for (std::size_t i = 0; i < counts.size(); ++i) {
             EXPECT_EQ(counts[i].digits, c.expected[i].first);
-            // Left of its tower, level with its middle.
             const glm::vec2 tower = screenOf(c.expected[i].second);
             EXPECT_LT(counts[i].centre.x, tower.x);
             EXPECT_GT(counts[i].centre.x, tower.x - 80.0f);
