@@ -1,6 +1,7 @@
 // How a real game reads on screen: by night, without colour, in the halo's light, and in its garrison counts.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <string>
 #include <utility>
@@ -133,6 +134,7 @@ TEST_F(ReadabilityTest, NightSideKeepsTerrainTerritoryAndBorderReadable)
 
     // The terrains on own land plainly apart by night; owned water (0) no nearer the moor's violet (3) than the middle
     // one of the nine other pairs.
+    ASSERT_GE(*std::min_element(std::begin(terrainCount), std::end(terrainCount)), 2) << "a terrain out of view";
     for (int time = 0; time < 2; ++time) {
         SCOPED_TRACE(time == 0 ? "day" : "night");
         const auto apart = [&](int a, int b) {
