@@ -1,6 +1,5 @@
-// The planet shades itself instead of drawing its whole depth into the shadow map, draws only the patches of itself
-// that can show, and takes the shadow map's taps only where a shadow can fall. Over a turn of the sun, with towers
-// whose shadows cross the view, each shortcut keeps the frame of the full drawing.
+// Over a turn of the sun, each shortcut of the planet's drawing keeps the frame of the full drawing: its own shading
+// instead of its whole depth in the shadow map, only the patches that can show, taps only where a shadow can fall.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -38,12 +37,14 @@ protected:
     // or by `program`.
     testkit::Image render(bool wholeShadow, bool piecewise = true, ShaderProgram* program = nullptr)
     {
+        ShaderProgram* own = planet->material->program;
         game->getScene()->setWholeOccluderShadow(wholeShadow);
         planet->piecewise = piecewise;
-        testkit::Image image{scenetest::WINDOW_WIDTH, scenetest::WINDOW_HEIGHT,
-                             program ? renderWith(program) : renderScene()};
+        planet->material->program = program ? program : own;
+        testkit::Image image{scenetest::WINDOW_WIDTH, scenetest::WINDOW_HEIGHT, renderScene()};
         game->getScene()->setWholeOccluderShadow(false);
         planet->piecewise = true;
+        planet->material->program = own;
         return image;
     }
 };
@@ -80,7 +81,7 @@ TEST_P(PlanetShadowTest, OwnShadowAndPatchesKeepTheFrameOverATurnOfTheSun)
 
 INSTANTIATE_TEST_SUITE_P(Sizes, PlanetShadowTest, ::testing::Values(3, 4, 5, 6));
 
-// The taps decide the planet's own shadow only while its depth fills the whole shadow map.
+// The taps decide the planet's own shadow only while its whole depth is in the shadow map.
 class ShadingShortcutTest : public PlanetShadowTest {};
 
 // The coarsest planet, whose own facets shade the most, and the finest, whose towers are smallest. Every frame equals
