@@ -94,10 +94,8 @@ TEST(BakedAssets, BakingTwiceGivesIdenticalBytesEveryImageAt32BitsOfItsSizeAndTh
     // The sky's faces in GL's order, each line a whole file name.
     const std::vector<std::string> lines = BV::testkit::splitLines(readFile("resources/textures/cubemap/galaxy.xcm"));
     ASSERT_EQ(6u, lines.size());
-    for (std::size_t i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < 6; ++i)
         EXPECT_EQ(lines[i], "resources/textures/cubemap/galaxy_" + std::string("pxnxpynypznz", 2 * i, 2) + ".dds");
-        EXPECT_TRUE(fs::is_regular_file(lines[i])) << lines[i];
-    }
 }
 
 // The signs are compact badges in the upper right corner, the lower left half
