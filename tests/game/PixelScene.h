@@ -58,16 +58,6 @@ protected:
         return program->getHandle() != 0 ? program : nullptr;
     }
 
-    // The scene alone, with the planet drawn by another program.
-    std::vector<unsigned char> renderWith(ShaderProgram* program)
-    {
-        ShaderProgram* own = planet->material->program;
-        planet->material->program = program;
-        std::vector<unsigned char> pixels = renderScene();
-        planet->material->program = own;
-        return pixels;
-    }
-
     // The window's whole picture, saved as `png` in the build tree.
     static std::vector<unsigned char> saved(const std::string& png, const std::vector<unsigned char>& frame)
     {

@@ -1,6 +1,5 @@
-// The planet shades itself instead of drawing its whole depth into the shadow map, draws only the patches of itself
-// that can show, and takes the shadow map's taps only where a shadow can fall. Over a turn of the sun, with towers
-// whose shadows cross the view, each shortcut keeps the frame of the full drawing.
+// Over a turn of the sun, each shortcut of the planet's drawing keeps the frame of the full drawing: its own shading
+// instead of its whole depth in the shadow map, only the patches that can show, taps only where a shadow can fall.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -38,12 +37,14 @@ protected:
     // or by `program`.
     testkit::Image render(bool wholeShadow, bool piecewise = true, ShaderProgram* program = nullptr)
     {
+        ShaderProgram* own = planet->material->program;
         game->getScene()->setWholeOccluderShadow(wholeShadow);
         planet->piecewise = piecewise;
-        testkit::Image image{scenetest::WINDOW_WIDTH, scenetest::WINDOW_HEIGHT,
-                             program ? renderWith(program) : renderScene()};
+        planet->material->program = program ? program : own;
+        testkit::Image image{scenetest::WINDOW_WIDTH, scenetest::WINDOW_HEIGHT, renderScene()};
         game->getScene()->setWholeOccluderShadow(false);
         planet->piecewise = true;
+        planet->material->program = own;
         return image;
     }
 };
@@ -55,13 +56,22 @@ int differing(const testkit::Image& a, const testkit::Image& b)
 }
 
 // Against the old drawing (whole depth in the map, every face drawn): within a whisker on average and in the share of
-// pixels more than 16 off, and much closer than without the planet's own shadow. Patches change no pixel at all.
-TEST_P(PlanetShadowTest, OwnShadowAndPatchesKeepTheFrameOverATurnOfTheSun)
+// pixels more than 16 off, and much closer than without the planet's own shadow. Patches change no pixel at all. With
+// the whole depth in the map, the taps decide the planet's own shadow: every frame equals the one with all nine taps
+// everywhere, and each reason for the taps is needed, towers near or the sun grazing.
+TEST_P(PlanetShadowTest, OwnShadowPatchesAndSkippedTapsKeepTheFrameOverATurnOfTheSun)
 {
     ShaderProgram* unshaded =
         planetVariant("planet_no_own_shadow.frag", "facetSunlight(facetNormal, l, dpx, dpy, bias)", "1.0");
-    ASSERT_TRUE(unshaded) << "the planet's shader no longer works out its own shadow in one call";
+    const char* const line = "int taps = facing < SELF_SHADOW_FACING || nearTower ? 9 : 0;";
+    ShaderProgram* full = planetVariant("planet_all_taps.frag", line, "int taps = p.z < 2.0 ? 9 : 0;");
+    ShaderProgram* towersOnly = planetVariant("planet_towers.frag", line, "int taps = nearTower ? 9 : 0;");
+    ShaderProgram* grazingOnly =
+        planetVariant("planet_grazing.frag", line, "int taps = facing < SELF_SHADOW_FACING ? 9 : 0;");
+    ASSERT_TRUE(unshaded && full && towersOnly && grazingOnly)
+        << "the planet's shader no longer works out its own shadow in one call, or chooses its taps in one line";
     double ours = 0.0, lost = 0.0;
+    int towerShadows = 0, ownShadows = 0; // pixels over every step
     for (int turn = 0; turn < 12; ++turn) {
         SCOPED_TRACE(turn);
         turnSun(12);
@@ -73,39 +83,18 @@ TEST_P(PlanetShadowTest, OwnShadowAndPatchesKeepTheFrameOverATurnOfTheSun)
         EXPECT_EQ(differing(pieces, whole), 0) << "drawing in patches changed the frame";
         ours += d.worstMeanAbsolute;
         lost += testkit::compareImages(old, render(false, true, unshaded), 16).worstMeanAbsolute;
-    }
-    EXPECT_GT(lost, 0.005);
-    EXPECT_LT(ours, 0.6 * lost);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, PlanetShadowTest, ::testing::Values(3, 4, 5, 6));
-
-// The taps decide the planet's own shadow only while its depth fills the whole shadow map.
-class ShadingShortcutTest : public PlanetShadowTest {};
-
-// The coarsest planet, whose own facets shade the most, and the finest, whose towers are smallest. Every frame equals
-// the one with all nine taps everywhere, and each reason for the taps is needed: towers near, or the sun grazing.
-TEST_P(ShadingShortcutTest, SkippedShadowTapsChangeNoPixel)
-{
-    const char* const line = "int taps = facing < SELF_SHADOW_FACING || nearTower ? 9 : 0;";
-    ShaderProgram* full = planetVariant("planet_all_taps.frag", line, "int taps = p.z < 2.0 ? 9 : 0;");
-    ShaderProgram* towersOnly = planetVariant("planet_towers.frag", line, "int taps = nearTower ? 9 : 0;");
-    ShaderProgram* grazingOnly =
-        planetVariant("planet_grazing.frag", line, "int taps = facing < SELF_SHADOW_FACING ? 9 : 0;");
-    ASSERT_TRUE(full && towersOnly && grazingOnly) << "the planet's shader no longer chooses its taps in one line";
-    int towerShadows = 0, ownShadows = 0; // pixels over every step
-    for (int turn = 0; turn < 16; ++turn) {
-        turnSun(16);
-        const testkit::Image drawn = render(true), reference = render(true, true, full);
-        EXPECT_EQ(differing(drawn, reference), 0) << "sun step " << turn;
+        const testkit::Image reference = render(true, true, full);
+        EXPECT_EQ(differing(render(true), reference), 0) << "skipping taps changed the frame";
         towerShadows += differing(reference, render(true, true, grazingOnly));
         ownShadows += differing(reference, render(true, true, towersOnly));
     }
+    EXPECT_GT(lost, 0.005);
+    EXPECT_LT(ours, 0.6 * lost);
     EXPECT_GT(towerShadows, 500);
     EXPECT_GT(ownShadows, 500);
 }
 
-INSTANTIATE_TEST_SUITE_P(CoarsestAndFinest, ShadingShortcutTest, ::testing::Values(3, 6));
+INSTANTIATE_TEST_SUITE_P(Sizes, PlanetShadowTest, ::testing::Values(3, 4, 5, 6));
 
 } // namespace
 } // namespace BV

@@ -21,8 +21,7 @@ namespace fs = std::filesystem;
 using BV::testkit::readFile;
 using Colour = std::array<float, 4>; // red, green, blue and alpha from 0 to 1
 
-// A baked image read through FreeImage as the game reads it; row 0 is the
-// first in memory, the bottom of the picture.
+// A baked image as the game reads it: BGRA rows, row 0 the picture's bottom.
 struct BakedImage {
     explicit BakedImage(const std::string& name)
         : path("resources/textures/" + name + ".dds"),
@@ -31,13 +30,11 @@ struct BakedImage {
     }
     int width() const { return static_cast<int>(FreeImage_GetWidth(bitmap.get())); }
     int height() const { return static_cast<int>(FreeImage_GetHeight(bitmap.get())); }
-    // The game uploads BGRA rows.
     Colour at(int x, int row) const
     {
         const BYTE* p = FreeImage_GetBits(bitmap.get()) + (static_cast<long>(row) * width() + x) * 4;
         return {p[2] / 255.0f, p[1] / 255.0f, p[0] / 255.0f, p[3] / 255.0f};
     }
-    // How many pixels pass the test.
     int count(const std::function<bool(int x, int row, const Colour&)>& pass) const
     {
         int n = 0;
@@ -66,7 +63,6 @@ TEST(BakedAssets, BakingTwiceGivesIdenticalBytesEveryImageAt32BitsOfItsSizeAndTh
         }
     }
     EXPECT_EQ(31, files) << "29 images, the cube-map list and the tower model";
-    // Names sharing one size, separated by blanks.
     const struct {
         const char* names;
         int width, height;
@@ -95,24 +91,23 @@ TEST(BakedAssets, BakingTwiceGivesIdenticalBytesEveryImageAt32BitsOfItsSizeAndTh
         }
     }
     EXPECT_EQ(29, images);
-    // The sky's list names its faces in GL's order, each line taken whole as
-    // a file name: no trailing blanks or carriage returns.
+    // The sky's faces in GL's order, each line a whole file name.
     const std::vector<std::string> lines = BV::testkit::splitLines(readFile("resources/textures/cubemap/galaxy.xcm"));
     ASSERT_EQ(6u, lines.size());
-    for (std::size_t i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < 6; ++i)
         EXPECT_EQ(lines[i], "resources/textures/cubemap/galaxy_" + std::string("pxnxpynypznz", 2 * i, 2) + ".dds");
-        EXPECT_TRUE(fs::is_regular_file(lines[i])) << lines[i];
-    }
 }
 
-// A sign's square is centred over its tower: the signs are compact badges in
-// the upper right corner and leave the lower left half clear. Every star
-// field face is dark sky with a few bright stars.
+// The signs are compact badges in the upper right corner, the lower left half
+// clear (the square is centred over the tower). Every star field face is dark
+// sky with a few bright stars. The lens flare's hexagon ghost must not pass for
+// an outlined tile: no rim, never brighter further out along any ray. The end
+// screens carry a third line of text below the title and the sentence: the
+// hint that Escape closes the game.
 TEST(BakedAssets, SignsStarsFlareGhostAndEndScreensReadAsMeant)
 {
     for (const char* name : {"building", "full"}) {
         const BakedImage image(std::string("status/") + name);
-        ASSERT_TRUE(image.bitmap) << name;
         const int w = image.width(), h = image.height();
         EXPECT_EQ(image.count([&](int x, int row, const Colour& c) { return x + row < w && c[3] >= 0.1f; }), 0);
         double sumX = 0.0, sumUp = 0.0; // upwards as shown: the last row is the picture's top
@@ -125,7 +120,6 @@ TEST(BakedAssets, SignsStarsFlareGhostAndEndScreensReadAsMeant)
     }
     for (const char* face : {"px", "nx", "py", "ny", "pz", "nz"}) {
         const BakedImage image(std::string("cubemap/galaxy_") + face);
-        ASSERT_TRUE(image.bitmap) << face;
         const auto luminance = [](const Colour& c) { return 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2]; };
         const int total = image.width() * image.height();
         const int bright = image.count([&](int, int, const Colour& c) { return luminance(c) > 0.5f; });
@@ -133,11 +127,6 @@ TEST(BakedAssets, SignsStarsFlareGhostAndEndScreensReadAsMeant)
         EXPECT_GT(bright, 20) << face;
         EXPECT_LT(bright, total / 100) << face;
     }
-
-    // The hexagon ghost of the lens flare must not pass for an outlined tile: no
-    // rim, brightest in the middle, never brighter further out along any ray.
-    // The end screens carry a third line of text, the hint that Escape closes
-    // the game, below the title and the sentence.
     const BakedImage ghost("lensflare/flare3");
     ASSERT_TRUE(ghost.bitmap);
     const int half = ghost.width() / 2;
@@ -154,12 +143,10 @@ TEST(BakedAssets, SignsStarsFlareGhostAndEndScreensReadAsMeant)
     }
     for (const char* name : {"gameOver", "gameWon"}) {
         const BakedImage screen(name);
-        ASSERT_TRUE(screen.bitmap) << name;
-        // Light text pixels in the rows of the hint (row 0 is the picture's bottom).
         const int top = screen.height() - 520;
         const int lit = screen.count(
             [&](int, int row, const Colour& c) { return row >= top - 25 && row < top && c[1] > 0.5f && c[3] > 0.5f; });
-        EXPECT_GT(lit, 800) << name;
+        EXPECT_GT(lit, 800) << name << ": light pixels in the rows of the hint";
     }
 }
 
