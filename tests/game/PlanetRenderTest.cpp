@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "game/Dice.h"
@@ -138,6 +139,27 @@ TEST_F(PlanetRenderTest, DrawSendsClaimsInShortRunsAndCountsTheOutlineFans)
     EXPECT_EQ(planet->draw(), faces + 5);
     EXPECT_EQ(planet->drawShadow(), faces);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+    // A planet lets go of every GL object of its drawing when it goes.
+    std::vector<std::pair<PFNGLISBUFFERPROC, GLuint>> made;
+    {
+        Planet other(1, 10.0f);
+        other.buildDrawing();
+        GLint otherMesh = 0;
+        glBindVertexArray(other.vertexArray);
+        glGetVertexAttribiv(0, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &otherMesh);
+        glBindVertexArray(0);
+        made = {{glIsBuffer, static_cast<GLuint>(otherMesh)},  {glIsBuffer, other.outlineBuffer},
+                {glIsBuffer, other.visibilityBuffer.buffer},   {glIsBuffer, other.ownerBuffer.buffer},
+                {glIsTexture, other.visibilityBuffer.texture}, {glIsTexture, other.ownerBuffer.texture},
+                {glIsVertexArray, other.vertexArray},          {glIsVertexArray, other.outlineArray}};
+        for (const auto& [exists, name] : made) {
+            ASSERT_TRUE(exists(name)) << name;
+        }
+    }
+    for (const auto& [exists, name] : made) {
+        EXPECT_FALSE(exists(name)) << name;
+    }
 }
 
 // A sphere just inside the planet lays down its depth before the sky, so the sky behind the planet is never shaded and
