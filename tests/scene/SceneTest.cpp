@@ -1,10 +1,9 @@
-// The render queue's filing and frames the Scene draws on the real GL context:
+// Frames the Scene draws on the real GL context, and the render queue they file:
 // passes with their depth and blending, culling, the occluder and the sun.
 #include <glm/gtc/constants.hpp>
 
 #include "scene/BillboardRenderable.h"
 #include "scene/RenderQueue.h"
-#include "scene/Renderable.h"
 #include "scene/SceneFixture.h"
 #include "scene/SkyBox.h"
 #include "scene/Sun.h"
@@ -16,33 +15,6 @@ namespace {
 const glm::vec3 RED(1, 0, 0), GREEN(0, 1, 0), BLUE(0, 0, 1);
 
 using SceneTest = SceneFixture;
-
-TEST(RenderQueue, GroupsByPassAndProgramKeepingInsertionOrder)
-{
-    // Never loaded: the queue only looks at which program a material names.
-    ShaderProgram programA{nullptr}, programB{nullptr};
-    Material materialA{nullptr}, materialB{nullptr};
-    materialA.program = &programA;
-    materialB.program = &programB;
-    MeshPart partA, partB;
-    partA.material = &materialA;
-    partB.material = &materialB;
-    RenderQueue queue;
-    auto* first = new Renderable(&partA, nullptr, 2, false);
-    auto* other = new Renderable(&partB, nullptr, 2, false);
-    auto* second = new Renderable(&partA, nullptr, 2, true);
-    // Pass 64 is one nobody draws.
-    for (Renderable* r : {first, other, second, new Renderable(&partA, nullptr, 8, false),
-                          new Renderable(&partA, nullptr, 64, false)}) {
-        queue.add(r);
-    }
-    ASSERT_TRUE(queue.getPass(2) && queue.getPass(RenderQueue::SHADOW_PASS));
-    EXPECT_EQ((*queue.getPass(2))[&programA], (RenderQueue::RenderList{first, second}));
-    EXPECT_EQ((*queue.getPass(2))[&programB], (RenderQueue::RenderList{other}));
-    EXPECT_EQ(queue.count(8), 1u);
-    // Only the shadow caster is listed again, under the null program.
-    EXPECT_EQ((*queue.getPass(RenderQueue::SHADOW_PASS))[nullptr], (RenderQueue::RenderList{second}));
-}
 
 // A sun whose GL objects the test can see.
 struct ProbedSun : Sun {
