@@ -218,7 +218,7 @@ TEST_F(SceneTest, SunShinesWhereTheLightIsBesideTheBody)
     place(new MeshEntity(quads({{200, 0, material({0.2f, 0.4f, 0.6f}), 2}})), {0, 0, 100});
     frame();
     const std::vector<unsigned char> window = readWindow();
-    testkit::savePng("presentation_scene.png", WINDOW_WIDTH, WINDOW_HEIGHT, window);
+    testkit::savePng("scene_sun.png", WINDOW_WIDTH, WINDOW_HEIGHT, window);
     EXPECT_TRUE(near(pixelOf(window, 400, 300), {51, 102, 153}));
     // The body ends near x = 615.
     const glm::vec2 sunAt = toWindow(*camera, scene->getLightNode()->getWorldPosition());
