@@ -40,7 +40,6 @@ protected:
         part->vertexCount = 4, part->triangleCount = 2;
         return part;
     }
-    // Material i of a model, if the loader made it.
     Material* materialOf(const std::string& modelPath, int index)
     {
         const auto& cache = manager()->getLoader("mmat")->getResources();

@@ -174,7 +174,6 @@ protected:
         camera->position = position;
         camera->markDirty(false);
     }
-    // One frame as the game draws it: update, then render into the window.
     void frame()
     {
         scene->update();

@@ -16,7 +16,6 @@ const glm::vec3 RED(1, 0, 0), GREEN(0, 1, 0), BLUE(0, 0, 1);
 
 using SceneTest = SceneFixture;
 
-// A sun whose GL objects the test can see.
 struct ProbedSun : Sun {
     using Sun::Sun;
     std::pair<GLuint, GLuint> objects() const { return {vertexArray, vertexBuffer}; }
@@ -34,8 +33,6 @@ Texture* haloImage()
     return static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
 }
 
-// A sign files one renderable in its pass and the sky box one in pass 1; a
-// billboard draws one quad or one instanced batch and releases its buffers.
 TEST(Billboard, FilesOneRenderableInItsPassDrawsOneBatchAndReleasesItsBuffers)
 {
     SceneFixture::initialiseOnce();
@@ -193,7 +190,6 @@ TEST_F(SceneTest, NodesOutsideTheViewOrBehindTheOccluderFileNothing)
     Statistics::getInstance()->culling = false;
     scene->update();
     EXPECT_EQ(scene->getRenderQueue().count(2), 5u);
-    scene->render();
 
     testkit::LogWatch log;
     EXPECT_EQ(scene->createSceneNode("sun"), nullptr);
