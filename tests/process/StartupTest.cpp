@@ -77,9 +77,7 @@ TEST(StartupTest, BadConfigurationsEndTheProcessWithTheirOwnLines)
         {window + "planet_size = 10\n", {"CRITICAL :Unsupported value for planet_size: 10 (supported: 1 to 9)"}},
     };
     for (const auto& c : cases) {
-        options = {};
-        options.config = c.config.c_str();
-        expectFatal(options, c.lines);
+        expectFatal({c.config.c_str()}, c.lines);
     }
 }
 
