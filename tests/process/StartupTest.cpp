@@ -77,7 +77,9 @@ TEST(StartupTest, BadConfigurationsEndTheProcessWithTheirOwnLines)
         {window + "planet_size = 10\n", {"CRITICAL :Unsupported value for planet_size: 10 (supported: 1 to 9)"}},
     };
     for (const auto& c : cases) {
-        expectFatal({c.config.c_str()}, c.lines);
+        options = {};
+        options.config = c.config.c_str();
+        expectFatal(options, c.lines);
     }
 }
 
