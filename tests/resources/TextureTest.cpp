@@ -61,8 +61,8 @@ TEST_F(TextureTest, EveryDepthUploadsItsOwnPixelsWithTheFilterSetBeforeLoading)
     }
 }
 
-// Faces of mixed formats listed relative to the working directory; lines after
-// the sixth are never read. Pixel i samples direction i (+X, -X, +Y, ...).
+// Faces of mixed formats listed relative to the working directory land in
+// GL's face order (+X, -X, +Y, ...); lines after the sixth are never read.
 TEST_F(TextureTest, CubeMapFacesLandInListOrder)
 {
     const char* const files[6] = {"px.png", "nx.bmp", "py.tga", "ny.png", "pz.bmp", "nz.png"};
@@ -70,26 +70,14 @@ TEST_F(TextureTest, CubeMapFacesLandInListOrder)
     for (int i = 0; i < 6; ++i)
         list += face(files[i], 4, 4, cubeColours[i]);
     testkit::writeFile(scratch.file("sky.xcm"), list + "this line is never read\n");
-    Material* material = get<Material>("Sky.mmat");
-    material->program = writeProgram(
-        "#version 330 core\nvoid main() { gl_Position = vec4(gl_VertexID == 1 ? 3 : -1, gl_VertexID == 2 ? 3 : -1, 0, "
-        "1); }",
-        "#version 330 core\nuniform samplerCube cubemap;\nout vec4 f;\nconst vec3 d[6] = vec3[6](vec3(1, 0, 0), "
-        "vec3(-1, 0, 0), vec3(0, 1, 0), vec3(0, -1, 0), vec3(0, 0, 1), vec3(0, 0, -1));\n"
-        "void main() { f = texture(cubemap, d[int(gl_FragCoord.x)]); }");
-    material->addTexture("cubemap", get<Texture>(scratch.file("sky.xcm")));
-    ASSERT_EQ(material->ensureLoaded(), Resource::LOADED);
-    restest::drawToCorner(6, 1);
-    GLuint vertexArray = 0;
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
-    glUseProgram(material->program->getHandle());
-    material->bind();
-    glDrawArrays(GL_TRIANGLES, 0, 3);
-    glUseProgram(0);
-    glDeleteVertexArrays(1, &vertexArray);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(restest::pixel(i, 0), cubeColours[i]) << "face " << i;
+    Texture* cube = get<Texture>(scratch.file("sky.xcm"));
+    ASSERT_EQ(cube->ensureLoaded(), Resource::LOADED);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, cube->handle);
+    for (int i = 0; i < 6; ++i) {
+        std::vector<Rgba> pixels(16);
+        glGetTexImage(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        EXPECT_EQ(pixels, std::vector<Rgba>(16, cubeColours[i])) << "face " << i;
+    }
 }
 
 // The loader says nothing; the first user that needs the image names it.
@@ -113,7 +101,6 @@ TEST_F(TextureTest, DamagedImagesFailAndAreNamedOnceByTheirUsers)
     } cases[] = {
         {"whole.dds", dds, true},
         {"whole.jpg", testkit::readFile(scratch.file("whole.jpg")), true},
-        {"whole.bmp", bmp, true},
         {"pixels_cut.dds", dds.substr(0, 5000), false},
         {"header_cut.dds", dds.substr(0, 100), false},
         {"cut.bmp", bmp.substr(0, 2000), false},

@@ -60,6 +60,8 @@ class SceneFixture : public ::testing::Test {
 public:
     // The binary's one-time set-up: the game's loaders, the overlay drawing
     // at the window's size and a flat test shader drawing kD with "alpha".
+    // Every quad's normal is +z, its texture coordinate zero and its tangent
+    // +x: a vertex layout read wrongly darkens the colour.
     static void initialiseOnce()
     {
         static bool done = false;
@@ -71,12 +73,19 @@ public:
         std::filesystem::create_directories("scenetest");
         testkit::writeFile("scenetest/flat.vert", R"(#version 330 core
 layout(location = 0) in vec3 position;
+layout(location = 1) in vec3 normal;
+layout(location = 2) in vec3 texcoord;
+layout(location = 3) in vec4 tangent;
 layout(std140) uniform CameraInfo { mat4 p; mat4 v; };
 uniform mat4 modelMat;
-void main() { gl_Position = p * v * modelMat * vec4(position, 1.0); })");
+out float shade;
+void main() {
+  shade = normal.z - length(texcoord) - distance(tangent, vec4(1, 0, 0, 1));
+  gl_Position = p * v * modelMat * vec4(position, 1.0);
+})");
         testkit::writeFile("scenetest/flat.frag", R"(#version 330 core
-uniform vec3 kD; uniform float alpha; out vec4 colour;
-void main() { colour = vec4(kD, alpha); })");
+uniform vec3 kD; uniform float alpha; in float shade; out vec4 colour;
+void main() { colour = vec4(kD * shade, alpha); })");
     }
 
 protected:
@@ -165,7 +174,6 @@ protected:
         camera->position = position;
         camera->markDirty(false);
     }
-    // One frame as the game draws it: update, then render into the window.
     void frame()
     {
         scene->update();

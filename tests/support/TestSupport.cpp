@@ -2,10 +2,10 @@
 
 #include "app/ConfigFile.h"
 #include "app/Log.h"
+#include "support/ImageCompare.h"
 
 #include <GL/glew.h>
 
-#include <FreeImage.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,7 +16,6 @@
 #include <iterator>
 #include <sstream>
 #include <thread>
-#include <tuple>
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -140,15 +139,8 @@ ProcessResult runGame(const ProcessOptions& options)
 
 std::string savePng(const std::string& name, int width, int height, const std::vector<unsigned char>& rgba)
 {
-    FIBITMAP* image = FreeImage_Allocate(width, height, 32);
-    for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
-        BYTE* px = FreeImage_GetBits(image) + i; // 32-bit rows have no padding
-        std::tie(px[FI_RGBA_RED], px[FI_RGBA_GREEN], px[FI_RGBA_BLUE], px[FI_RGBA_ALPHA]) =
-            std::tie(rgba[i], rgba[i + 1], rgba[i + 2], rgba[i + 3]);
-    }
     const std::string path = std::string(BV_TEST_OUTPUT_DIR) + "/" + name;
-    FreeImage_Save(FIF_PNG, image, path.c_str());
-    FreeImage_Unload(image);
+    writePng(path, Image{width, height, rgba});
     return path;
 }
 
