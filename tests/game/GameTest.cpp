@@ -11,7 +11,6 @@
 #include "game/GameFixture.h"
 #include "game/Dice.h"
 #include "game/NPC.h"
-#include "game/Swarm.h"
 #include "resources/Material.h"
 #include "resources/ShaderProgram.h"
 #include "scene/Cursor.h"
@@ -33,6 +32,11 @@ protected:
         human = towerOf(humanPlayer);
         computer = towerOf(computerPlayer);
         npc = NPC::getInstance();
+    }
+    void TearDown() override
+    {
+        Statistics::getInstance()->wireframe = Statistics::getInstance()->overlayVisible = false;
+        GameFixture::TearDown();
     }
 
     // The tile hovered and the cursor shown, as the frame would, the cursor reset first.
@@ -255,7 +259,7 @@ TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
 }
 
 // A tile the player once held stays lit, though never "seen" as somebody
-// else's: a tower and a swarm there are shown; land never held stays hidden.
+// else's: a tower there is shown; land never held stays hidden.
 TEST_F(CommandTest, EnemyTowerOnLandThePlayerLostIsSeenAndAttackable)
 {
     game->createTower(emptyOwnTile(false, 30.0f), humanPlayer, true);
@@ -273,10 +277,6 @@ TEST_F(CommandTest, EnemyTowerOnLandThePlayerLostIsSeenAndAttackable)
     raised->update(1.0);
     selectHome();
     EXPECT_EQ(hover(taken), shows(taken, Cursor::ATTACK));
-    raised->attack(human, game);
-    auto* flight = static_cast<Swarm*>(game->getEntities().back());
-    flight->update(0.01);
-    EXPECT_TRUE(flight->visible);
     EXPECT_FALSE(humanPlayer->territory->hasHeld(computer->tile.index));
     EXPECT_FALSE(computer->visible);
 }
@@ -519,23 +519,12 @@ TEST_F(CameraControllerTest, HeldKeysAndDragsTurnThePivotFunctionKeysToggleOnRel
     EXPECT_NEAR(camera.position.z, 600.0f, 1e-3f);
 }
 
-// Tests start their games themselves, one per planet size.
-class GameViewTest : public testkit::GameFixture {
-protected:
-    void SetUp() override {}
-    void start(int size) { planetSize = size, GameFixture::SetUp(); }
-    void TearDown() override
-    {
-        Statistics::getInstance()->wireframe = Statistics::getInstance()->overlayVisible = false;
-        GameFixture::TearDown();
-    }
-};
+using GameViewTest = GameTest;
 
 // Were the copy to the window drawn as lines too, the window would be black
 // but for one diagonal.
 TEST_F(GameViewTest, WireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
 {
-    start(3);
     Statistics* statistics = Statistics::getInstance();
     // The overlay may have been made before any loader existed.
     if (!statistics->panelTexture || !statistics->panelTexture->isLoaded()) {
@@ -576,7 +565,7 @@ TEST_F(GameViewTest, FullTowerShowsBesideItsSignOnSmallAndLargePlanets)
     };
     for (int size : {3, 6}) {
         SCOPED_TRACE("planet size " + std::to_string(size));
-        start(size);
+        planetSize = size, TearDown(), SetUp();
         glfwSetCursorPos(Window::getInstance()->getHandle(), 2.0, 2.0); // sky: nothing hovered
         step(0.1);
         Tower* tower = towerOf(humanPlayer);
@@ -610,7 +599,6 @@ TEST_F(GameViewTest, FullTowerShowsBesideItsSignOnSmallAndLargePlanets)
         const float width = 7.0f * camera->getProjection()[0][0] / -centre.z * 400.0f;
         EXPECT_NEAR(signPixels / (width * width), 0.225, 0.045)
             << signPixels << " sign pixels for 7 units of " << width;
-        TearDown();
     }
 }
 

