@@ -461,23 +461,13 @@ TEST_F(NPCTest, ReleasesAFoundingTileWhenItsPartyFailsOrTheTileIsLost)
     }
 }
 
-// The camera controller alone, on a camera hanging under a pivot as in the game.
-class CameraControllerTest : public ::testing::Test {
-protected:
-    CameraControllerTest() { pivot.addChild(&camera); }
-    ~CameraControllerTest() override { pivot.removeChild(&camera); }
-
-    // The pivot's turn about its vertical axis, in radians.
-    float yaw() const { return 2.0f * std::atan2(pivot.orientation.y, pivot.orientation.w); }
-
-    Camera pivot;
-    Camera camera;
-    CameraController controller{&camera, 300.0, 600.0, 4.0, 1.0};
-};
-
 // Counters never go below zero on a release without a press.
-TEST_F(CameraControllerTest, HeldKeysAndDragsTurnThePivotFunctionKeysToggleOnReleaseAndZoomIsClamped)
+TEST_F(GameTest, CameraKeysAndDragsTurnThePivotFunctionKeysToggleOnReleaseAndZoomIsClamped)
 {
+    CameraController& controller = *game->getCameraController();
+    const Camera& camera = *game->getCamera();
+    const Node& pivot = *camera.getParent();
+    auto yaw = [&pivot]() { return 2.0f * std::atan2(pivot.orientation.y, pivot.orientation.w); };
     EXPECT_FLOAT_EQ(camera.position.z, 450.0f);
     controller.onKeyReleased(GLFW_KEY_W, 0, 0);
     controller.onKeyPressed(GLFW_KEY_W, 0, 0);
