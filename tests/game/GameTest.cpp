@@ -509,12 +509,6 @@ using GameViewTest = GameTest;
 TEST_F(GameViewTest, WireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
 {
     Statistics* statistics = Statistics::getInstance();
-    // The overlay may have been made before any loader existed.
-    if (!statistics->panelTexture || !statistics->panelTexture->isLoaded()) {
-        statistics->panelTexture =
-            static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/ui/debug.dds"));
-        statistics->panelTexture->ensureLoaded();
-    }
     statistics->overlayVisible = true;
     step(0.02);
     const std::vector<unsigned char> filled = scenetest::readWindow();
