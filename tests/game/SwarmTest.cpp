@@ -294,8 +294,9 @@ protected:
     std::unique_ptr<Planet> planet;
 };
 
-// The claim spreads depth-first: only the first neighbour gets strength 2.
-TEST_F(TerritoryTest, ClaimTakesTwoRingsAndRevealsTheTwoBeyond)
+// The claim spreads depth-first: only the first neighbour gets strength 2. A
+// building seen is revealed to the other side, each tile reported once.
+TEST_F(TerritoryTest, ClaimTakesTwoRingsAndRevealsTheTwoBeyondWithTheBuildingsThere)
 {
     const std::uint32_t home = 100;
     MilitaryBuilding tower(&planet->tiles[home], humanPlayer);
@@ -312,6 +313,17 @@ TEST_F(TerritoryTest, ClaimTakesTwoRingsAndRevealsTheTwoBeyond)
     EXPECT_EQ(planet->tiles[home].influence.at(&tower), 3u);
     EXPECT_EQ(planet->tiles[neighbourOf(home, 0)].influence.at(&tower), 2u);
     EXPECT_EQ(planet->tiles[neighbourOf(home, 1)].influence.at(&tower), 1u);
+
+    const std::uint32_t humanHome = 30;
+    const std::uint32_t computerHome = firstAtDistance(humanHome, 4);
+    MilitaryBuilding humanTower(&planet->tiles[humanHome], humanPlayer);
+    MilitaryBuilding computerTower(&planet->tiles[computerHome], computerPlayer);
+    computerTower.onConstructed();
+    EXPECT_FALSE(computerTower.visible);
+    humanTower.onConstructed();
+    EXPECT_TRUE(computerTower.visible);
+    computerPlayer->territory->claim(computerHome, 3, &computerTower);
+    EXPECT_EQ(NPC::getInstance()->knownEnemies, std::vector<MilitaryBuilding*>{&humanTower});
     expectConsistent();
 }
 
@@ -338,22 +350,6 @@ TEST_F(TerritoryTest, EqualEnemyInfluenceBlocksAndGreaterStrengthTakes)
     EXPECT_EQ(planet->visibilityValues[target], 1.0f);
     EXPECT_EQ(planet->ownerValues[target], 1.0f);
     EXPECT_LT(computerPlayer->territory->ownedTiles.size(), enemyTiles.size());
-    expectConsistent();
-}
-
-// Each tile is reported once.
-TEST_F(TerritoryTest, SeeingABuildingRevealsItToTheOtherSide)
-{
-    const std::uint32_t humanHome = 30;
-    const std::uint32_t computerHome = firstAtDistance(humanHome, 4);
-    MilitaryBuilding humanTower(&planet->tiles[humanHome], humanPlayer);
-    MilitaryBuilding computerTower(&planet->tiles[computerHome], computerPlayer);
-    computerTower.onConstructed();
-    EXPECT_FALSE(computerTower.visible);
-    humanTower.onConstructed();
-    EXPECT_TRUE(computerTower.visible);
-    computerPlayer->territory->claim(computerHome, 3, &computerTower);
-    EXPECT_EQ(NPC::getInstance()->knownEnemies, std::vector<MilitaryBuilding*>{&humanTower});
     expectConsistent();
 }
 
