@@ -9,7 +9,6 @@
 
 #include "game/CameraController.h"
 #include "game/GameFixture.h"
-#include "game/Dice.h"
 #include "game/NPC.h"
 #include "resources/Material.h"
 #include "resources/ShaderProgram.h"
@@ -378,7 +377,6 @@ TEST_F(NPCTest, FoundsOnlyOnFreeTilesBuildersLeaveTheFullListAndALongFrameThinks
     EXPECT_EQ(npc->pendingBuildTiles, pending);
     EXPECT_EQ(computer->units, 200);
 
-    Dice::seed(7);
     step(2.5);
     EXPECT_EQ(npc->thinkTimer, 0.0);
     step(0.5);
@@ -528,7 +526,6 @@ TEST_F(GameViewTest, FullTowerShowsBesideItsSignOnSmallAndLargePlanets)
     auto differs = [](const unsigned char* a, const unsigned char* b) {
         return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 60;
     };
-    // A channel clearly above the other two.
     auto dominant = [](const unsigned char* p, int channel) {
         return p[channel] > p[(channel + 1) % 3] + 40 && p[channel] > p[(channel + 2) % 3] + 40;
     };

@@ -211,7 +211,6 @@ TEST_F(SwarmTest, FlightBetweenOppositeTowersArrivesWithEveryUnitInsideTheBox)
 {
     Tower* enemy = towerOf(computerPlayer);
     enemy->productionInterval = 1.0e9f;
-    enemy->tileType = 2;
     Dice::seed(77);
     AttackingSwarm* flight = launch(99, enemy);
     int outside = 0;
