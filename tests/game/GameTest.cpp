@@ -1,19 +1,20 @@
-// The game's rules, the player's commands and the computer opponent on a real game.
+// The game's rules, the player's commands, the computer opponent, the camera
+// controller and what the player sees of a real game.
 #include <algorithm>
 #include <iterator>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "game/CameraController.h"
 #include "game/GameFixture.h"
-#include "game/Dice.h"
 #include "game/NPC.h"
-#include "game/Swarm.h"
 #include "resources/Material.h"
 #include "resources/ShaderProgram.h"
 #include "scene/Cursor.h"
 #include "scene/SceneNode.h"
+#include "scene/TextureBillboard.h"
 
 namespace BV {
 namespace {
@@ -31,6 +32,11 @@ protected:
         computer = towerOf(computerPlayer);
         npc = NPC::getInstance();
     }
+    void TearDown() override
+    {
+        Statistics::getInstance()->wireframe = Statistics::getInstance()->overlayVisible = false;
+        GameFixture::TearDown();
+    }
 
     // The tile hovered and the cursor shown, as the frame would, the cursor reset first.
     using Hover = std::pair<std::int32_t, std::int32_t>;
@@ -42,7 +48,6 @@ protected:
     }
     static Hover shows(const Tile* tile, std::int32_t mode) { return {at(tile), mode}; }
     const Hover none{-1, Cursor::DEFAULT};
-    // The tile selected after the click.
     std::int32_t click(int button = GLFW_MOUSE_BUTTON_LEFT)
     {
         game->onMouseButtonReleased(button, {0, 0}, 0);
@@ -72,7 +77,6 @@ TEST_F(StartTest, StartTowersStandOnOppositePolesAndFillAfterOneTenthOfASecond)
     step(0.05);
     EXPECT_FALSE(human->isUnderConstruction());
     EXPECT_EQ(human->units, 199);
-    EXPECT_EQ(planet->tiles[human->tile.index].owner, humanPlayer);
     step(0.05);
     EXPECT_EQ(human->units, 200);
 }
@@ -177,15 +181,9 @@ TEST_F(GameTest, PauseStopsTheGameButNotTheViewOrTheCommands)
     step(0.1);
     EXPECT_FALSE(game->isPaused());
     // The sign over the upper middle, gone once the game goes on.
-    const std::vector<unsigned char> running = scenetest::readWindow();
-    int changed = 0;
-    for (int y = 130; y < 270; y += 2) {
-        for (int x = 250; x < 550; x += 2) {
-            const scenetest::Pixel a = scenetest::pixelOf(running, x, y), b = scenetest::pixelOf(paused, x, y);
-            changed += std::abs(a.r + a.g + a.b - b.r - b.g - b.b) > 60;
-        }
-    }
-    EXPECT_GT(changed, 2000) << "no pause sign";
+    const glm::dvec3 sign = scenetest::meanColour(paused, 250, 130, 300, 140) -
+                            scenetest::meanColour(scenetest::readWindow(), 250, 130, 300, 140);
+    EXPECT_GT(scenetest::channelSum(sign), 120.0) << "no pause sign";
     EXPECT_NEAR(game->getGameTime(), time + 0.1, 1e-9);
     EXPECT_NE(game->getEntities()[0]->node->position, swarms[0]);
     EXPECT_NE(game->getEntities()[1]->node->position, swarms[1]);
@@ -233,8 +231,29 @@ TEST_F(CommandTest, LosingTheSelectedTowerClearsTheSelectionAndItsOutline)
     EXPECT_EQ(click(), at(third));
 }
 
-TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
+// A full selected tower founds on own dry land and attacks enemies it sees. A
+// tile the player once held stays lit, though never "seen" as somebody else's:
+// a tower there is shown; land never held stays hidden.
+TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksEnemiesSeenOrOnLandOnceHeld)
 {
+    game->createTower(emptyOwnTile(false, 30.0f), humanPlayer, true);
+    step(0.01);
+    towerOf(humanPlayer, 1)->changeOwner(computerPlayer);
+    const std::vector<std::uint32_t>& owned = computerPlayer->territory->ownedTiles;
+    const auto found = std::find_if(owned.begin(), owned.end(), [this](std::uint32_t index) {
+        const Territory& territory = *humanPlayer->territory;
+        return !planet->tiles[index].building && territory.hasHeld(index) && !territory.hasSeen(index);
+    });
+    ASSERT_NE(found, owned.end());
+    Tile* taken = &planet->tiles[*found];
+    Tower* raised = game->createTower(taken, computerPlayer, false);
+    EXPECT_TRUE(raised->visible);
+    raised->update(1.0);
+    selectHome();
+    EXPECT_EQ(hover(taken), shows(taken, Cursor::ATTACK));
+    EXPECT_FALSE(humanPlayer->territory->hasHeld(computer->tile.index));
+    EXPECT_FALSE(computer->visible);
+
     const Tile* site = emptyOwnTile();
     selectHome();
     human->setUnitCount(199);
@@ -257,35 +276,9 @@ TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksVisibleEnemies)
     EXPECT_EQ(human->units, 100);
 }
 
-// A tile the player once held stays lit, though never "seen" as somebody
-// else's: a tower and a swarm there are shown; land never held stays hidden.
-TEST_F(CommandTest, EnemyTowerOnLandThePlayerLostIsSeenAndAttackable)
-{
-    game->createTower(emptyOwnTile(false, 30.0f), humanPlayer, true);
-    step(0.01);
-    towerOf(humanPlayer, 1)->changeOwner(computerPlayer);
-    const std::vector<std::uint32_t>& owned = computerPlayer->territory->ownedTiles;
-    const auto found = std::find_if(owned.begin(), owned.end(), [this](std::uint32_t index) {
-        const Territory& territory = *humanPlayer->territory;
-        return !planet->tiles[index].building && territory.hasHeld(index) && !territory.hasSeen(index);
-    });
-    ASSERT_NE(found, owned.end());
-    Tile* taken = &planet->tiles[*found];
-    Tower* raised = game->createTower(taken, computerPlayer, false);
-    EXPECT_TRUE(raised->visible);
-    raised->update(1.0);
-    selectHome();
-    EXPECT_EQ(hover(taken), shows(taken, Cursor::ATTACK));
-    raised->attack(human, game);
-    auto* flight = static_cast<Swarm*>(game->getEntities().back());
-    flight->update(0.01);
-    EXPECT_TRUE(flight->visible);
-    EXPECT_FALSE(humanPlayer->territory->hasHeld(computer->tile.index));
-    EXPECT_FALSE(computer->visible);
-}
-
-// Near the limb a tower stands over the tiles behind it.
-TEST_F(CommandTest, ClickOnATowersBodyNearTheLimbSelectsIt)
+// Near the limb a tower stands over the tiles behind it; a view turned in
+// this frame is picked from at once.
+TEST_F(CommandTest, PickingSeesTowerBodiesNearTheLimbAndTheViewTurnedInTheSameFrame)
 {
     pointAt({2.0f, 2.0f});
     step(0.01);
@@ -294,20 +287,11 @@ TEST_F(CommandTest, ClickOnATowersBodyNearTheLimbSelectsIt)
     step(0.01);
     const float scale = limb->node->getWorldScale().x;
     const glm::vec3 body = limb->tile.position + limb->tile.normal * limb->getHeight() * scale * 0.7f;
-    // Beyond the body, the line from the camera meets another tile or nothing.
-    const glm::vec3 eye = game->getCamera()->getWorldPosition(), along = glm::normalize(body - eye);
-    const float b = glm::dot(eye, along), d = b * b - glm::dot(eye, eye) + Game::planetRadius * Game::planetRadius;
-    if (d > 0.0f) {
-        EXPECT_NE(planet->getTileIndexAt(eye + (-b - std::sqrt(d)) * along), limb->tile.index);
-    }
     pointAt(toScreen(body));
     step(0.01);
     EXPECT_EQ(planet->hoveredTile, at(limb));
     EXPECT_EQ(click(), at(limb));
-}
 
-TEST_F(CommandTest, PickingSeesTheViewTurnedInTheSameFrame)
-{
     // Four rings of own land, all of it hoverable while a full tower is selected.
     humanPlayer->territory->claim(human->tile.index, 5, human);
     for (std::uint32_t index : humanPlayer->territory->ownedTiles) {
@@ -328,16 +312,6 @@ TEST_F(CommandTest, PickingSeesTheViewTurnedInTheSameFrame)
         EXPECT_NE(expected, before);
         EXPECT_EQ(planet->hoveredTile, expected);
     }
-}
-
-TEST_F(NPCTest, ALongFrameThinksOnce)
-{
-    npc->knownEnemies.clear();
-    Dice::seed(7);
-    step(2.5);
-    EXPECT_EQ(npc->thinkTimer, 0.0);
-    step(0.5);
-    EXPECT_NEAR(npc->thinkTimer, 0.5, 1e-3);
 }
 
 // score = 2 * (2 * matchup(candidate's terrain, attacker's terrain) + 250 -
@@ -372,8 +346,9 @@ TEST_F(NPCTest, TargetScoresReadTheCandidatesTerrainFirstAndTiesGoToTheLater)
     }
 }
 
-// With one building founding always goes on, never twice on one tile.
-TEST_F(NPCTest, FoundsOnlyOnFreeTilesAndBuildersLeaveTheFullList)
+// With one building founding always goes on, never twice on one tile. A long
+// frame thinks once.
+TEST_F(NPCTest, FoundsOnlyOnFreeTilesBuildersLeaveTheFullListAndALongFrameThinksOnce)
 {
     ASSERT_EQ(npc->ownBuildings, std::vector<MilitaryBuilding*>{computer});
     ASSERT_EQ(npc->fullBuildings, std::vector<MilitaryBuilding*>{computer});
@@ -401,6 +376,11 @@ TEST_F(NPCTest, FoundsOnlyOnFreeTilesAndBuildersLeaveTheFullList)
     think();
     EXPECT_EQ(npc->pendingBuildTiles, pending);
     EXPECT_EQ(computer->units, 200);
+
+    step(2.5);
+    EXPECT_EQ(npc->thinkTimer, 0.0);
+    step(0.5);
+    EXPECT_NEAR(npc->thinkTimer, 0.5, 1e-3);
 }
 
 // An outpost five tiles from the human's home sees into the human's land. A
@@ -427,13 +407,8 @@ TEST_F(NPCTest, KnowsEveryHumanTowerFoundedInItsSightAndNeverItsOwn)
     Tower* rising = game->createTower(emptyOwnTile(), humanPlayer, false);
     rising->changeOwner(computerPlayer);
 
-    // An empty garrison falls to the first unit that arrives, without a duel.
     step(1.0);
-    watched->productionInterval = 1.0e9f;
-    watched->setUnitCount(0);
-    outpost->attack(watched, game);
-    ASSERT_TRUE(flyUntilGone());
-    ASSERT_EQ(watched->owner, computerPlayer);
+    watched->changeOwner(computerPlayer);
     EXPECT_EQ(known(watched), 0);
     watched->setUnitCount(200); // it would score 2 * (2 * 100 + 250) = 900 against itself
     EXPECT_NE(npc->chooseTarget(watched), watched);
@@ -467,6 +442,129 @@ TEST_F(NPCTest, ReleasesAFoundingTileWhenItsPartyFailsOrTheTileIsLost)
         if (blocker) {
             site.building = nullptr;
         }
+    }
+}
+
+// Counters never go below zero on a release without a press.
+TEST_F(GameTest, CameraKeysAndDragsTurnThePivotFunctionKeysToggleOnReleaseAndZoomIsClamped)
+{
+    CameraController& controller = *game->getCameraController();
+    const Camera& camera = *game->getCamera();
+    const Node& pivot = *camera.getParent();
+    auto yaw = [&pivot]() { return 2.0f * std::atan2(pivot.orientation.y, pivot.orientation.w); };
+    EXPECT_FLOAT_EQ(camera.position.z, 450.0f);
+    controller.onKeyReleased(GLFW_KEY_W, 0, 0);
+    controller.onKeyPressed(GLFW_KEY_W, 0, 0);
+    EXPECT_EQ(controller.getPitchDirection(), -1);
+    controller.onKeyReleased(GLFW_KEY_W, 0, 0);
+
+    controller.onKeyPressed(GLFW_KEY_D, 0, 0);
+    controller.onKeyRepeated(GLFW_KEY_D, 0, 0);
+    controller.onKeyPressed(GLFW_KEY_D, 0, 0); // a second press without release counts once
+    controller.update(1.0);
+    EXPECT_NEAR(yaw(), 1.0f, 1e-5f);
+    controller.onKeyPressed(GLFW_KEY_A, 0, 0);
+    EXPECT_EQ(controller.getYawDirection(), 0);
+    controller.onKeyReleased(GLFW_KEY_A, 0, 0), controller.onKeyReleased(GLFW_KEY_D, 0, 0);
+    EXPECT_EQ(controller.getYawDirection(), 0);
+
+    Statistics* statistics = Statistics::getInstance();
+    const bool wireframe = statistics->wireframe;
+    controller.onKeyPressed(GLFW_KEY_F3, 0, 0);
+    controller.onKeyRepeated(GLFW_KEY_F3, 0, 0);
+    EXPECT_EQ(statistics->wireframe, wireframe);
+    controller.onKeyReleased(GLFW_KEY_F3, 0, 0);
+    EXPECT_NE(statistics->wireframe, wireframe);
+
+    // A drag turns one radian per thousand pixels; the wheel's zoom is clamped.
+    controller.onMouseButtonPressed(GLFW_MOUSE_BUTTON_RIGHT, {100, 100}, 0);
+    controller.onMouseMoved({600, 100});
+    EXPECT_NEAR(yaw(), 0.5f, 1e-5f); // dragging right turns back
+    controller.onMouseButtonReleased(GLFW_MOUSE_BUTTON_RIGHT, {600, 100}, 0);
+    controller.onMouseMoved({0, 0});
+    EXPECT_NEAR(yaw(), 0.5f, 1e-5f);
+
+    controller.onMouseScrolled(1000.0);
+    EXPECT_NEAR(camera.position.z, 300.0f, 1e-3f);
+    controller.onMouseScrolled(-30.0);
+    EXPECT_DOUBLE_EQ(controller.getDistance(), 420.0);
+    controller.onMouseScrolled(-1000.0);
+    EXPECT_NEAR(camera.position.z, 600.0f, 1e-3f);
+}
+
+using GameViewTest = GameTest;
+
+// Were the copy to the window drawn as lines too, the window would be black
+// but for one diagonal.
+TEST_F(GameViewTest, WireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
+{
+    Statistics* statistics = Statistics::getInstance();
+    statistics->overlayVisible = true;
+    step(0.02);
+    const std::vector<unsigned char> filled = scenetest::readWindow();
+    statistics->toggleWireframe();
+    step(0.02);
+    const std::vector<unsigned char> lines = scenetest::readWindow();
+    testkit::savePng("game_wireframe.png", scenetest::WINDOW_WIDTH, scenetest::WINDOW_HEIGHT, lines);
+    // Mean channel sums: a square in the planet's middle, clear of the panel, and the panel.
+    const int left = scenetest::WINDOW_WIDTH / 2 - 100, top = scenetest::WINDOW_HEIGHT / 2 - 50;
+    const Texture* panel = statistics->panelTexture;
+    ASSERT_TRUE(panel && panel->width > 0 && panel->height > 0);
+    auto brightness = [&](const std::vector<unsigned char>& frame, bool inPanel) {
+        return scenetest::channelSum(inPanel ? scenetest::meanColour(frame, 2, 2, panel->width - 4, panel->height - 4)
+                                             : scenetest::meanColour(frame, left, top, 200, 200));
+    };
+    EXPECT_GT(brightness(filled, false), 250.0);
+    const double edges = brightness(lines, false);
+    EXPECT_TRUE(edges > 10.0 && edges < 120.0) << edges;
+    EXPECT_GT(brightness(lines, true), 50.0);
+}
+
+// Three renders: the tower's pixels change the ground, the sign's the tower.
+TEST_F(GameViewTest, FullTowerShowsBesideItsSignOnSmallAndLargePlanets)
+{
+    auto differs = [](const unsigned char* a, const unsigned char* b) {
+        return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 60;
+    };
+    auto dominant = [](const unsigned char* p, int channel) {
+        return p[channel] > p[(channel + 1) % 3] + 40 && p[channel] > p[(channel + 2) % 3] + 40;
+    };
+    for (int size : {3, 6}) {
+        SCOPED_TRACE("planet size " + std::to_string(size));
+        planetSize = size, TearDown(), SetUp();
+        glfwSetCursorPos(Window::getInstance()->getHandle(), 2.0, 2.0); // sky: nothing hovered
+        step(0.1);
+        Tower* tower = towerOf(humanPlayer);
+        TextureBillboard* sign = tower->getStatusBillboard();
+        ASSERT_TRUE(tower->isFull() && sign->visible);
+        ASSERT_EQ(sign->getTextures().front(), tower->fullTexture);
+
+        const std::vector<unsigned char> both = renderScene();
+        testkit::savePng("full_sign_size" + std::to_string(size) + ".png", 800, 600, both);
+        sign->visible = false;
+        const std::vector<unsigned char> towerOnly = renderScene();
+        tower->visible = false;
+        const std::vector<unsigned char> ground = renderScene();
+
+        int towerPixels = 0, towerShown = 0, towerRed = 0, signPixels = 0, signGreen = 0;
+        for (std::size_t i = 0; i < both.size(); i += 4) {
+            const bool isTower = differs(&towerOnly[i], &ground[i]), isSign = differs(&both[i], &towerOnly[i]);
+            towerPixels += isTower;
+            towerShown += isTower && !isSign;
+            towerRed += isTower && !isSign && dominant(&both[i], 0);
+            signPixels += isSign;
+            signGreen += isSign && dominant(&both[i], 1);
+        }
+        ASSERT_GT(towerPixels, 50);
+        EXPECT_GT(towerShown, towerPixels * 6 / 10) << towerShown << " of " << towerPixels << " tower pixels shown";
+        EXPECT_GT(towerRed, towerShown / 2) << "the tower shows in its owner's red";
+        EXPECT_GT(signGreen, 15) << "the sign shows in its own green";
+        // Its badge covers about a fifth of the sign's 7 world units squared.
+        Camera* camera = game->getCamera();
+        const glm::vec4 centre = camera->getView() * glm::vec4(sign->node->getWorldPosition(), 1.0f);
+        const float width = 7.0f * camera->getProjection()[0][0] / -centre.z * 400.0f;
+        EXPECT_NEAR(signPixels / (width * width), 0.225, 0.045)
+            << signPixels << " sign pixels for 7 units of " << width;
     }
 }
 
