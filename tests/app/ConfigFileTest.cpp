@@ -34,7 +34,6 @@ TEST(LogTest, OnlyCriticalLinesReachFileAndConsoleIdenticallyAndAtOnce)
 
 TEST(ConfigFileTest, BlanksCommentsAndCarriageReturnsAreIgnoredAndValuesCutWhereTheGameReadsThem)
 {
-    // Each case reads its own file into a fresh configuration.
     const auto loadText = [](const std::string& text) {
         delete ConfigFile::getInstance();
         testkit::writeFile("Brevamoor.config", text);
@@ -45,7 +44,6 @@ TEST(ConfigFileTest, BlanksCommentsAndCarriageReturnsAreIgnoredAndValuesCutWhere
                              "   fullscreen =1   \n", "\t fullscreen\t= 1\n"}) {
         EXPECT_EQ(loadText(text)->getValue<unsigned short>("fullscreen"), 1) << text;
     }
-    // Comments, blank lines and carriage returns are ignored.
     ConfigFile* config = loadText("; settings\r\n\r\n   \r\nrefresh_rate = 60 ; Hz\r\nplanet_size=4;\r\n"
                                   "resolution_x = 1280\r\n");
     EXPECT_EQ(config->getValue<unsigned short>("refresh_rate"), 60);

@@ -14,9 +14,8 @@
 namespace BV {
 namespace {
 
-// Records every call as text, into a journal shared by several recorders so
-// the order across listeners is visible; `then` runs once, right after the
-// next call is recorded.
+// Journals every call, shared across recorders to show their order; `then`
+// runs once, right after the next call.
 class Recorder : public Window::KeyListener, public Window::MouseListener {
 public:
     Recorder(std::string name, std::vector<std::string>& journal) : name(std::move(name)), journal(journal) {}
@@ -106,9 +105,8 @@ TEST_F(WindowTest, MouseEventsReachListenersInRegistrationOrderWhoMayLeaveOrJoin
     EXPECT_EQ(std::exchange(journal, {}), std::vector<std::string>{"second: scroll 2.000000"});
     EXPECT_TRUE(watch.lines().empty());
 
-    // A listener may leave, make another leave or bring one in from inside
-    // its own call: the rest of that event reaches exactly the listeners
-    // still registered, and one brought in hears from the next event on.
+    // Inside its own call a listener may leave, remove another or add one:
+    // the rest of the event reaches those still in; a new one hears the next.
     window->removeMouseListener(&second);
     window->addMouseListener(&first);
     window->addMouseListener(&second);

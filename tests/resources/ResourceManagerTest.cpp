@@ -10,7 +10,6 @@ struct Counts {
     int created = 0, loads = 0, destroyed = 0, loadersDeleted = 0;
 };
 
-// A loader of plain resources that counts what happens to them.
 class CountingLoader : public ResourceLoader {
 public:
     explicit CountingLoader(Counts& counts) : counts(counts) {}
