@@ -1,35 +1,12 @@
-// The log (only critical lines, to file and console alike, at once) and the
-// lines the configuration accepts, with what they store. The lines that end
-// the process are tested on the real executable (tests/process).
+// The lines the configuration accepts, with what they store. The lines that
+// end the process are tested on the real executable (tests/process).
 #include <gtest/gtest.h>
 
 #include "app/ConfigFile.h"
-#include "app/Log.h"
 #include "support/TestSupport.h"
 
 namespace BV {
 namespace {
-
-TEST(LogTest, OnlyCriticalLinesReachFileAndConsoleIdenticallyAndAtOnce)
-{
-    testkit::LogWatch watch;
-    testing::internal::CaptureStdout();
-    Log::getInstance().write("quiet info", INFO);
-    Log::getInstance().write("Failed to create Window!", CRITICAL);
-    Log::getInstance().write("", CRITICAL);
-    Log::getInstance().write("no prefix", 0);
-    const std::string console = testing::internal::GetCapturedStdout();
-
-    const std::vector<std::string> expected = {"CRITICAL :Failed to create Window!", "CRITICAL :", "no prefix"};
-    EXPECT_EQ(watch.lines(), expected);
-    EXPECT_EQ(testkit::splitLines(console), expected);
-
-    // Each line is on disk before write returns: read back through a
-    // separate stream while the log's own stream is open.
-    testkit::LogWatch later;
-    Log::getInstance().write("flushed", CRITICAL);
-    EXPECT_EQ(later.lines(), std::vector<std::string>{"CRITICAL :flushed"});
-}
 
 TEST(ConfigFileTest, BlanksCommentsAndCarriageReturnsAreIgnoredAndValuesCutWhereTheGameReadsThem)
 {
