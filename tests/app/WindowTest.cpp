@@ -1,5 +1,4 @@
-// Listener dispatch through the callbacks the window registered with GLFW,
-// on the binary's one real window.
+// Listener dispatch through the callbacks the one real window gave GLFW.
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 

@@ -50,8 +50,7 @@ TEST_F(ResourceManagerTest, NamesAreRoutedByTheirLastDotCachedByExactSpellingAnd
     EXPECT_EQ(manager()->getLoader("vert"), shaders);
     // A trailing dot asks for the empty extension.
     EXPECT_EQ(manager()->getResource("resources/textures/sky."), nullptr);
-    // disposeAll destroys every resource and each loader once, however many
-    // extensions it serves, and leaves none behind.
+    // disposeAll destroys every resource and each loader once, leaving none.
     manager()->disposeAll();
     EXPECT_EQ(std::tie(counts.destroyed, counts.loadersDeleted, other.loadersDeleted), std::tuple(3, 1, 0));
     EXPECT_EQ(manager()->getResource("plain"), nullptr);

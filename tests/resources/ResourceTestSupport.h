@@ -90,8 +90,7 @@ protected:
     testkit::ScratchDir scratch;
 };
 
-// Passes position (location 0) through and hands the texture coordinate
-// (location 2) on as "colour".
+// Passes position (location 0) through, the texture coordinate (2) as "colour".
 inline const char* const passThroughVertex = "#version 330 core\nlayout(location = 0) in vec3 position;\n"
                                              "layout(location = 2) in vec3 texcoord;\nout vec3 colour;\n"
                                              "void main() { colour = texcoord; gl_Position = vec4(position, 1.0); }";

@@ -8,9 +8,8 @@
 namespace BV::scenetest {
 namespace {
 
-// A 200 x 50 stand-in atlas of flat cells, so a pixel tells which cell was
-// drawn. Rows of 10 from the bottom: trilinear, linear, nearest, culling (on
-// left, off right) and the digits, 20 pixels wide.
+// A 200 x 50 atlas of flat cells, rows of 10 from the bottom: trilinear,
+// linear, nearest, culling (on left, off right), digits 20 pixels wide.
 constexpr Pixel cullingOn{0, 0, 60}, cullingOff{0, 0, 120}, black{0, 0, 0};
 Pixel atlasColour(int x, int y)
 {
@@ -33,8 +32,7 @@ template <typename Draw> std::vector<unsigned char> drawn(Draw draw)
     return readWindow();
 }
 
-// Whether the pixels at (x + step i, y) show the digits' cells in order; in
-// both atlases digit d's cells are red 20 d + 10, green 200.
+// Whether (x + step i, y) show the digits in order: d is red 20 d + 10, green 200.
 testing::AssertionResult showsDigits(const std::vector<unsigned char>& window, int x, int y, const char* digits,
                                      int step)
 {
@@ -54,8 +52,7 @@ GLint minFilterOf(const Texture* texture)
     return value;
 }
 
-// The cursor image's corner goes to the mouse truncated towards zero; an
-// unknown mode shows the default arrow.
+// The cursor's corner sits at the truncated mouse; an unknown mode is the arrow.
 TEST(Drawing, RectangleCoversExactlyItsPixelsAndTheCursorItsModeAtTheTruncatedMouse)
 {
     SceneFixture::initialiseOnce();
