@@ -1,5 +1,4 @@
-// Listener dispatch through the callbacks the window registered with GLFW,
-// on the binary's one real window.
+// Listener dispatch through the callbacks the one real window gave GLFW.
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
@@ -14,9 +13,8 @@
 namespace BV {
 namespace {
 
-// Records every call as text, into a journal shared by several recorders so
-// the order across listeners is visible; `then` runs once, right after the
-// next call is recorded.
+// Journals every call, shared across recorders to show their order; `then`
+// runs once, right after the next call.
 class Recorder : public Window::KeyListener, public Window::MouseListener {
 public:
     Recorder(std::string name, std::vector<std::string>& journal) : name(std::move(name)), journal(journal) {}
@@ -76,6 +74,7 @@ using WindowKeyTest = WindowTest;
 
 TEST_F(WindowTest, MouseEventsReachListenersInRegistrationOrderWhoMayLeaveOrJoinInTheirOwnCall)
 {
+    testkit::LogWatch watch; // only critical lines reach the log
     window->addMouseListener(&first);
     window->addMouseListener(&second);
     window->addMouseListener(&first); // ignored: already registered
@@ -100,15 +99,13 @@ TEST_F(WindowTest, MouseEventsReachListenersInRegistrationOrderWhoMayLeaveOrJoin
 
     // A removed listener hears nothing; removing an unknown one is harmless.
     window->removeMouseListener(&first);
-    testkit::LogWatch watch;
     window->removeMouseListener(&first); // not registered any more
     scroll(handle, 0.0, 2.0);
     EXPECT_EQ(std::exchange(journal, {}), std::vector<std::string>{"second: scroll 2.000000"});
     EXPECT_TRUE(watch.lines().empty());
 
-    // A listener may leave, make another leave or bring one in from inside
-    // its own call: the rest of that event reaches exactly the listeners
-    // still registered, and one brought in hears from the next event on.
+    // Inside its own call a listener may leave, remove another or add one:
+    // the rest of the event reaches those still in; a new one hears the next.
     window->removeMouseListener(&second);
     window->addMouseListener(&first);
     window->addMouseListener(&second);

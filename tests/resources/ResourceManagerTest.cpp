@@ -10,7 +10,6 @@ struct Counts {
     int created = 0, loads = 0, destroyed = 0, loadersDeleted = 0;
 };
 
-// A loader of plain resources that counts what happens to them.
 class CountingLoader : public ResourceLoader {
 public:
     explicit CountingLoader(Counts& counts) : counts(counts) {}
@@ -49,18 +48,14 @@ TEST_F(ResourceManagerTest, NamesAreRoutedByTheirLastDotCachedByExactSpellingAnd
     registerLoaders(); // a second call finds its extensions taken and changes nothing
     EXPECT_EQ(manager()->getLoader("plain"), loader);
     EXPECT_EQ(manager()->getLoader("vert"), shaders);
-    // The game's loaders serve lower-case extensions only; a trailing dot
-    // asks for the empty extension.
-    EXPECT_EQ(manager()->getResource("resources/textures/sky.DDS"), nullptr);
+    // A trailing dot asks for the empty extension.
     EXPECT_EQ(manager()->getResource("resources/textures/sky."), nullptr);
-    // disposeAll destroys every resource and each loader once, however many
-    // extensions it serves, and leaves none behind.
+    // disposeAll destroys every resource and each loader once, leaving none.
     manager()->disposeAll();
     EXPECT_EQ(std::tie(counts.destroyed, counts.loadersDeleted, other.loadersDeleted), std::tuple(3, 1, 0));
     EXPECT_EQ(manager()->getResource("plain"), nullptr);
     EXPECT_EQ(manager()->getResource("x.png"), nullptr);
     EXPECT_EQ(watch.criticalLines(), (restest::Lines{"CRITICAL :There is already a Loader registered for plain",
-                                                     "CRITICAL :Could not find Loader for resources/textures/sky.DDS",
                                                      "CRITICAL :Could not find Loader for resources/textures/sky.",
                                                      "CRITICAL :Could not find Loader for plain",
                                                      "CRITICAL :Could not find Loader for x.png"}));

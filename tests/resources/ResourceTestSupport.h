@@ -24,8 +24,7 @@ namespace BV::restest {
 using Rgba = std::array<unsigned char, 4>;
 using Lines = std::vector<std::string>;
 
-// Pixel (x, y), counted from the bottom row, of every image writeImage paints:
-// colour number (3 x + y) mod the number of colours.
+// The colour of pixel (x, y), from the bottom row, in every writeImage image.
 inline std::size_t patternIndex(const std::vector<Rgba>& colours, int x, int y)
 {
     return static_cast<std::size_t>(3 * x + y) % colours.size();
@@ -57,8 +56,7 @@ inline void writeImage(const std::string& path, int width, int height, int bpp, 
     FreeImage_Unload(bitmap);
 }
 
-// Every test starts with the game's loaders freshly registered and empty
-// caches, and ends with everything disposed, so nothing leaks between tests.
+// Fresh loaders and empty caches for every test; all disposed at its end.
 class ResourceTest : public ::testing::Test {
 protected:
     void SetUp() override { manager()->disposeAll(), registerLoaders(); }
@@ -92,14 +90,12 @@ protected:
     testkit::ScratchDir scratch;
 };
 
-// Passes position (location 0) through and hands the texture coordinate
-// (location 2) on as "colour".
+// Passes position (location 0) through, the texture coordinate (2) as "colour".
 inline const char* const passThroughVertex = "#version 330 core\nlayout(location = 0) in vec3 position;\n"
                                              "layout(location = 2) in vec3 texcoord;\nout vec3 colour;\n"
                                              "void main() { colour = texcoord; gl_Position = vec4(position, 1.0); }";
 
-// Clears the shared window to black and draws into its lower-left
-// width x height pixels from now on.
+// Clears the window to black and draws into its lower-left corner from now on.
 inline void drawToCorner(int width, int height)
 {
     glViewport(0, 0, width, height);

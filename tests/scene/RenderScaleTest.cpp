@@ -1,6 +1,5 @@
-// The render scale's controller, fed exact frame times from a model of a
-// frame's cost (a fixed part plus s^2 times a pixel part), and its setting
-// from BREVAMOOR_RENDER_SCALE.
+// The render scale's controller, fed frame times of a fixed part plus s^2
+// times a pixel part, and its setting from BREVAMOOR_RENDER_SCALE.
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -23,8 +22,7 @@ struct Change {
     double second, scale;
 };
 
-// Feeds `seconds` of frames of the scene, each cost wobbling by up to
-// `wobble` of itself, and returns every change of scale with its time.
+// Plays `seconds` of frames, costs wobbling by `wobble`; returns each change.
 std::vector<Change> play(RenderScale& rs, const Scene& scene, double seconds, double wobble = 0.0)
 {
     std::vector<Change> changes;
@@ -56,16 +54,12 @@ TEST(RenderScale, SettlesWithinTwoSecondsOfAChangeOfSceneAndNeverOscillates)
     const Case cases[] = {
         {false, {0, 60}, 0.6875},    // all pixel cost: right on the first window
         {false, {20, 30}, 0.625},    // the fixed part is learnt on the second
-        {false, {15, 40}, 0.625},    //
-        {false, {30, 10}, 0.5625},   //
         {false, {40, 20}, 0.5},      // the fixed part alone is over budget
         {false, {25, 10}, 0.9375},   // 33.8 ms: within a display's jitter
         {false, {5, 25}, 1.0},       // holds the budget at full size
         {false, {20, 0, true}, 1.0}, // 20 ms shown as 33.3 ms on a 60 Hz display
-        {false, {2, 28, true}, 1.0}, //
         {true, {8, 20}, 0.9375},     // up while under 80 % of the budget: 28 ms at 1 is not
         {true, {18, 6}, 1.0},        // mostly a fixed part: learnt on the first step up
-        {true, {2, 10}, 1.0},        //
     };
     for (const Case& c : cases) {
         for (const double wobble : {0.0, 0.15}) {
@@ -130,12 +124,10 @@ TEST(RenderScale, EnvironmentFixesTheScaleOrLogsOneLineAndAdapts)
         unsetenv("BREVAMOOR_RENDER_SCALE");
         EXPECT_EQ(rs.isFixed(), c.fixed > 0);
         EXPECT_EQ(rs.getScale(), c.fixed > 0 ? c.fixed : 0.5625); // adapting from where it was
-        std::vector<std::string> expected;
-        if (c.text && *c.text && c.fixed == 0) {
-            expected.push_back(std::string("CRITICAL :BREVAMOOR_RENDER_SCALE is not a number from 0.5 to 1: \"") +
-                               c.text + "\"; the scene's scale adapts to hold 30 frames a second instead");
-        }
-        EXPECT_EQ(watch.lines(), expected);
+        const std::string line = std::string("CRITICAL :BREVAMOOR_RENDER_SCALE is not a number from 0.5 to 1: \"") +
+                                 (c.text ? c.text : "") +
+                                 "\"; the scene's scale adapts to hold 30 frames a second instead";
+        EXPECT_EQ(watch.lines(), std::vector<std::string>(c.text && *c.text && c.fixed == 0 ? 1 : 0, line));
     }
 }
 
