@@ -76,6 +76,15 @@ TEST_F(ShaderTest, CompileErrorsLogTheDriverAndProgramsLinkOnceCachingLocationsO
     EXPECT_EQ(linking.criticalLines(), (Lines{"CRITICAL :Failed to link shader " + broken->getName(),
                                               "CRITICAL :Trying to re-link ShaderProgram: " + broken->getName(),
                                               "CRITICAL :Trying to re-link ShaderProgram: " + good->getName()}));
+    // Asked to load again, a linked program and a compiled shader stay loaded.
+    const std::string vertex = scratch.file("again.vert");
+    testkit::writeFile(vertex, restest::passThroughVertex);
+    Shader* compiled = get<Shader>(vertex);
+    for (Resource* loaded : {static_cast<Resource*>(good), static_cast<Resource*>(compiled)}) {
+        ASSERT_EQ(loaded->ensureLoaded(), Resource::LOADED);
+        loaded->setState(Resource::NOT_LOADED);
+        EXPECT_EQ(loaded->ensureLoaded(), Resource::LOADED) << loaded->getName();
+    }
 }
 
 TEST_F(MaterialTest, BindUploadsConstantsTimeAndTexturesFromUnitOne)

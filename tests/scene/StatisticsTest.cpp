@@ -77,7 +77,12 @@ TEST(Drawing, RectangleCoversExactlyItsPixelsAndTheCursorItsModeAtTheTruncatedMo
     for (std::int32_t mode : {Cursor::ATTACK, Cursor::BUILD, Cursor::SELECT}) {
         EXPECT_FALSE(drawCursor(mode, 10.0f, 20.0f) == arrow) << "mode " << mode;
     }
-    cursor->mode = Cursor::DEFAULT;
+    // An image that failed to load (no size) draws nothing rather than blanket the window.
+    Texture* image = cursor->currentImage();
+    const int width = image->width;
+    image->width = 0;
+    EXPECT_TRUE(drawCursor(Cursor::DEFAULT, 10.0f, 20.0f) == drawn([] {}));
+    image->width = width;
 }
 
 TEST(StatisticsTest, SwitchesReachTheImageTexturesAndTheOverlayPutsEveryValueIntoItsPlace)
@@ -85,7 +90,10 @@ TEST(StatisticsTest, SwitchesReachTheImageTexturesAndTheOverlayPutsEveryValueInt
     SceneFixture::initialiseOnce();
     delete Statistics::getInstance();
     Statistics* stats = Statistics::getInstance(); // with the switches of a new run
-    stats->toggleWireframe();
+    stats->toggleWireframe(); // a switch for the scene's 3D passes only: what is drawn outside them stays filled
+    GLint mode[2] = {0, 0};
+    glGetIntegerv(GL_POLYGON_MODE, mode);
+    EXPECT_EQ(mode[0], GL_FILL);
     EXPECT_TRUE(stats->wireframe);
     stats->toggleWireframe();
     EXPECT_FALSE(stats->wireframe);
