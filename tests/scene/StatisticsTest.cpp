@@ -78,6 +78,7 @@ TEST(Drawing, RectangleCoversExactlyItsPixelsAndTheCursorItsModeAtTheTruncatedMo
         EXPECT_FALSE(drawCursor(mode, 10.0f, 20.0f) == arrow) << "mode " << mode;
     }
     // An image that failed to load (no size) draws nothing rather than blanket the window.
+    cursor->mode = Cursor::DEFAULT;
     Texture* image = cursor->currentImage();
     const int width = image->width;
     image->width = 0;
