@@ -138,14 +138,12 @@ TEST_F(GameTest, PauseStopsTheGameButNotTheViewOrTheCommands)
 {
     human->setUnitCount(150), computer->visible = true;
     selectHome();
-    hover(&computer->tile), click();
-    step(0.1);
     game->onKeyPressed(GLFW_KEY_P, 0, 0);
     hover(&computer->tile), click();
-    ASSERT_EQ(game->getEntities().size(), 2u);
+    ASSERT_EQ(game->getEntities().size(), 1u);
     const std::uint64_t hash = game->stateHash(0);
     const glm::quat sun = game->getScene()->getSunNode()->orientation;
-    const glm::vec3 swarms[2] = {game->getEntities()[0]->node->position, game->getEntities()[1]->node->position};
+    const glm::vec3 commanded = game->getEntities()[0]->node->position;
     const glm::vec3 view = game->getCamera()->getWorldPosition();
     const double thought = npc->thinkTimer;
     game->getCameraController()->onKeyPressed(GLFW_KEY_D, 0, 0);
@@ -159,12 +157,10 @@ TEST_F(GameTest, PauseStopsTheGameButNotTheViewOrTheCommands)
     game->onKeyPressed(GLFW_KEY_PAUSE, 0, 0);
     step(0.1);
     EXPECT_FALSE(game->isPaused());
-    // The sign over the upper middle, gone once the game goes on.
     const glm::dvec3 sign = scenetest::meanColour(paused, 250, 130, 300, 140) -
                             scenetest::meanColour(scenetest::readWindow(), 250, 130, 300, 140);
     EXPECT_GT(scenetest::channelSum(sign), 120.0) << "no pause sign";
-    EXPECT_NE(game->getEntities()[0]->node->position, swarms[0]);
-    EXPECT_NE(game->getEntities()[1]->node->position, swarms[1]);
+    EXPECT_NE(game->getEntities()[0]->node->position, commanded);
 }
 
 // Nothing selected, only own finished towers can be hovered and selected;
@@ -492,8 +488,6 @@ TEST_F(GameViewTest, StatisticsCountEachFramesDrawsAndWireframeDrawsTheWorldAsLi
     statistics->toggleWireframe();
     step(0.02);
     const std::vector<unsigned char> lines = scenetest::readWindow();
-    testkit::savePng("game_wireframe.png", scenetest::WINDOW_WIDTH, scenetest::WINDOW_HEIGHT, lines);
-    // Mean channel sums: a square in the planet's middle, clear of the panel, and the panel.
     const int left = scenetest::WINDOW_WIDTH / 2 - 100, top = scenetest::WINDOW_HEIGHT / 2 - 50;
     const Texture* panel = statistics->panelTexture;
     ASSERT_TRUE(panel && panel->width > 0 && panel->height > 0);
