@@ -143,16 +143,14 @@ TEST_F(MeshLoaderTest, TurnsTheModelYUpKeepsFrontFacesAndLeavesOutPointsAndLines
     EXPECT_TRUE(near(first->kS, {0.1f, 0.2f, 0.3f}));
     EXPECT_EQ(first->shininess, 25);
     EXPECT_EQ(mesh->parts.front().material, first);
-    const glm::vec3 faceNormal =
-        glm::cross(triangle[1].position - triangle[0].position, triangle[2].position - triangle[0].position);
-    // The file's (p0, p1, p2) comes back as (p0, p2, p1), y and z swapped,
-    // with the texture coordinates the file gives them.
+    // The file's (p0, p1, p2) comes back as (p0, p2, p1), y and z swapped, so
+    // still counter-clockwise seen from the front along the normal +y, with the
+    // texture coordinates the file gives them.
     const glm::vec3 positions[3] = {{1, 3, 2}, {4, 3, 0}, {0, 3, 0}}, uvs[3] = {{0.25, 0.5, 0}, {1, 0, 0}, {0, 0, 0}};
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(near(triangle[i].position, positions[i])) << i;
         EXPECT_TRUE(near(triangle[i].texCoord, uvs[i])) << i;
         EXPECT_TRUE(near(triangle[i].normal, {0, 1, 0}));
-        EXPECT_GT(glm::dot(faceNormal, triangle[i].normal), 0.0f) << "counter-clockwise seen from the front";
         // u still grows along x; the swap mirrored the frame, so the
         // bitangent is now -(n x t).
         EXPECT_TRUE(near(triangle[i].tangent, {1, 0, 0, -1}));

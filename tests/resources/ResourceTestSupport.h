@@ -95,19 +95,4 @@ inline const char* const passThroughVertex = "#version 330 core\nlayout(location
                                              "layout(location = 2) in vec3 texcoord;\nout vec3 colour;\n"
                                              "void main() { colour = texcoord; gl_Position = vec4(position, 1.0); }";
 
-// Clears the window to black and draws into its lower-left corner from now on.
-inline void drawToCorner(int width, int height)
-{
-    glViewport(0, 0, width, height);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-}
-
-// The window's pixel (x, y), counted from the bottom left.
-inline Rgba pixel(int x, int y)
-{
-    const std::vector<unsigned char> rgba = testkit::readPixels(x, y, 1, 1);
-    return Rgba{rgba[0], rgba[1], rgba[2], rgba[3]};
-}
-
 } // namespace BV::restest

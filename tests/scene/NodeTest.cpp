@@ -49,9 +49,8 @@ protected:
         a.addChild(&a2);
         b.addChild(&b1);
         root.update(true, false);
-        for (CountingNode* node : {&root, &a, &a1, &a2, &b, &b1}) {
+        for (CountingNode* node : {&root, &a, &a1, &a2, &b, &b1})
             node->refreshes = 0;
-        }
     }
 
     std::vector<int> refreshes() const
@@ -160,9 +159,8 @@ TEST(Camera, ProjectionsMatchHandComputedValuesAndBoundTheViewVolume)
     for (const auto& [actual, expected] :
          {std::pair{camera.getProjection(), glm::perspective(45.0f, 800.0f / 600.0f, 0.1f, 3500.0f)},
           std::pair{sun.getProjection(), glm::ortho(-250.0f, 250.0f, -250.0f, 250.0f, 0.0f, 300.0f)}}) {
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < 4; ++c)
             EXPECT_LT(glm::distance(actual[c], expected[c]), 1e-4f) << "column " << c;
-        }
     }
 
     // The view volume rejects only boxes wholly beyond one plane. At 100 in

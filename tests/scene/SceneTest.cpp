@@ -28,16 +28,13 @@ GLint integer(GLenum name)
     return value;
 }
 
-Texture* haloImage()
-{
-    return static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
-}
-
 TEST(Billboard, FilesOneRenderableInItsPassDrawsOneBatchAndReleasesItsBuffers)
 {
     SceneFixture::initialiseOnce();
-    TextureBillboard sign(haloImage(), "resources/shader/drawing.frag", "resources/shader/billboard.vert",
-                          "TexBillboard.mmat", 7.0f, 7.0f);
+    auto* halo =
+        static_cast<Texture*>(ResourceManager::getInstance()->getResource("resources/textures/planet_halo.dds"));
+    TextureBillboard sign(halo, "resources/shader/drawing.frag", "resources/shader/billboard.vert", "TexBillboard.mmat",
+                          7.0f, 7.0f);
     sign.passType = 8;
     SkyBox sky, secondSky; // the second shares the first one's mesh without adding a part
     RenderQueue queue;
