@@ -403,8 +403,7 @@ TEST_F(GarrisonCountTest, PointedAndSelectedTowersShowTheirGarrisonBesideThemUnc
         for (std::size_t i = 0; i < counts.size(); ++i) {
             EXPECT_EQ(counts[i].digits, c.expected[i].first);
             const glm::vec2 tower = screenOf(c.expected[i].second);
-            EXPECT_LT(counts[i].centre.x, tower.x);
-            EXPECT_GT(counts[i].centre.x, tower.x - 80.0f);
+            EXPECT_NEAR(counts[i].centre.x, tower.x - 40.0f, 40.0f) << "left of the tower";
             EXPECT_NEAR(counts[i].centre.y, tower.y, 4.0f);
             const glm::vec2 half(statistics->countWidth(c.expected[i].second->units) * 0.5f,
                                  statistics->countHeight() * 0.5f);
