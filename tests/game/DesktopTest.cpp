@@ -151,10 +151,8 @@ TEST_F(DesktopTest, APointerOutsideTheWindowHoversAndDrawsNothing)
         corners[i] = frame("desktop_pointer_out.png");
         EXPECT_EQ(planet->hoveredTile, -1);
     }
-    for (int i = 0; i < 24 * 24; ++i) {
-        const Pixel near = at(corners[0], i % 24, i / 24), far = at(corners[1], i % 24, i / 24);
-        ASSERT_EQ(near.r + near.g + near.b, far.r + far.g + far.b) << "cursor drawn at " << i % 24 << ", " << i / 24;
-    }
+    EXPECT_EQ(scenetest::meanColour(corners[0], 0, 0, 24, 24), scenetest::meanColour(corners[1], 0, 0, 24, 24))
+        << "cursor drawn in the corner";
 }
 
 // At half scale the scene is drawn into a target of half the window's size and scaled up, softer; the statistics panel
