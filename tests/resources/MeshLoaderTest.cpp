@@ -58,14 +58,14 @@ protected:
     // (0, 0, 3), (4, 0, 3): a face in the plane z = 3 facing +z, with texture u
     // growing along x and v along y. Every material has diffuse (0.5, 0.25, 1),
     // specular (0.1, 0.2, 0.3) and shininess 0.25. Returns the model's path.
-    std::string writeModel(const std::string& file, const Lines& materialNames)
+    std::string writeModel(const std::string& file, const Lines& materialNames, const std::string& shininess = "0.25")
     {
         const std::string path = scratch.file(file);
         std::string obj = "mtllib " + path + ".mtl\nv 1 2 3\nv 0 0 3\nv 4 0 3\nvt 0.25 0.5\nvt 0 0\nvt 1 0\nvn 0 0 1\n";
         std::string mtl;
         for (const std::string& name : materialNames) {
             obj += "usemtl " + name + "\nf 1/1/1 2/2/1 3/3/1\n";
-            mtl += "newmtl " + name + "\nKd 0.5 0.25 1\nKs 0.1 0.2 0.3\nNs 0.25\n";
+            mtl += "newmtl " + name + "\nKd 0.5 0.25 1\nKs 0.1 0.2 0.3\nNs " + shininess + "\n";
         }
         testkit::writeFile(path + ".mtl", mtl);
         testkit::writeFile(path, obj);
@@ -142,6 +142,14 @@ TEST_F(MeshLoaderTest, TurnsTheModelYUpKeepsFrontFacesAndLeavesOutPointsAndLines
     EXPECT_TRUE(near(first->kD, {0.5f, 0.25f, 1.0f}));
     EXPECT_TRUE(near(first->kS, {0.1f, 0.2f, 0.3f}));
     EXPECT_EQ(first->shininess, 25);
+    // A damaged shininess never reaches an undefined conversion: held at the bounds, or left as it was.
+    const std::pair<const char*, std::int32_t> shininesses[] = {
+        {"1e30", INT32_MAX}, {"-1e30", INT32_MIN}, {"nan", Material(nullptr).shininess}};
+    for (const auto& [text, expected] : shininesses) {
+        const std::string damaged = writeModel(std::string("shininess_") + text + ".obj", {"m"}, text);
+        get<Mesh>(damaged)->ensureLoaded();
+        EXPECT_EQ(materialOf(damaged, 1)->shininess, expected) << text;
+    }
     EXPECT_EQ(mesh->parts.front().material, first);
     // The file's (p0, p1, p2) comes back as (p0, p2, p1), y and z swapped, so
     // still counter-clockwise seen from the front along the normal +y, with the
