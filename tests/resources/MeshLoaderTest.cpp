@@ -54,10 +54,9 @@ protected:
                                 material->program->getFragmentShader()->getName()}
                         : Lines{};
     }
-    // A model of one triangle per material, all on the vertices (1, 2, 3),
-    // (0, 0, 3), (4, 0, 3): a face in the plane z = 3 facing +z, with texture u
-    // growing along x and v along y. Every material has diffuse (0.5, 0.25, 1),
-    // specular (0.1, 0.2, 0.3) and shininess 0.25. Returns the model's path.
+    // A model of one triangle per material, all on the vertices (1, 2, 3), (0, 0, 3), (4, 0, 3): a face in the plane z
+    // = 3 facing +z, with texture u growing along x and v along y. Every material has diffuse (0.5, 0.25, 1), specular
+    // (0.1, 0.2, 0.3) and shininess 0.25. Returns the model's path.
     std::string writeModel(const std::string& file, const Lines& materialNames, const std::string& shininess = "0.25")
     {
         const std::string path = scratch.file(file);
@@ -71,8 +70,8 @@ protected:
         testkit::writeFile(path, obj);
         return path;
     }
-    // The triangles of the mesh's first part as the GPU holds them, three
-    // vertices each; none when the mesh fails or has another number of parts.
+    // The triangles of the mesh's first part as the GPU holds them, three vertices each; none when the mesh fails or
+    // has another number of parts.
     static std::vector<Vertex> readTriangles(Mesh* mesh, std::size_t parts = 1)
     {
         EXPECT_EQ(mesh->ensureLoaded(), Resource::LOADED);
@@ -134,8 +133,8 @@ TEST_F(MeshLoaderTest, TurnsTheModelYUpKeepsFrontFacesAndLeavesOutPointsAndLines
     ASSERT_EQ(triangle.size(), 3u);
     EXPECT_TRUE(near(mesh->boundingBox.minimum, {0, 3, 0}));
     EXPECT_TRUE(near(mesh->boundingBox.maximum, {4, 3, 2}));
-    // One material per material of the file, each on its own part.
-    // Material 0 is the importer's own default, unused here.
+    // One material per material of the file, each on its own part. Material 0 is the importer's own default, unused
+    // here.
     Material* first = materialOf(path, 1);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(mesh->parts.back().material, materialOf(path, 2));
@@ -151,16 +150,14 @@ TEST_F(MeshLoaderTest, TurnsTheModelYUpKeepsFrontFacesAndLeavesOutPointsAndLines
         EXPECT_EQ(materialOf(damaged, 1)->shininess, expected) << text;
     }
     EXPECT_EQ(mesh->parts.front().material, first);
-    // The file's (p0, p1, p2) comes back as (p0, p2, p1), y and z swapped, so
-    // still counter-clockwise seen from the front along the normal +y, with the
-    // texture coordinates the file gives them.
+    // The file's (p0, p1, p2) comes back as (p0, p2, p1), y and z swapped, so still counter-clockwise seen from the
+    // front along the normal +y, with the texture coordinates the file gives them.
     const glm::vec3 positions[3] = {{1, 3, 2}, {4, 3, 0}, {0, 3, 0}}, uvs[3] = {{0.25, 0.5, 0}, {1, 0, 0}, {0, 0, 0}};
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(near(triangle[i].position, positions[i])) << i;
         EXPECT_TRUE(near(triangle[i].texCoord, uvs[i])) << i;
         EXPECT_TRUE(near(triangle[i].normal, {0, 1, 0}));
-        // u still grows along x; the swap mirrored the frame, so the
-        // bitangent is now -(n x t).
+        // u still grows along x; the swap mirrored the frame, so the bitangent is now -(n x t).
         EXPECT_TRUE(near(triangle[i].tangent, {1, 0, 0, -1}));
     }
 
@@ -215,8 +212,7 @@ TEST_F(MeshLoaderTest, BrokenModelsFailBeforeAnyPart)
     EXPECT_EQ(materialOf(absent, 0), nullptr);
 }
 
-// Paths climb from the model's folder; DirectX files can list several
-// textures of one kind in one material.
+// Paths climb from the model's folder; DirectX files can list several textures of one kind in one material.
 TEST_F(MeshLoaderTest, TexturesBecomeNumberedSamplersFoundBesideTheModel)
 {
     const std::string tower = "resources/Models/tower.dae";

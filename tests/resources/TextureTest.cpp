@@ -21,8 +21,7 @@ struct TextureTest : restest::ResourceTest {
     }
 };
 
-// Odd widths have padded rows in FreeImage; channels of 0 and 255 survive
-// 5-6-5 and 16-bit grey.
+// Odd widths have padded rows in FreeImage; channels of 0 and 255 survive 5-6-5 and 16-bit grey.
 TEST_F(TextureTest, EveryDepthUploadsItsOwnPixelsWithTheFilterSetBeforeLoading)
 {
     const std::vector<Rgba> four = {red, green, blue, white};
@@ -59,8 +58,8 @@ TEST_F(TextureTest, EveryDepthUploadsItsOwnPixelsWithTheFilterSetBeforeLoading)
     }
 }
 
-// Faces of mixed formats listed relative to the working directory land in
-// GL's face order (+X, -X, +Y, ...); lines after the sixth are never read.
+// Faces of mixed formats listed relative to the working directory land in GL's face order (+X, -X, +Y, ...); lines
+// after the sixth are never read.
 TEST_F(TextureTest, CubeMapFacesLandInListOrder)
 {
     const char* const files[6] = {"px.png", "nx.bmp", "py.tga", "ny.png", "pz.bmp", "nz.png"};
@@ -78,8 +77,8 @@ TEST_F(TextureTest, CubeMapFacesLandInListOrder)
     }
 }
 
-// The loader says nothing; the first user that needs the image names it.
-// Decoders that read ahead (JPEG) or exactly (DDS, BMP, TGA) load whole files.
+// The loader says nothing; the first user that needs the image names it. Decoders that read ahead (JPEG) or exactly
+// (DDS, BMP, TGA) load whole files.
 TEST_F(TextureTest, DamagedImagesFailAndAreNamedOnceByTheirUsers)
 {
     restest::writeImage(scratch.file("whole.bmp"), 40, 30, 24, {red, blue});
@@ -110,8 +109,8 @@ TEST_F(TextureTest, DamagedImagesFailAndAreNamedOnceByTheirUsers)
     }
 }
 
-// All six faces must be squares of the first face's size. The faces uploaded
-// before the first fault go with the texture object; retries add nothing.
+// All six faces must be squares of the first face's size. The faces uploaded before the first fault go with the texture
+// object; retries add nothing.
 TEST_F(TextureTest, ShortMissingOrMixedCubeMapsFailWithOneLine)
 {
     const std::string square = face("square.png", 4, 4), wide = face("wide.png", 8, 4);

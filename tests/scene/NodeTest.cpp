@@ -1,5 +1,5 @@
-// The node tree: lazy world-transform updates, reparenting and removal; the
-// camera's projections against hand-computed values and its view volume.
+// The node tree: lazy world-transform updates, reparenting and removal; the camera's projections against hand-computed
+// values and its view volume.
 #include <cmath>
 #include <string>
 #include <utility>
@@ -58,14 +58,12 @@ protected:
         return {root.refreshes, a.refreshes, a1.refreshes, a2.refreshes, b.refreshes, b1.refreshes};
     }
 
-    // Members are destroyed children first, so every destructor finds its
-    // parent still alive.
+    // Members are destroyed children first, so every destructor finds its parent still alive.
     CountingNode root{"root"}, a{"a"}, b{"b"}, a1{"a1"}, a2{"a2"}, b1{"b1"};
 };
 
-// Only a changed node and what hangs below it are refreshed, and a change is
-// reported up the chain once. A child moved to another parent leaves the old
-// chain with nothing to update.
+// Only a changed node and what hangs below it are refreshed, and a change is reported up the chain once. A child moved
+// to another parent leaves the old chain with nothing to update.
 TEST_F(NodeTree, UpdateRefreshesOnlyTheChangedNodeAndWhatHangsBelowIt)
 {
     a1.translate({1, 0, 0}, Node::TS_PARENT);
@@ -91,9 +89,8 @@ TEST_F(NodeTree, UpdateRefreshesOnlyTheChangedNodeAndWhatHangsBelowIt)
     EXPECT_TRUE(near(a1.getWorldPosition(), {12, 1, 0}));
 }
 
-// The parent's scale and turn always carry the child's position; the flags
-// decide only the child's own scale and turn. A local step follows the
-// node's own turned axes, a parent-space step the parent's.
+// The parent's scale and turn always carry the child's position; the flags decide only the child's own scale and turn.
+// A local step follows the node's own turned axes, a parent-space step the parent's.
 TEST_F(NodeTree, InheritFlagsAndTranslationSpaces)
 {
     a.scale = glm::vec3(2.0f);
@@ -116,9 +113,8 @@ TEST_F(NodeTree, InheritFlagsAndTranslationSpaces)
     EXPECT_TRUE(near(b1.position, {1, 0, -1}));
 }
 
-// Unnamed nodes of every class draw from one counter. A child added under a
-// taken name replaces the other, which no longer names a parent that does
-// not list it.
+// Unnamed nodes of every class draw from one counter. A child added under a taken name replaces the other, which no
+// longer names a parent that does not list it.
 TEST_F(NodeTree, UnnamedNodesCountAcrossClassesAReplacedChildIsLetGoAndMissingOnesAreLogged)
 {
     Camera camera;
@@ -163,8 +159,8 @@ TEST(Camera, ProjectionsMatchHandComputedValuesAndBoundTheViewVolume)
             EXPECT_LT(glm::distance(actual[c], expected[c]), 1e-4f) << "column " << c;
     }
 
-    // The view volume rejects only boxes wholly beyond one plane. At 100 in
-    // front the left plane lies at x = -100 * tan(22.5) * 4/3.
+    // The view volume rejects only boxes wholly beyond one plane. At 100 in front the left plane lies at x = -100 *
+    // tan(22.5) * 4/3.
     camera.update(true, false);
     const float left = -100.0f * std::tan(22.5f) * 800.0f / 600.0f;
     EXPECT_TRUE(camera.isInFrustum(BoundingBox({-1, -1, -101}, {1, 1, -99})));

@@ -1,8 +1,7 @@
 #pragma once
 
-// Shared set-up for tests that draw real frames through a Scene: the loaders,
-// a camera of the window's size and coloured quads; read-back is in
-// support/Pixels.h.
+// Shared set-up for tests that draw real frames through a Scene: the loaders, a camera of the window's size and
+// coloured quads; read-back is in support/Pixels.h.
 
 #include <cstdint>
 #include <filesystem>
@@ -32,8 +31,8 @@
 
 namespace BV::scenetest {
 
-// A picture of the given colour at each pixel (x, y from the bottom), sampled
-// nearest so that every cell's colour stays exact right up to its edges.
+// A picture of the given colour at each pixel (x, y from the bottom), sampled nearest so that every cell's colour stays
+// exact right up to its edges.
 template <typename Colour> inline Texture* flatTexture(const char* name, int width, int height, Colour colourAt)
 {
     auto* textures = static_cast<ManualTextureLoader*>(ResourceManager::getInstance()->getLoader("tex"));
@@ -58,10 +57,9 @@ struct MeshEntity : Entity {
 
 class SceneFixture : public ::testing::Test {
 public:
-    // The binary's one-time set-up: the game's loaders, the overlay drawing
-    // at the window's size and a flat test shader drawing kD with "alpha".
-    // Every quad's normal is +z, its texture coordinate zero and its tangent
-    // +x: a vertex layout read wrongly darkens the colour.
+    // The binary's one-time set-up: the game's loaders, the overlay drawing at the window's size and a flat test shader
+    // drawing kD with "alpha". Every quad's normal is +z, its texture coordinate zero and its tangent +x: a vertex
+    // layout read wrongly darkens the colour.
     static void initialiseOnce()
     {
         static bool done = false;
@@ -133,8 +131,8 @@ protected:
         std::int32_t pass;
     };
 
-    // A loaded manual mesh with one square per entry, centred on the z axis of
-    // the mesh's frame and facing +z, parts in the order given.
+    // A loaded manual mesh with one square per entry, centred on the z axis of the mesh's frame and facing +z, parts in
+    // the order given.
     static Mesh* quads(const std::vector<QuadShape>& shapes)
     {
         static int counter = 0;

@@ -1,5 +1,5 @@
-// Frames the Scene draws on the real GL context, and the render queue they file:
-// passes with their depth and blending, culling, the occluder and the sun.
+// Frames the Scene draws on the real GL context, and the render queue they file: passes with their depth and blending,
+// culling, the occluder and the sun.
 #include <glm/gtc/constants.hpp>
 
 #include "scene/BillboardRenderable.h"
@@ -69,9 +69,8 @@ TEST(Billboard, FilesOneRenderableInItsPassDrawsOneBatchAndReleasesItsBuffers)
     EXPECT_FALSE(glIsVertexArray(vertexArray) || glIsBuffer(vertexBuffer));
 }
 
-// The depth-only shadow target neither draws nor reads colour, as 3.3
-// drivers other than this one need. An incomplete framebuffer is named in
-// one line, and checking it leaves the binding alone.
+// The depth-only shadow target neither draws nor reads colour, as 3.3 drivers other than this one need. An incomplete
+// framebuffer is named in one line, and checking it leaves the binding alone.
 TEST_F(SceneTest, OffScreenTargetsAreCompleteAndAnIncompleteOneIsNamed)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, scene->getShadowFramebuffer());
@@ -94,10 +93,9 @@ struct StageLog : Scene::StageListener {
     std::vector<std::string> stages;
 };
 
-// An opaque background drawn after the front quad stays hidden by the depth
-// test alone. The translucent pass writes no depth and the overlay pass
-// draws over all; a half-white quad then mixes with the red behind it only
-// while blending is on, and the copy to the window does not blend it again.
+// An opaque background drawn after the front quad stays hidden by the depth test alone. The translucent pass writes no
+// depth and the overlay pass draws over all; a half-white quad then mixes with the red behind it only while blending is
+// on, and the copy to the window does not blend it again.
 TEST_F(SceneTest, TranslucentPassWritesNoDepthOverlayDrawsOverAllAndBlendingMixes)
 {
     auto* opaque = new MeshEntity(quads({{20, -100, material(RED), 2}, {250, -200, material(BLUE), 2}}));
@@ -111,8 +109,8 @@ TEST_F(SceneTest, TranslucentPassWritesNoDepthOverlayDrawsOverAllAndBlendingMixe
     EXPECT_EQ(log.stages, order);
     scene->setStageListener(nullptr);
 
-    // A small opaque red quad closer than near green and far blue, both in
-    // pass 8 in that order, and a tiny yellow overlay far behind the red.
+    // A small opaque red quad closer than near green and far blue, both in pass 8 in that order, and a tiny yellow
+    // overlay far behind the red.
     opaque->visible = false;
     auto* layers = new MeshEntity(
         quads({{10, -50, material(GREEN), 8}, {40, -100, material(BLUE), 8}, {1, -100, material(RED + GREEN), 16}}));
@@ -134,10 +132,9 @@ TEST_F(SceneTest, TranslucentPassWritesNoDepthOverlayDrawsOverAllAndBlendingMixe
     EXPECT_TRUE(near(windowPixel(400, 300), {255, 255, 255}));
 }
 
-// The sun's camera looks from 250 units out on the sun's axis back at the
-// origin, over 300 units of depth: a caster there leaves depth 250 / 300.
-// Groups whose program is missing or failed are dropped, and only what is
-// drawn counts towards the statistics.
+// The sun's camera looks from 250 units out on the sun's axis back at the origin, over 300 units of depth: a caster
+// there leaves depth 250 / 300. Groups whose program is missing or failed are dropped, and only what is drawn counts
+// towards the statistics.
 TEST_F(SceneTest, CastersReachTheShadowMapAndOnlyDrawnGroupsCount)
 {
     moveCamera({0, 0, 200});
@@ -173,10 +170,10 @@ TEST_F(SceneTest, NodesOutsideTheViewOrBehindTheOccluderFileNothing)
     place(new MeshEntity(mesh), {0, 0, 300});   // in front of the planet
     place(new MeshEntity(mesh), {0, 0, -300});  // behind it
     place(new MeshEntity(mesh), {500, 0, 300}); // wholly right of the view
-    // A box from behind the planet up to a corner exactly at the eye: that
-    // corner has nothing in front of it.
+    // A box from behind the planet up to a corner exactly at the eye: that corner has nothing in front of it.
     place(new MeshEntity(quads({{0, 0, material(RED), 2}, {0, -700, material(RED), 2}})), {0, 0, 400});
-    Entity planet;
+    Entity planet; // every field of the base has its value, so the occluder reads no garbage
+    EXPECT_TRUE(!planet.node && planet.meshes.empty() && planet.visible && planet.meshIndex == 0 && planet.cullable);
     scene->setOccluder(&planet);
     scene->update();
     // The hidden nodes give neither a draw nor a shadow.
@@ -195,8 +192,7 @@ TEST_F(SceneTest, NodesOutsideTheViewOrBehindTheOccluderFileNothing)
         std::vector<std::string>{"CRITICAL :Adding Node: sunfailed. There already exists a node with that name."});
 }
 
-// The sun shines white-hot where the light node is, ahead of the camera and
-// clear of an opaque body in front of it.
+// The sun shines white-hot where the light node is, ahead of the camera and clear of an opaque body in front of it.
 TEST_F(SceneTest, SunShinesWhereTheLightIsBesideTheBody)
 {
     testkit::LogWatch log;

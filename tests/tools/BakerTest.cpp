@@ -98,12 +98,10 @@ TEST(BakedAssets, BakingTwiceGivesIdenticalBytesEveryImageAt32BitsOfItsSizeAndTh
         EXPECT_EQ(lines[i], "resources/textures/cubemap/galaxy_" + std::string("pxnxpynypznz", 2 * i, 2) + ".dds");
 }
 
-// The signs are compact badges in the upper right corner, the lower left half
-// clear (the square is centred over the tower). Every star field face is dark
-// sky with a few bright stars. The lens flare's hexagon ghost must not pass for
-// an outlined tile: no rim, never brighter further out along any ray. The end
-// screens carry a third line of text below the title and the sentence: the
-// hint that Escape closes the game.
+// The signs are compact badges in the upper right corner, the lower left half clear (the square is centred over the
+// tower). Every star field face is dark sky with a few bright stars. The lens flare's hexagon ghost must not pass for
+// an outlined tile: no rim, never brighter further out along any ray. The end screens carry a third line of text below
+// the title and the sentence: the hint that Escape closes the game.
 TEST(BakedAssets, SignsStarsFlareGhostAndEndScreensReadAsMeant)
 {
     for (const char* name : {"building", "full"}) {
