@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     if (!testkit::openProgramWindow(800, 600, "Brevamoor self-play report")) {
         return 1;
     }
-    std::printf("scripted human against the computer opponent; 1/30 s steps, every 30th frame drawn, cap 1800 s\n");
+    std::printf("scripted human against the computer opponent; 1/32 s steps, every 30th frame drawn, cap 1800 s\n");
     std::printf("%4s %4s %8s %8s %8s %8s %8s %8s %9s %10s\n", "size", "seed", "winner", "length s", "towers h",
                 "towers c", "attack h", "attack c", "c knew s", "real s/min");
     for (const int size : sizes) {
