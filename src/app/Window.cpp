@@ -25,8 +25,9 @@ constexpr unsigned int maxWindowSide = 16384;
 // frame then faults every page in again: on a virtual machine that costs as
 // much as drawing the planet (some runs of a size-9 start re-faulted 39 MB a
 // frame and took 1.6 times as long). Freed memory stays with the process
-// instead, blocks of up to 32 MB coming from the reusable heap. Set before
-// the context exists, so that the renderer's threads start with it.
+// instead, blocks of up to 32 MB coming from the reusable heap (which no
+// longer shrinks either). Set before the context exists, so that it holds
+// from the renderer's first allocation on.
 void keepFreedMemoryForTheNextFrame()
 {
 #if defined(__GLIBC__)
